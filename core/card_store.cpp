@@ -1,0 +1,60 @@
+#include "core/card_store.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "core/texte_nombre.h"
+
+CardStore::CardStore(Messages& messages) : fiches(1), resultats(1), messages_(messages) {}
+
+void CardStore::effacerBase() {
+    // Slot 0 is blanked also for a base without cards, so one blank card always remains.
+    const int32_t fin = std::max<int32_t>(derniere, 0);
+    for (int32_t i = 0; i <= fin; ++i) viderFiche(fiches[static_cast<std::size_t>(i)]);
+    courante = 0;
+    derniere = 0;
+}
+
+void CardStore::supprimerFiche() {
+    if (derniere < 0) return;
+    if (derniere == 0) {
+        viderFiche(fiches[0]);
+        derniere = -1;
+        courante = 0;
+        fiches.redimensionner(1);
+        return;
+    }
+    Fiche* f = fiches.data();
+    std::memmove(static_cast<void*>(f + courante), f + courante + 1,
+                 static_cast<std::size_t>(derniere - courante) * sizeof(Fiche));
+    --derniere;
+    if (courante > derniere) courante = derniere;
+    fiches.redimensionner(static_cast<std::size_t>(derniere) + 1);
+}
+
+void CardStore::ajouterPlace() {
+    ++derniere;
+    courante = derniere;
+    fiches.redimensionner(static_cast<std::size_t>(derniere) + 1);
+}
+
+int32_t CardStore::numeroLibre(int32_t depart, int32_t sauf) const {
+    // The answer lies within the n + 1 values from depart upward (n cards cannot cover more
+    // than n of them), so one mark per candidate offset is enough: no rescanning, no sort.
+    const std::size_t n = static_cast<std::size_t>(derniere + 1);
+    std::vector<bool> pris(n + 1, false);
+    const uint32_t base = static_cast<uint32_t>(depart);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (static_cast<int32_t>(i) == sauf) continue;
+        const uint32_t ecart = static_cast<uint32_t>(fiches[i].numero) - base;
+        if (ecart <= n) pris[ecart] = true;
+    }
+    std::size_t ecart = 0;
+    while (pris[ecart]) ++ecart;
+    return static_cast<int32_t>(base + static_cast<uint32_t>(ecart));
+}
+
+int32_t CardStore::numeroValide(const std::string& texteNumero) const {
+    const int32_t tape = static_cast<int32_t>(lireEntier(texteNumero.c_str()));
+    return ajoutEnCours ? numeroLibre(tape, courante) : tape;
+}

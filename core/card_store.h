@@ -1,0 +1,64 @@
+#pragma once
+// The one open base in memory: its card table, the search results, the flags and the path
+// buffers the whole program shares.
+
+#include <cstdint>
+#include <string>
+
+#include "core/chemin.h"
+#include "core/fiche.h"
+#include "core/fichier_sur.h"
+#include "core/services.h"
+#include "core/table_fiches.h"
+
+class CardStore {
+public:
+    explicit CardStore(Messages& messages);
+
+    // Card table: fiches[0..derniere] are the cards of the base; at least one slot always
+    // exists so that fiches[courante] can be read while the base holds no card.
+    TableFiches fiches;
+    int32_t derniere = 0;
+    int32_t courante = 0;
+
+    int32_t modifiee = 0;
+    int32_t baseNommee = 0;
+    int32_t ajoutEnCours = 0;
+
+    TableFiches resultats;
+    int32_t dernierResultat = 0;
+    bool listeResultats = false;
+
+    Chemin<513> cheminBase;
+    Chemin<256> repertoireDepart;
+    Chemin<256> imageDefaut;
+    Chemin<256> repertoireImages;
+    Chemin<256> imageChoisie;
+    Chemin<256> cheminIni;
+
+    int32_t nombreFiches() const { return derniere + 1; }
+    Fiche& ficheCourante() { return fiches[static_cast<std::size_t>(courante)]; }
+
+    void effacerBase();
+    // Removes the current card. On a base without cards it does nothing; removing the only
+    // card leaves a base without cards (derniere -1, one blank slot kept).
+    void supprimerFiche();
+    void ajouterPlace();
+    // Smallest number at or above depart that no card other than fiches[sauf] carries,
+    // counting upward with 32-bit wrap-around.
+    int32_t numeroLibre(int32_t depart, int32_t sauf) const;
+    // The numbering step of a validation: the number the card gets from the text typed in
+    // the number box (a new card gets the next free one, a modification keeps it as typed).
+    int32_t numeroValide(const std::string& texteNumero) const;
+
+    // Base files. Return 1 when done, 0 after telling the user why not.
+    int chargerBase(const std::string& chemin);
+    int ecrireBase(const std::string& chemin);
+
+    Messages& messages() { return messages_; }
+    // Tests replace the system calls of the crash-safe writer to inject failures.
+    const AppelsSysteme* appels = &appelsSysteme();
+
+private:
+    Messages& messages_;
+};

@@ -1,0 +1,100 @@
+#include "core/cp1252.h"
+
+#include <array>
+#include <cstdint>
+
+namespace {
+// Code points of bytes 0x80..0x9F; 0 where Windows-1252 assigns nothing.
+constexpr std::array<char32_t, 32> kHaut = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char32_t versUnicode(unsigned char octet) {
+    if (octet >= 0x80 && octet <= 0x9F && kHaut[octet - 0x80] != 0) return kHaut[octet - 0x80];
+    return octet;
+}
+
+int versOctet(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+    for (int i = 0; i < 32; ++i) {
+        if (kHaut[static_cast<std::size_t>(i)] == c) return 0x80 + i;
+    }
+    // The unassigned codes round-trip through their C1 controls.
+    if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) return static_cast<int>(c);
+    return '?';
+}
+
+void ajouterUtf8(std::string& s, char32_t c) {
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (c >> 18));
+        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Decodes one UTF-8 sequence at s[i], advancing i; returns U+FFFD for malformed input.
+char32_t lireUtf8(std::string_view s, std::size_t& i) {
+    const unsigned char c0 = static_cast<unsigned char>(s[i++]);
+    if (c0 < 0x80) return c0;
+    int suite;
+    char32_t c;
+    if ((c0 & 0xE0) == 0xC0) { suite = 1; c = c0 & 0x1F; }
+    else if ((c0 & 0xF0) == 0xE0) { suite = 2; c = c0 & 0x0F; }
+    else if ((c0 & 0xF8) == 0xF0) { suite = 3; c = c0 & 0x07; }
+    else return 0xFFFD;
+    for (int k = 0; k < suite; ++k) {
+        if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 0xFFFD;
+        c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+    }
+    return c;
+}
+}  // namespace
+
+std::string utf8VersCp1252(std::string_view utf8) {
+    std::string r;
+    r.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) r += static_cast<char>(versOctet(lireUtf8(utf8, i)));
+    return r;
+}
+
+std::string cp1252VersUtf8(std::string_view cp1252) {
+    std::string r;
+    r.reserve(cp1252.size() * 2);
+    for (char c : cp1252) ajouterUtf8(r, versUnicode(static_cast<unsigned char>(c)));
+    return r;
+}
+
+std::string lignesVersFiche(std::string_view texte) {
+    std::string r;
+    r.reserve(texte.size() + texte.size() / 16);
+    for (std::size_t i = 0; i < texte.size(); ++i) {
+        if (texte[i] == '\n' && (i == 0 || texte[i - 1] != '\r')) r += '\r';
+        r += texte[i];
+    }
+    return r;
+}
+
+std::string lignesVersFenetre(std::string_view texte) {
+    std::string r;
+    r.reserve(texte.size());
+    for (std::size_t i = 0; i < texte.size(); ++i) {
+        if (texte[i] == '\r' && i + 1 < texte.size() && texte[i + 1] == '\n') continue;
+        r += texte[i];
+    }
+    return r;
+}
+
+std::size_t octetsEnFiche(std::string_view utf8) {
+    return utf8VersCp1252(lignesVersFiche(utf8)).size();
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Card texts are Windows-1252 bytes; the window works in Unicode (UTF-8 here). Conversion
+// happens only where texts cross that edge.
+
+#include <string>
+#include <string_view>
+
+// A character with no Windows-1252 code becomes '?'; malformed UTF-8 bytes too.
+std::string utf8VersCp1252(std::string_view utf8);
+// The five unassigned codes (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the C1 control of the same
+// number, so that any byte of a card can be shown.
+std::string cp1252VersUtf8(std::string_view cp1252);
+
+// Descriptions keep CR LF line breaks in the card and plain line breaks in the window.
+std::string lignesVersFiche(std::string_view texte);   // "\n" -> "\r\n"
+std::string lignesVersFenetre(std::string_view texte); // "\r\n" -> "\n"
+// Bytes the text takes in a card, once its plain line breaks become CR LF.
+std::size_t octetsEnFiche(std::string_view utf8);

@@ -1,0 +1,154 @@
+#include "core/fichier_sur.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+int ouvrirPosix(const char* chemin, int drapeaux, mode_t mode) {
+    return ::open(chemin, drapeaux, mode);
+}
+
+const AppelsSysteme kAppelsPosix{ouvrirPosix, ::write, ::fsync, ::rename, ::close};
+
+std::string dossierDe(const std::string& chemin) {
+    auto pos = chemin.rfind('/');
+    if (pos == std::string::npos) return ".";
+    if (pos == 0) return "/";
+    return chemin.substr(0, pos);
+}
+
+std::string nomDe(const std::string& chemin) {
+    auto pos = chemin.rfind('/');
+    return pos == std::string::npos ? chemin : chemin.substr(pos + 1);
+}
+
+void supprimerTemporairesAnciens(const std::string& dossier, const std::string& prefixe) {
+    DIR* d = opendir(dossier.c_str());
+    if (d == nullptr) return;
+    while (dirent* e = readdir(d)) {
+        std::string nom = e->d_name;
+        if (nom.compare(0, prefixe.size(), prefixe) == 0) {
+            unlink((dossier + "/" + nom).c_str());
+        }
+    }
+    closedir(d);
+}
+
+ResultatEcriture echec(int erreur) {
+    return {ResultatEcriture::kEchec, raisonSysteme(erreur)};
+}
+
+}  // namespace
+
+const AppelsSysteme& appelsSysteme() { return kAppelsPosix; }
+
+std::string raisonSysteme(int erreur) {
+    switch (erreur) {
+        case ENOSPC: return "le disque est plein";
+        case EDQUOT: return "le quota du disque est dépassé";
+        case EACCES:
+        case EPERM: return "l'accès est refusé";
+        case EROFS: return "le disque est en lecture seule";
+        case EIO: return "erreur d'entrée-sortie sur le disque";
+        case EISDIR: return "c'est un répertoire";
+        case ENOENT: return "le répertoire n'existe pas";
+        case ENOTDIR: return "un élément du chemin n'est pas un répertoire";
+        case ENAMETOOLONG: return "le nom est trop long";
+        case EFBIG: return "le fichier est trop grand";
+        default: return "erreur système n° " + std::to_string(erreur);
+    }
+}
+
+std::string prefixeTemporaire(const std::string& nomFichier) {
+    return "." + nomFichier + ".brevandoux-tmp-";
+}
+
+std::string cheminReel(const std::string& chemin) {
+    std::string courant = chemin;
+    // A bounded number of hops: a loop of links ends as the path it reached.
+    for (int saut = 0; saut < 40; ++saut) {
+        struct stat st;
+        if (lstat(courant.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return courant;
+        char cible[PATH_MAX];
+        ssize_t n = readlink(courant.c_str(), cible, sizeof cible - 1);
+        if (n <= 0) return courant;
+        cible[n] = '\0';
+        courant = cible[0] == '/' ? std::string(cible) : dossierDe(courant) + "/" + cible;
+    }
+    return courant;
+}
+
+ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Morceau> morceaux,
+                                  const AppelsSysteme& appels) {
+    const std::string cible = cheminReel(chemin);
+    mode_t mode = 0666 & ~[] {
+        mode_t m = umask(0);
+        umask(m);
+        return m;
+    }();
+    struct stat st;
+    if (stat(cible.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return echec(EISDIR);
+        if (!S_ISREG(st.st_mode)) return {ResultatEcriture::kEchec, "ce n'est pas un fichier ordinaire"};
+        if ((st.st_mode & S_IWUSR) == 0) return {ResultatEcriture::kLectureSeule, {}};
+        mode = st.st_mode & 07777;
+    }
+
+    const std::string dossier = dossierDe(cible);
+    const std::string prefixe = prefixeTemporaire(nomDe(cible));
+    supprimerTemporairesAnciens(dossier, prefixe);
+
+    static std::atomic<unsigned> compteur{0};
+    const std::string temporaire = dossier + "/" + prefixe + std::to_string(getpid()) + "-" +
+                                   std::to_string(compteur++);
+    int fd = appels.ouvrir(temporaire.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return echec(errno);
+
+    auto abandonner = [&](int erreur) {
+        appels.fermer(fd);
+        unlink(temporaire.c_str());
+        return echec(erreur);
+    };
+    for (const Morceau& m : morceaux) {
+        const char* p = static_cast<const char*>(m.donnees);
+        std::size_t reste = m.taille;
+        while (reste > 0) {
+            // Bounded chunks: some file systems refuse single writes past 2 GB.
+            std::size_t bloc = reste < (std::size_t(1) << 30) ? reste : (std::size_t(1) << 30);
+            ssize_t n = appels.ecrire(fd, p, bloc);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return abandonner(errno);
+            }
+            if (n == 0) return abandonner(ENOSPC);
+            p += n;
+            reste -= static_cast<std::size_t>(n);
+        }
+    }
+    if (fchmod(fd, mode) != 0) return abandonner(errno);
+    if (appels.synchroniser(fd) != 0) return abandonner(errno);
+    if (appels.fermer(fd) != 0) {
+        int erreur = errno;
+        unlink(temporaire.c_str());
+        return echec(erreur);
+    }
+    if (appels.renommer(temporaire.c_str(), cible.c_str()) != 0) {
+        int erreur = errno;
+        unlink(temporaire.c_str());
+        return echec(erreur);
+    }
+    int dfd = open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        fsync(dfd);  // the rename is done; a failure here cannot be undone, only reported
+        close(dfd);
+    }
+    return {};
+}

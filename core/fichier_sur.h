@@ -1,0 +1,46 @@
+#pragma once
+// Replacing a file so that a crash, a kill or a full disk leaves either the old content or
+// the new one, whole: a temporary file beside the target, written and flushed, then renamed
+// over it.
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <span>
+#include <string>
+
+// The system calls the writer makes; tests substitute failing ones.
+struct AppelsSysteme {
+    int (*ouvrir)(const char* chemin, int drapeaux, mode_t mode);
+    ssize_t (*ecrire)(int fd, const void* donnees, std::size_t taille);
+    int (*synchroniser)(int fd);
+    int (*renommer)(const char* de, const char* vers);
+    int (*fermer)(int fd);
+};
+const AppelsSysteme& appelsSysteme();
+
+struct Morceau {
+    const void* donnees;
+    std::size_t taille;
+};
+
+struct ResultatEcriture {
+    enum Etat { kOk, kLectureSeule, kEchec } etat = kOk;
+    std::string raison;  // French, for kEchec: why the file could not be written
+    bool ok() const { return etat == kOk; }
+};
+
+// Leftover temporary files of an interrupted save are hidden (their names begin with a dot)
+// and are removed by the next save of the same file.
+ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Morceau> morceaux,
+                                  const AppelsSysteme& appels = appelsSysteme());
+
+// The French words for a system error number.
+std::string raisonSysteme(int erreur);
+
+// The real file a path designates, following symbolic links, also when that file does not
+// exist yet. The path itself when nothing needs following.
+std::string cheminReel(const std::string& chemin);
+
+// Prefix of the temporary files made for a target file name.
+std::string prefixeTemporaire(const std::string& nomFichier);

@@ -1,0 +1,173 @@
+#include "platform/images.h"
+
+#include <sys/stat.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+// clang-format off
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
+#include "core/services.h"
+
+namespace {
+
+[[noreturn]] void echec(const std::string& chemin, const std::string& raison) {
+    throw Erreur("l'image " + chemin + " n'a pas pu être chargée : " + raison);
+}
+
+struct GestionErreurs {
+    jpeg_error_mgr pub;
+    std::jmp_buf saut;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void sortieErreur(j_common_ptr cinfo) {
+    auto* g = reinterpret_cast<GestionErreurs*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, g->message);
+    std::longjmp(g->saut, 1);
+}
+
+void messageIgnore(j_common_ptr) {}
+
+// The decoder state lives outside the function that calls setjmp, so that nothing with a
+// destructor is skipped by the jump.
+struct Decodeur {
+    jpeg_decompress_struct cinfo{};
+    GestionErreurs err{};
+    bool cree = false;
+    ~Decodeur() {
+        if (cree) jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+bool decoder(Decodeur& d, const QByteArray& octets, QSize cible, QImage& image, std::string& raison) {
+    d.cinfo.err = jpeg_std_error(&d.err.pub);
+    d.err.pub.error_exit = sortieErreur;
+    d.err.pub.output_message = messageIgnore;
+    if (setjmp(d.err.saut)) {
+        raison = d.err.message;
+        return false;
+    }
+    jpeg_create_decompress(&d.cinfo);
+    d.cree = true;
+    d.cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
+    jpeg_mem_src(&d.cinfo, reinterpret_cast<const unsigned char*>(octets.constData()),
+                 static_cast<unsigned long>(octets.size()));
+    jpeg_read_header(&d.cinfo, TRUE);
+    const long long pixels = static_cast<long long>(d.cinfo.image_width) * d.cinfo.image_height;
+    if (pixels > kPixelsMax) {
+        raison = "l'image est trop grande (" + std::to_string(d.cinfo.image_width) + " × " +
+                 std::to_string(d.cinfo.image_height) + " pixels)";
+        return false;
+    }
+    // The smallest scale that still covers the target in both directions.
+    d.cinfo.scale_num = 8;
+    d.cinfo.scale_denom = 8;
+    if (cible.isValid()) {
+        for (unsigned num = 1; num <= 8; ++num) {
+            if (d.cinfo.image_width * num >= static_cast<unsigned>(cible.width()) * 8 &&
+                d.cinfo.image_height * num >= static_cast<unsigned>(cible.height()) * 8) {
+                d.cinfo.scale_num = num;
+                break;
+            }
+        }
+    }
+    d.cinfo.out_color_space = JCS_EXT_RGBX;
+    if (d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK) {
+        d.cinfo.out_color_space = JCS_CMYK;
+    }
+    jpeg_start_decompress(&d.cinfo);
+    const bool cmjn = d.cinfo.out_color_space == JCS_CMYK;
+    QImage img(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height),
+               QImage::Format_RGBX8888);
+    if (img.isNull()) {
+        raison = "mémoire insuffisante";
+        return false;
+    }
+    std::vector<unsigned char> ligneCmjn(cmjn ? d.cinfo.output_width * 4u : 0u);
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        unsigned char* dest = img.scanLine(static_cast<int>(d.cinfo.output_scanline));
+        JSAMPROW ligne = cmjn ? ligneCmjn.data() : dest;
+        jpeg_read_scanlines(&d.cinfo, &ligne, 1);
+        // CMYK JPEG files store inverted inks (the usual convention of their writers).
+        for (std::size_t x = 0; cmjn && x < d.cinfo.output_width; ++x) {
+            const unsigned char* p = &ligneCmjn[x * 4];
+            dest[x * 4 + 0] = static_cast<unsigned char>(p[0] * p[3] / 255);
+            dest[x * 4 + 1] = static_cast<unsigned char>(p[1] * p[3] / 255);
+            dest[x * 4 + 2] = static_cast<unsigned char>(p[2] * p[3] / 255);
+            dest[x * 4 + 3] = 255;
+        }
+    }
+    // A truncated file only raises warnings and leaves grey lines: it is an error here.
+    if (d.err.pub.num_warnings > 0) {
+        raison = "le fichier JPEG est tronqué ou endommagé";
+        return false;
+    }
+    jpeg_finish_decompress(&d.cinfo);
+    image = img;
+    return true;
+}
+
+QImage lireAvecQt(const std::string& chemin, const QByteArray& octets, const char* format) {
+    QBuffer tampon;
+    tampon.setData(octets);
+    tampon.open(QIODevice::ReadOnly);
+    QImageReader lecteur(&tampon, format);
+    const QSize taille = lecteur.size();
+    if (taille.isValid() && static_cast<long long>(taille.width()) * taille.height() > kPixelsMax) {
+        echec(chemin, "l'image est trop grande");
+    }
+    QImage image = lecteur.read();
+    if (image.isNull()) echec(chemin, "ce n'est pas une image " + std::string(format) + " valide");
+    return image;
+}
+
+}  // namespace
+
+QImage decoderJpeg(const QByteArray& octets, QSize cible) {
+    Decodeur d;
+    QImage image;
+    std::string raison;
+    if (!decoder(d, octets, cible, image, raison)) throw Erreur(raison);
+    return image;
+}
+
+QImage chargerImage(const std::string& chemin, QSize cible) {
+    const QString nom = QFile::decodeName(QByteArray::fromStdString(chemin));
+    const QString ext = QFileInfo(nom).suffix().toLower();
+    const bool jpeg = ext == QLatin1String("jpg") || ext == QLatin1String("jpeg");
+    const bool qt = ext == QLatin1String("bmp") || ext == QLatin1String("ico");
+    if (ext == QLatin1String("wmf") || ext == QLatin1String("emf")) {
+        echec(chemin, "les métafichiers ne sont pas encore pris en charge");
+    }
+    if (!jpeg && !qt) echec(chemin, "l'extension ." + ext.toStdString() + " n'est pas un format d'image connu");
+
+    struct stat st;
+    if (stat(chemin.c_str(), &st) != 0) echec(chemin, "le fichier est introuvable");
+    if (!S_ISREG(st.st_mode)) echec(chemin, "ce n'est pas un fichier ordinaire");
+    if (st.st_size > 512LL * 1024 * 1024) echec(chemin, "le fichier est trop gros");
+    QFile f(nom);
+    if (!f.open(QIODevice::ReadOnly)) echec(chemin, "le fichier ne peut pas être lu");
+    const QByteArray octets = f.readAll();
+    if (jpeg) {
+        try {
+            return decoderJpeg(octets, cible);
+        } catch (const Erreur& e) {
+            echec(chemin, e.what());
+        }
+    }
+    return lireAvecQt(chemin, octets, ext == QLatin1String("bmp") ? "bmp" : "ico");
+}
+
+QString filtreImages() {
+    return QStringLiteral(
+        "Toutes les images|*.jpg;*.jpeg;*.bmp;*.ico;*.wmf;*.emf|Images JPEG|*.jpg;*.jpeg|"
+        "Bitmaps|*.bmp|Icônes|*.ico|Métafichiers|*.wmf;*.emf");
+}

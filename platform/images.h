@@ -1,0 +1,23 @@
+#pragma once
+// Loading a picture file for the picture frame and the printed page, chosen by extension.
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <string>
+
+// Pictures whose header announces more pixels than this are refused before decoding.
+constexpr long long kPixelsMax = 100'000'000;
+
+// Loads the picture, decoded no larger than needed to cover cible (JPEG is decoded at a
+// reduced scale when it can). Throws Erreur with a French message when the file cannot be
+// read, is not a picture of its extension, is too large, or has an unknown extension.
+QImage chargerImage(const std::string& chemin, QSize cible);
+
+// Decodes JPEG bytes with libjpeg-turbo; every libjpeg error becomes an Erreur.
+QImage decoderJpeg(const QByteArray& octets, QSize cible);
+
+// The filter of the picture-open dialog ("description|*.jpg;*.bmp|...").
+QString filtreImages();
+// The help page that stands for the named help file, or an empty text when none is found.
+QString trouverAide(const QString& fichierAide);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPainter>
+#include <QPrinter>
+#include <memory>
+
+#include "platform/imprimante.h"
+
+// The system's default printer; or, for tests and previews, a PDF file at a fixed
+// resolution drawn through the same code.
+class ImprimanteQt : public Imprimante {
+public:
+    ImprimanteQt() = default;
+    ImprimanteQt(const QString& fichierPdf, int resolution);
+
+    bool commencer(const QString& titreDocument, QString& raison) override;
+    QPainter& surface() override { return peintre_; }
+    int largeur() const override;
+    int hauteur() const override;
+    int numeroPage() const override { return page_; }
+    void nouvellePage() override;
+    bool terminer(QString& raison) override;
+    void abandonner() override;
+
+private:
+    QString fichierPdf_;
+    int resolution_ = 0;
+    std::unique_ptr<QPrinter> imprimante_;
+    QPainter peintre_;
+    int page_ = 0;
+};

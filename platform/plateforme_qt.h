@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QPointer>
+#include <memory>
+
+#include "platform/plateforme.h"
+
+class QWidget;
+class QTextBrowser;
+
+// The real services, over Qt widgets and the system's printer.
+class PlateformeQt : public Plateforme {
+public:
+    PlateformeQt();
+    ~PlateformeQt() override;
+    // Boxes and dialogs are centred on this window.
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    void message(const std::string& texte) override;
+    int question(const std::string& texte, Boutons boutons) override;
+    int confirmation(const std::string& texte) override;
+    void erreur(const std::string& texte) override;
+    std::optional<std::string> ouvrirFichier(const DialogueFichier& d) override;
+    std::optional<std::string> enregistrerFichier(const DialogueFichier& d) override;
+    std::optional<std::string> ouvrirImage() override;
+    void copierTexte(const QString& texte) override;
+    QString texteDuPressePapiers() override;
+    Imprimante& imprimante() override;
+    void afficherAide(const QString& fichierAide, const QString& sujet) override;
+
+private:
+    QWidget* parent_ = nullptr;
+    std::unique_ptr<Imprimante> imprimante_;
+    QPointer<QTextBrowser> aide_;
+};
