@@ -1,8 +1,6 @@
 // Reading and writing base files: a headerless sequence of 1028-byte cards.
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -10,43 +8,41 @@
 
 #include "core/attributs.h"
 #include "core/card_store.h"
+#include "core/lecture_base.h"
 
 namespace {
-const char* const kIntrouvable =
-    "le fichier de configuration %s n'a pas été trouvé.   \nou est sur un disque protégé en "
-    "écriture";
-const char* const kNonTrouve = "%s non trouvé";
-const char* const kProtege = "le fichier %s n'a pas pu être sauvegardé.   \ncar il est protégé en écriture";
+const char* const kProtege =
+    "le fichier %s n'a pas pu être sauvegardé.   \ncar il est protégé en écriture";
 const char* const kNonSauve = "le fichier %s n'a pas pu être sauvegardé.   \n";
+const char* const kTropGrand =
+    "le fichier %s contient trop de fiches pour être ouvert (plus de 2 147 483 646).";
+}  // namespace
 
-class Descripteur {
-public:
-    explicit Descripteur(int fd) : fd_(fd) {}
-    ~Descripteur() {
-        if (fd_ >= 0) close(fd_);
+int ouvrirBase(const std::string& chemin, struct stat& st) {
+    if (stat(chemin.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    // Opening for writing fails on a read-only file, also for root.
+    if ((st.st_mode & S_IWUSR) == 0) return -1;
+    int fd = open(chemin.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        close(fd);
+        return -1;
     }
-    Descripteur(const Descripteur&) = delete;
-    Descripteur& operator=(const Descripteur&) = delete;
-    int get() const { return fd_; }
+    return fd;
+}
 
-private:
-    int fd_;
-};
-
-// Reads until the end of the file into a table sized from the file's length, growing it if
-// the file turns out longer. Returns the number of bytes read, or -1 with errno set.
-long long lireTout(int fd, TableFiches& table) {
+long long lireDansTable(int fd, TableFiches& table, std::size_t premiere) {
     std::size_t lu = 0;
     for (;;) {
-        // Sized for one slot more than the whole records: the read that meets the end of the
-        // file lands there, so a file read in one go needs no growth.
-        std::size_t place = table.places() * sizeof(Fiche) - lu;
+        // Tables are sized one slot past the whole records: the read that meets the end of
+        // the file lands there, so a file read in one go needs no growth.
+        const std::size_t place = (table.places() - premiere) * sizeof(Fiche) - lu;
         if (place == 0) {
             table.redimensionner(table.places() + table.places() / 2 + 1);
             continue;
         }
+        char* debut = reinterpret_cast<char*>(table.data() + premiere);
         const std::size_t bloc = std::min<std::size_t>(place, std::size_t(1) << 30);
-        ssize_t n = read(fd, reinterpret_cast<char*>(table.data()) + lu, bloc);
+        const ssize_t n = read(fd, debut + lu, bloc);
         if (n < 0) {
             if (errno == EINTR) continue;
             return -1;
@@ -55,38 +51,31 @@ long long lireTout(int fd, TableFiches& table) {
         lu += static_cast<std::size_t>(n);
     }
 }
-}  // namespace
 
 int CardStore::chargerBase(const std::string& chemin) {
     if (!lireAttributs(chemin)) {
-        messages_.message(avecChemin(kIntrouvable, chemin));
+        messages_.message(avecChemin(kBaseIntrouvable, chemin));
         return 0;
     }
     retirerLectureSeule(chemin);
 
     struct stat st;
-    // A fifo or a device opens but is no base; reading one could block for ever.
-    if (stat(chemin.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        messages_.message(avecChemin(kNonTrouve, chemin));
+    Descripteur fd(ouvrirBase(chemin, st));
+    if (fd.get() < 0) {
+        messages_.message(avecChemin(kBaseNonTrouvee, chemin));
         return 0;
     }
-    Descripteur fd(open(chemin.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        messages_.message(avecChemin(kNonTrouve, chemin));
-        return 0;
-    }
-
-    const unsigned long long attendues = static_cast<unsigned long long>(st.st_size) / sizeof(Fiche);
+    const auto attendues = static_cast<unsigned long long>(st.st_size) / sizeof(Fiche);
     if (attendues >= static_cast<unsigned long long>(INT32_MAX)) {
-        messages_.message(avecChemin(
-            "le fichier %s contient trop de fiches pour être ouvert (plus de 2 147 483 646).", chemin));
+        messages_.message(avecChemin(kTropGrand, chemin));
         return 0;
     }
+    // Read into a new table, so that a failure leaves the open base as it was.
     TableFiches nouvelle;
     long long lu;
     try {
         nouvelle.redimensionner(static_cast<std::size_t>(attendues) + 1);
-        lu = lireTout(fd.get(), nouvelle);
+        lu = lireDansTable(fd.get(), nouvelle, 0);
     } catch (const std::bad_alloc&) {
         messages_.message(avecChemin("mémoire insuffisante pour ouvrir le fichier %s", chemin));
         return 0;
@@ -96,10 +85,9 @@ int CardStore::chargerBase(const std::string& chemin) {
                           raisonSysteme(errno));
         return 0;
     }
-    const unsigned long long n = static_cast<unsigned long long>(lu) / sizeof(Fiche);
+    const auto n = static_cast<unsigned long long>(lu) / sizeof(Fiche);
     if (n >= static_cast<unsigned long long>(INT32_MAX)) {
-        messages_.message(avecChemin(
-            "le fichier %s contient trop de fiches pour être ouvert (plus de 2 147 483 646).", chemin));
+        messages_.message(avecChemin(kTropGrand, chemin));
         return 0;
     }
     // The slot after the last whole record is not a card; it is kept blank so that it can be

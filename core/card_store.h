@@ -54,6 +54,11 @@ public:
     // Base files. Return 1 when done, 0 after telling the user why not.
     int chargerBase(const std::string& chemin);
     int ecrireBase(const std::string& chemin);
+    // Appends the whole cards of another base file, numbered by their index in the table.
+    // False after telling the user why the file could not be read.
+    bool ajouterBase(const std::string& chemin);
+    // Replaces the table with the cards of a file in the sibling program's 772-byte format.
+    void importerBase(const std::string& chemin);
 
     Messages& messages() { return messages_; }
     // Tests replace the system calls of the crash-safe writer to inject failures.

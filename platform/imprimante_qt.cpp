@@ -1,12 +1,14 @@
 #include "platform/imprimante_qt.h"
 
+#include <QDir>
 #include <QPrinterInfo>
+#include <QProcess>
 
 ImprimanteQt::ImprimanteQt(const QString& fichierPdf, int resolution)
     : fichierPdf_(fichierPdf), resolution_(resolution) {}
 
 bool ImprimanteQt::commencer(const QString& titreDocument, QString& raison) {
-    if (peintre_.isActive()) peintre_.end();
+    if (peintre_.isActive()) abandonner();
     if (fichierPdf_.isEmpty()) {
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
         if (info.isNull()) {
@@ -14,6 +16,21 @@ bool ImprimanteQt::commencer(const QString& titreDocument, QString& raison) {
             return false;
         }
         imprimante_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+        // Qt's CUPS engine sends whatever was drawn when the painter ends, even after an
+        // abort, and never learns whether the queue accepted the job. Drawing into a spool
+        // file of our own (not named .pdf, so the printer's engine and page stay) and
+        // submitting it at the end lets a cancelled document vanish and a refusal be told.
+        spool_ = std::make_unique<QTemporaryFile>(QDir::tempPath() +
+                                                  QStringLiteral("/brevandoux-XXXXXX.prn"));
+        if (!spool_->open()) {
+            raison = QStringLiteral("le fichier temporaire d'impression ne peut pas être créé");
+            spool_.reset();
+            imprimante_.reset();
+            return false;
+        }
+        spool_->close();
+        imprimante_->setOutputFileName(spool_->fileName());
+        fileCups_ = info.printerName();
     } else {
         imprimante_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
         imprimante_->setOutputFormat(QPrinter::PdfFormat);
@@ -22,9 +39,11 @@ bool ImprimanteQt::commencer(const QString& titreDocument, QString& raison) {
         imprimante_->setPageSize(QPageSize(QPageSize::A4));
     }
     imprimante_->setDocName(titreDocument);
+    titre_ = titreDocument;
     if (!peintre_.begin(imprimante_.get())) {
         raison = QStringLiteral("l'imprimante a refusé le document");
         imprimante_.reset();
+        spool_.reset();
         return false;
     }
     page_ = 1;
@@ -52,7 +71,28 @@ bool ImprimanteQt::terminer(QString& raison) {
     const bool erreur = imprimante_->printerState() == QPrinter::Error;
     imprimante_.reset();
     if (!ok || erreur) {
+        spool_.reset();
         raison = QStringLiteral("l'imprimante a refusé le document");
+        return false;
+    }
+    if (spool_) return soumettre(raison);
+    return true;
+}
+
+bool ImprimanteQt::soumettre(QString& raison) {
+    const std::unique_ptr<QTemporaryFile> spool = std::move(spool_);
+    QProcess lp;
+    lp.start(QStringLiteral("lp"), {QStringLiteral("-d"), fileCups_, QStringLiteral("-t"), titre_,
+                                    QStringLiteral("--"), spool->fileName()});
+    if (!lp.waitForStarted()) {
+        raison = QStringLiteral("la commande lp de CUPS est introuvable");
+        return false;
+    }
+    if (!lp.waitForFinished(60000) || lp.exitStatus() != QProcess::NormalExit ||
+        lp.exitCode() != 0) {
+        const QString detail = QString::fromLocal8Bit(lp.readAllStandardError()).trimmed();
+        raison = QStringLiteral("l'imprimante %1 a refusé le document").arg(fileCups_);
+        if (!detail.isEmpty()) raison += QStringLiteral(" (") + detail + QStringLiteral(")");
         return false;
     }
     return true;
@@ -62,4 +102,5 @@ void ImprimanteQt::abandonner() {
     if (imprimante_) imprimante_->abort();
     if (peintre_.isActive()) peintre_.end();
     imprimante_.reset();
+    spool_.reset();
 }

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPrinter>
+#include <QTemporaryFile>
 #include <memory>
 
 #include "platform/imprimante.h"
@@ -26,6 +27,11 @@ private:
     QString fichierPdf_;
     int resolution_ = 0;
     std::unique_ptr<QPrinter> imprimante_;
+    // A real printer's document is drawn here and handed to CUPS only once complete.
+    std::unique_ptr<QTemporaryFile> spool_;
+    QString fileCups_;  // the CUPS queue that takes it
+    QString titre_;
+    bool soumettre(QString& raison);
     QPainter peintre_;
     int page_ = 0;
 };

@@ -7,8 +7,9 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
-#include <QTextBrowser>
 
+#include "platform/aide.h"
+#include "platform/fenetre_aide.h"
 #include "platform/images.h"
 #include "platform/imprimante_qt.h"
 
@@ -28,7 +29,8 @@ int code(QMessageBox::StandardButton b) {
 }
 }  // namespace
 
-PlateformeQt::PlateformeQt() : imprimante_(std::make_unique<ImprimanteQt>()) {}
+PlateformeQt::PlateformeQt()
+    : imprimante_(std::make_unique<ImprimanteQt>()), dossiersAide_(dossiersAide()) {}
 PlateformeQt::~PlateformeQt() { delete aide_.data(); }
 
 void PlateformeQt::message(const std::string& texte) {
@@ -110,19 +112,7 @@ QString PlateformeQt::texteDuPressePapiers() { return QGuiApplication::clipboard
 Imprimante& PlateformeQt::imprimante() { return *imprimante_; }
 
 void PlateformeQt::afficherAide(const QString& fichierAide, const QString& sujet) {
-    const QString page = trouverAide(fichierAide);
-    if (page.isEmpty()) {
-        message("le fichier d'aide " + fichierAide.toStdString() + " est introuvable.");
-        return;
-    }
-    if (aide_.isNull()) {
-        aide_ = new QTextBrowser();
-        aide_->setWindowTitle(QStringLiteral("Aide de Brevandoux"));
-        aide_->resize(640, 520);
-        aide_->setOpenExternalLinks(true);
-    }
-    aide_->setSource(QUrl::fromLocalFile(page));
-    if (!sujet.isEmpty()) aide_->scrollToAnchor(sujet);
-    aide_->show();
-    aide_->raise();
+    ouvrirAide(aide_, dossiersAide_, fichierAide, sujet, *this);
 }
+
+FenetreAide* PlateformeQt::fenetreAide() const { return aide_.data(); }

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QPointer>
+#include <QStringList>
 #include <memory>
 
 #include "platform/plateforme.h"
 
 class QWidget;
-class QTextBrowser;
+class FenetreAide;
 
 // The real services, over Qt widgets and the system's printer.
 class PlateformeQt : public Plateforme {
@@ -27,9 +28,14 @@ public:
     QString texteDuPressePapiers() override;
     Imprimante& imprimante() override;
     void afficherAide(const QString& fichierAide, const QString& sujet) override;
+    // Where the help is looked for (dossiersAide() unless changed), and its window once
+    // opened.
+    void setDossiersAide(const QStringList& dossiers) { dossiersAide_ = dossiers; }
+    FenetreAide* fenetreAide() const;
 
 private:
     QWidget* parent_ = nullptr;
     std::unique_ptr<Imprimante> imprimante_;
-    QPointer<QTextBrowser> aide_;
+    QPointer<FenetreAide> aide_;
+    QStringList dossiersAide_;
 };

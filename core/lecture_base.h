@@ -1,0 +1,38 @@
+#pragma once
+// What reading a base, appending one and importing one share: opening the file as bases are
+// opened, reading it in large blocks, and the messages that report failures.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "core/table_fiches.h"
+
+inline constexpr const char* kBaseIntrouvable =
+    "le fichier de configuration %s n'a pas été trouvé.   \nou est sur un disque protégé en "
+    "écriture";
+inline constexpr const char* kBaseNonTrouvee = "%s non trouvé";
+
+// Closes its descriptor when it goes out of scope.
+class Descripteur {
+public:
+    explicit Descripteur(int fd) : fd_(fd) {}
+    ~Descripteur() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Descripteur(const Descripteur&) = delete;
+    Descripteur& operator=(const Descripteur&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Opens an existing regular, writable file for reading and writing; -1 otherwise. A fifo or a device
+// would open but is no base, and reading one could block for ever.
+int ouvrirBase(const std::string& chemin, struct stat& st);
+
+// Reads until the end of the file into the table's bytes from slot premiere on, growing the
+// table when the file is longer than its slots. Returns the bytes read, or -1 with errno.
+long long lireDansTable(int fd, TableFiches& table, std::size_t premiere);
