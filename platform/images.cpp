@@ -42,6 +42,8 @@ struct Decodeur {
     jpeg_decompress_struct cinfo{};
     GestionErreurs err{};
     bool cree = false;
+    QImage img;
+    std::vector<unsigned char> ligneCmjn;
     ~Decodeur() {
         if (cree) jpeg_destroy_decompress(&cinfo);
     }
@@ -85,13 +87,15 @@ bool decoder(Decodeur& d, const QByteArray& octets, QSize cible, QImage& image, 
     }
     jpeg_start_decompress(&d.cinfo);
     const bool cmjn = d.cinfo.out_color_space == JCS_CMYK;
-    QImage img(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height),
-               QImage::Format_RGBX8888);
+    QImage& img = d.img;
+    img = QImage(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height),
+                 QImage::Format_RGBX8888);
     if (img.isNull()) {
         raison = "mémoire insuffisante";
         return false;
     }
-    std::vector<unsigned char> ligneCmjn(cmjn ? d.cinfo.output_width * 4u : 0u);
+    std::vector<unsigned char>& ligneCmjn = d.ligneCmjn;
+    ligneCmjn.resize(cmjn ? d.cinfo.output_width * 4u : 0u);
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
         unsigned char* dest = img.scanLine(static_cast<int>(d.cinfo.output_scanline));
         JSAMPROW ligne = cmjn ? ligneCmjn.data() : dest;
