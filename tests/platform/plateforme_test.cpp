@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "platform/application.h"
+#include "tests/support/plateforme_scriptee.h"
+
+namespace {
+
+TEST(DialogueFichier, defaultExtension_addedOnlyToNameWithoutOne) {
+    struct Cas {
+        const char* saisi;
+        const char* extension;
+        const char* attendu;
+    };
+    const Cas cas[] = {{"/tmp/notes", ".dat", "/tmp/notes.dat"},
+                       {"/tmp/notes", "dat", "/tmp/notes.dat"},
+                       {"/tmp/notes.txt", ".dat", "/tmp/notes.txt"},
+                       {"/tmp/notes.dat", ".dat", "/tmp/notes.dat"},
+                       {"/tmp/rep.v2/notes", ".dat", "/tmp/rep.v2/notes.dat"},
+                       {"", ".dat", ""}};
+    for (const Cas& c : cas) {
+        EXPECT_EQ(avecExtensionParDefaut(QString::fromUtf8(c.saisi), QString::fromUtf8(c.extension)),
+                  QString::fromUtf8(c.attendu))
+            << c.saisi;
+    }
+}
+
+TEST(DialogueFichier, filterBarsBecomeQtFilters) {
+    EXPECT_EQ(filtreQt(QStringLiteral("base d'archivage dat|*.dat")),
+              QStringLiteral("base d'archivage dat (*.dat)"));
+    EXPECT_EQ(filtreQt(QStringLiteral("Images|*.jpg;*.bmp|Tout|*")),
+              QStringLiteral("Images (*.jpg *.bmp);;Tout (*)"));
+}
+
+TEST(Application, toolkitTextsAreFrench) {
+    QDialogButtonBox boutons(QDialogButtonBox::Yes | QDialogButtonBox::No | QDialogButtonBox::Cancel);
+    EXPECT_EQ(boutons.button(QDialogButtonBox::Yes)->text().remove('&'), QStringLiteral("Oui"));
+    EXPECT_EQ(boutons.button(QDialogButtonBox::No)->text().remove('&'), QStringLiteral("Non"));
+    EXPECT_EQ(boutons.button(QDialogButtonBox::Cancel)->text().remove('&'), QStringLiteral("Annuler"));
+}
+
+TEST(Application, errorEscapingAHandler_isShownAndTheProgramGoesOn) {
+    auto* app = static_cast<Application*>(QCoreApplication::instance());
+    PlateformeScriptee plateforme;
+    app->setPlateforme(&plateforme);
+    QObject cible;
+    bool suite = false;
+    QTimer::singleShot(0, &cible, [] { throw Erreur("l'image x.jpg n'a pas pu être chargée"); });
+    QTimer::singleShot(5, &cible, [&] { suite = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(suite, 2000);
+    app->setPlateforme(nullptr);
+    ASSERT_EQ(plateforme.boites.size(), 1u);
+    EXPECT_EQ(plateforme.boites[0], (Boite{"erreur", "brevandoux", "l'image x.jpg n'a pas pu être chargée"}));
+}
+
+TEST(PlateformeScriptee, recordsBoxesAndAnswersFromItsQueue) {
+    PlateformeScriptee p;
+    p.reponses = {kOui, kAnnuler};
+    p.message("bonjour");
+    EXPECT_EQ(p.question("Sauver les modifications ?", Boutons::OuiNonAnnuler), kOui);
+    EXPECT_EQ(p.confirmation("ecraser la base du même nom ?"), kAnnuler);
+    ASSERT_EQ(p.boites.size(), 3u);
+    EXPECT_EQ(p.boites[2], (Boite{"confirmation", "Confirm", "ecraser la base du même nom ?"}));
+    p.fichiers = {std::string("/tmp/notes")};
+    EXPECT_EQ(p.enregistrerFichier({".dat", "base d'archivage dat|*.dat", "enregistrer la base"}),
+              std::optional<std::string>("/tmp/notes.dat"));
+}
+
+}  // namespace
