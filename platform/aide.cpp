@@ -22,7 +22,8 @@ QString ancreDans(const QString& page, const QString& sujet) {
     if (!f.open(QIODevice::ReadOnly)) return {};
     const QString html = QString::fromUtf8(f.readAll());
     static const QRegularExpression ancre(
-        QStringLiteral("<a\\b[^>]*\\bname\\s*=\\s*[\"']([^\"']*)[\"']|\\bid\\s*=\\s*[\"']([^\"']*)[\"']"),
+        QStringLiteral(
+            "<a\\b[^>]*\\bname\\s*=\\s*[\"']([^\"']*)[\"']|\\bid\\s*=\\s*[\"']([^\"']*)[\"']"),
         QRegularExpression::CaseInsensitiveOption);
     for (auto it = ancre.globalMatch(html); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();

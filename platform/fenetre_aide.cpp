@@ -76,8 +76,7 @@ void ouvrirAide(QPointer<FenetreAide>& fenetre, const QStringList& dossiers,
     QUrl adresse = trouverSujet(page, sujet);
     if (adresse.isEmpty()) {
         messages.message("La rubrique " + sujet.toStdString() +
-                         " n'existe pas dans le fichier d'aide " + fichierAide.toStdString() +
-                         ".");
+                         " n'existe pas dans le fichier d'aide " + fichierAide.toStdString() + ".");
         adresse = sommaire;
     }
     if (fenetre.isNull()) fenetre = new FenetreAide();

@@ -89,23 +89,22 @@ TAboutBox::TAboutBox(QWidget* parent)
     ProgramIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ProgramIcon->setPixmap(dessinerEmbleme(devicePixelRatioF()));
 
-    ProductName = etiquette(Panel1, "ProductName", QStringLiteral("Brevandoux"), 88, 16, 58,
-                            true, false);
-    Version = etiquette(Panel1, "Version", QStringLiteral("version 1.0"), 88, 40, 52, false,
-                        false);
-    Copyright = etiquette(Panel1, "Copyright",
-                          QStringLiteral("Copyright © 2026 l'équipe Brevandoux"), 8, 80, 133,
-                          false, false);
-    Label1 = etiquette(Panel1, "Label1", QStringLiteral("contact@brevandoux.example"), 8, 104,
-                       80, false, true);
+    ProductName =
+        etiquette(Panel1, "ProductName", QStringLiteral("Brevandoux"), 88, 16, 58, true, false);
+    Version = etiquette(Panel1, "Version", QStringLiteral("version 1.0"), 88, 40, 52, false, false);
+    Copyright =
+        etiquette(Panel1, "Copyright", QStringLiteral("Copyright © 2026 l'équipe Brevandoux"), 8,
+                  80, 133, false, false);
+    Label1 = etiquette(Panel1, "Label1", QStringLiteral("contact@brevandoux.example"), 8, 104, 80,
+                       false, true);
 
-    // The web address is wrapped over several lines in a narrow label; the zero-width space
-    // after "//" is where the line may break, since an address holds no blank.
-    Comments = etiquette(Panel1, "Comments", QStringLiteral("https://\u200Bbrevandoux.example"),
-                         8, 136, 103, false, true);
+    // Wrapped over several lines only when the address is wider than the room left in the
+    // panel.
+    Comments = etiquette(Panel1, "Comments", QStringLiteral("https://brevandoux.example"), 8, 136,
+                         103, false, true);
     Comments->setWordWrap(true);
     Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Comments->setGeometry(8, 136, 103, std::max(13, Comments->heightForWidth(103)));
+    Comments->resize(Comments->width(), std::max(13, Comments->heightForWidth(Comments->width())));
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));

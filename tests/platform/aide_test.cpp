@@ -1,3 +1,5 @@
+#include "platform/aide.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -14,7 +16,6 @@
 #include <QTextDocument>
 #include <QTimer>
 
-#include "platform/aide.h"
 #include "platform/fenetre_aide.h"
 #include "platform/plateforme_qt.h"
 #include "tests/support/plateforme_scriptee.h"
@@ -108,7 +109,8 @@ TEST(TrouverAide, trouverSujet_findsTheAnchorInTheHelpPageFirstThenInTheOthers) 
     EXPECT_EQ(trouverSujet(page, QStringLiteral("commun")), attendu);
 
     const QUrl autre = trouverSujet(page, QStringLiteral("bases2"));
-    EXPECT_EQ(autre.toLocalFile(), QFileInfo(dossier.filePath(QStringLiteral("a.html"))).absoluteFilePath());
+    EXPECT_EQ(autre.toLocalFile(),
+              QFileInfo(dossier.filePath(QStringLiteral("a.html"))).absoluteFilePath());
     EXPECT_EQ(autre.fragment(), QStringLiteral("Bases2"));
 
     EXPECT_TRUE(trouverSujet(page, QStringLiteral("texte")).isEmpty());
@@ -127,10 +129,10 @@ TEST(AideLivree, shippedHelp_isFound_withItsContentsTopicInItsFirstPage) {
 TEST(AideLivree, shippedHelp_hasATopicForEveryCommandGroup) {
     const QString page = pageLivree();
     ASSERT_FALSE(page.isEmpty());
-    const QStringList sujets = {QStringLiteral("SHM_bases0002"), QStringLiteral("SHM_fiches0003"),
-                                QStringLiteral("SHM_liste0004"), QStringLiteral("SHM_impression0005"),
-                                QStringLiteral("SHM_importation0006"),
-                                QStringLiteral("SHM_configuration0007")};
+    const QStringList sujets = {
+        QStringLiteral("SHM_bases0002"),       QStringLiteral("SHM_fiches0003"),
+        QStringLiteral("SHM_liste0004"),       QStringLiteral("SHM_impression0005"),
+        QStringLiteral("SHM_importation0006"), QStringLiteral("SHM_configuration0007")};
     const QString sommaire = lire(page);
     for (const QString& s : sujets) {
         const QUrl adresse = trouverSujet(page, s);
@@ -151,8 +153,10 @@ TEST(AideLivree, shippedHelp_everyLinkLeadsToAnExistingPageAndAnchor) {
         const QString html = lire(f.absoluteFilePath());
         EXPECT_TRUE(html.contains(QStringLiteral("charset=utf-8"))) << f.fileName().toStdString();
         for (auto it = lien.globalMatch(html); it.hasNext();) {
-            const QUrl cible = QUrl::fromLocalFile(f.absoluteFilePath()).resolved(QUrl(it.next().captured(1)));
-            const std::string nom = f.fileName().toStdString() + " -> " + cible.toString().toStdString();
+            const QUrl cible =
+                QUrl::fromLocalFile(f.absoluteFilePath()).resolved(QUrl(it.next().captured(1)));
+            const std::string nom =
+                f.fileName().toStdString() + " -> " + cible.toString().toStdString();
             ASSERT_TRUE(cible.isLocalFile()) << nom;
             ASSERT_TRUE(QFileInfo::exists(cible.toLocalFile())) << nom;
             if (cible.hasFragment()) {
@@ -176,7 +180,8 @@ TEST(FenetreAide, ouvrirAide_opensTheHelpWindowAtTheContentsTopic) {
     EXPECT_EQ(fenetre->windowTitle(), QStringLiteral("Aide de Brevandoux"));
     EXPECT_EQ(fenetre->source().toLocalFile(), pageLivree());
     EXPECT_EQ(fenetre->source().fragment(), kSommaire);
-    EXPECT_TRUE(fenetre->navigateur()->toPlainText().contains(QStringLiteral("Aide de Brevandoux")));
+    EXPECT_TRUE(
+        fenetre->navigateur()->toPlainText().contains(QStringLiteral("Aide de Brevandoux")));
     delete fenetre.data();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "platform/application.h"
