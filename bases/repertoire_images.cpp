@@ -1,0 +1,286 @@
+#include "bases/repertoire_images.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <vector>
+
+#include "core/card_store.h"
+#include "core/chemin_image.h"
+#include "core/fiche.h"
+#include "core/fichier_sur.h"
+#include "core/services.h"
+
+namespace {
+
+const char* const kCreation =
+    "creation du repertoire %s car inexistant cette base ne contient pas encore d'images";
+const char* const kSansBase =
+    "la base doit être enregistrée avant de pouvoir y ranger des images : la fiche est gardée "
+    "sans image";
+const char* const kInrangeable =
+    "l'image %s ne peut pas être rangée dans le répertoire des images (chemin trop long ou nom "
+    "non valable) : la fiche est gardée sans image";
+
+class Descripteur {
+public:
+    explicit Descripteur(int fd = -1) : fd_(fd) {}
+    ~Descripteur() { fermer(); }
+    Descripteur(const Descripteur&) = delete;
+    Descripteur& operator=(const Descripteur&) = delete;
+    int get() const { return fd_; }
+    int fermer() {
+        int r = fd_ >= 0 ? close(fd_) : 0;
+        fd_ = -1;
+        return r;
+    }
+
+private:
+    int fd_;
+};
+
+std::string dossierDe(const std::string& chemin) {
+    auto pos = chemin.rfind('/');
+    if (pos == std::string::npos) return ".";
+    if (pos == 0) return "/";
+    return chemin.substr(0, pos);
+}
+
+std::string nomDe(const std::string& chemin) {
+    auto pos = chemin.rfind('/');
+    return pos == std::string::npos ? chemin : chemin.substr(pos + 1);
+}
+
+void supprimerTemporairesAnciens(const std::string& dossier, const std::string& prefixe) {
+    DIR* d = opendir(dossier.c_str());
+    if (d == nullptr) return;
+    while (dirent* e = readdir(d)) {
+        std::string nom = e->d_name;
+        if (nom.compare(0, prefixe.size(), prefixe) == 0) unlink((dossier + "/" + nom).c_str());
+    }
+    closedir(d);
+}
+
+std::string raisonFichier(const struct stat& st) {
+    return S_ISDIR(st.st_mode) ? raisonSysteme(EISDIR) : "ce n'est pas un fichier ordinaire";
+}
+
+// Moves the rest of one file into another, from their current offsets. The kernel copies
+// without a round trip through user space (and shares extents where the file system can);
+// where it cannot, a bounded buffer takes over.
+bool transferer(int de, int vers) {
+    bool noyau = true;
+    std::vector<char> tampon;
+    for (;;) {
+        if (noyau) {
+            ssize_t n = copy_file_range(de, nullptr, vers, nullptr, std::size_t(1) << 30, 0);
+            if (n > 0) continue;
+            if (n == 0) return true;
+            if (errno == EINTR) continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP &&
+                errno != EBADF) {
+                return false;
+            }
+            noyau = false;
+            tampon.resize(std::size_t(1) << 20);
+        }
+        ssize_t lu = read(de, tampon.data(), tampon.size());
+        if (lu < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (lu == 0) return true;
+        const char* p = tampon.data();
+        std::size_t reste = static_cast<std::size_t>(lu);
+        while (reste > 0) {
+            ssize_t n = write(vers, p, reste);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            if (n == 0) {
+                errno = ENOSPC;
+                return false;
+            }
+            p += n;
+            reste -= static_cast<std::size_t>(n);
+        }
+    }
+}
+
+// Copies one file; nothing when done, otherwise why not (in French).
+std::optional<std::string> copier(const std::string& source, const std::string& destination) {
+    // Non-blocking, so that a fifo given as source cannot hang the copy; it is refused below.
+    Descripteur src(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (src.get() < 0) return raisonSysteme(errno);
+    struct stat ss;
+    if (fstat(src.get(), &ss) != 0) return raisonSysteme(errno);
+    if (!S_ISREG(ss.st_mode)) return raisonFichier(ss);
+
+    // A destination that is a symbolic link stays one: the file it leads to is replaced.
+    const std::string cible = cheminReel(destination);
+    std::optional<mode_t> modeRemplace;
+    struct stat sd;
+    if (stat(cible.c_str(), &sd) == 0) {
+        // One file under two spellings: replacing it by itself would be the only way to harm
+        // it, and it already holds the source's bytes.
+        if (sd.st_dev == ss.st_dev && sd.st_ino == ss.st_ino) return std::nullopt;
+        if (!S_ISREG(sd.st_mode)) return raisonFichier(sd);
+        if ((sd.st_mode & S_IWUSR) == 0) return "il est protégé en écriture";
+        modeRemplace = sd.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return raisonSysteme(errno);
+    }
+
+    const std::string dossier = dossierDe(cible);
+    const std::string prefixe = prefixeTemporaire(nomDe(cible));
+    supprimerTemporairesAnciens(dossier, prefixe);
+    static unsigned compteur = 0;
+    const std::string temporaire = dossier + "/" + prefixe + std::to_string(getpid()) + "-" +
+                                   std::to_string(compteur++);
+    // A new file gets the usual permissions (the umask applies); a replaced one keeps its own.
+    Descripteur tmp(open(temporaire.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (tmp.get() < 0) return raisonSysteme(errno);
+
+    auto abandonner = [&](int erreur) {
+        tmp.fermer();
+        unlink(temporaire.c_str());
+        return raisonSysteme(erreur);
+    };
+    if (!transferer(src.get(), tmp.get())) return abandonner(errno);
+    if (modeRemplace && fchmod(tmp.get(), *modeRemplace) != 0) return abandonner(errno);
+    if (fsync(tmp.get()) != 0) return abandonner(errno);
+    if (tmp.fermer() != 0) return abandonner(errno);
+    if (rename(temporaire.c_str(), cible.c_str()) != 0) return abandonner(errno);
+    Descripteur d(open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (d.get() >= 0) fsync(d.get());  // the rename is done; only its durability is at stake
+    return std::nullopt;
+}
+
+std::string messageEchec(const std::string& source, const std::string& destination,
+                         const std::string& raison) {
+    return "le fichier " + source + " n'a pas pu être copié vers " + destination + " : " + raison;
+}
+
+struct Identite {
+    dev_t dev;
+    ino_t ino;
+    bool operator==(const Identite&) const = default;
+};
+
+struct CopieArbre {
+    std::optional<Identite> destination;
+    std::size_t echecs = 0;
+    std::string premierEchec;
+};
+
+void copierContenu(CopieArbre& c, const std::string& source, const std::string& destination) {
+    std::vector<std::string> noms;
+    if (DIR* d = opendir(source.c_str())) {
+        while (dirent* e = readdir(d)) {
+            // Hidden entries, "." and ".." among them, are not part of the tree.
+            if (e->d_name[0] != '.') noms.emplace_back(e->d_name);
+        }
+        closedir(d);
+    }
+    std::sort(noms.begin(), noms.end());
+    for (const std::string& nom : noms) {
+        const std::string de = source + "/" + nom;
+        const std::string vers = destination + "/" + nom;
+        struct stat st;
+        if (lstat(de.c_str(), &st) != 0) continue;
+        if (S_ISLNK(st.st_mode)) {
+            // A linked picture is copied as a file; a linked directory is not entered, as it
+            // may lead anywhere on the disk, or back up the tree.
+            if (stat(de.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            if (c.destination && *c.destination == Identite{st.st_dev, st.st_ino}) continue;
+            mkdir(vers.c_str(), 0777);  // an existing directory is filled as it is
+            copierContenu(c, de, vers);
+        } else if (S_ISREG(st.st_mode)) {
+            if (auto raison = copier(de, vers)) {
+                if (c.echecs++ == 0) c.premierEchec = messageEchec(de, vers, *raison);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+std::string cheminRepertoireImages(const std::string& base) {
+    if (base.size() < 4) return {};
+    return base.substr(0, base.size() - 4) + ".rep";
+}
+
+void creerRepertoireImages(Messages& messages, const std::string& repertoire) {
+    if (repertoire.empty()) return;
+    if (mkdir(repertoire.c_str(), 0777) == 0) messages.message(avecChemin(kCreation, repertoire));
+}
+
+void rangerImage(CardStore& store) {
+    Messages& messages = store.messages();
+    const std::string repertoire = store.repertoireImages.str();
+    creerRepertoireImages(messages, repertoire);
+
+    const std::string choisie = store.imageChoisie.str();
+    Fiche& fiche = store.ficheCourante();
+    store.modifiee = 1;
+    const std::string nom = nomDe(choisie);
+    if (nom.empty()) {
+        ecrireChamp(fiche.image, "");
+        return;
+    }
+    const std::string champ = "\\" + nom;
+
+    if (repertoire.empty()) {
+        if (texteChamp(fiche.image) != champ) {
+            messages.message(kSansBase);
+            ecrireChamp(fiche.image, "");
+        }
+        return;
+    }
+
+    // The destination is where the display will look for the picture from the stored name.
+    const std::optional<std::string> destination = cheminImage(repertoire, champ);
+    if (!destination) {
+        messages.message(avecChemin(kInrangeable, choisie));
+        ecrireChamp(fiche.image, "");
+        return;
+    }
+    if (choisie != *destination) copierFichier(messages, choisie, *destination);
+    // Stored whatever the copy did: the card keeps the name the user gave it.
+    ecrireChamp(fiche.image, champ);
+}
+
+bool copierFichier(Messages& messages, const std::string& source, const std::string& destination) {
+    if (auto raison = copier(source, destination)) {
+        messages.message(messageEchec(source, destination, *raison));
+        return false;
+    }
+    return true;
+}
+
+std::size_t copierArbre(Messages& messages, const std::string& source, const std::string& destination) {
+    struct stat ss;
+    if (stat(source.c_str(), &ss) != 0 || !S_ISDIR(ss.st_mode)) return 0;
+    mkdir(destination.c_str(), 0777);
+    CopieArbre c;
+    struct stat sd;
+    if (stat(destination.c_str(), &sd) == 0) {
+        if (sd.st_dev == ss.st_dev && sd.st_ino == ss.st_ino) return 0;
+        c.destination = Identite{sd.st_dev, sd.st_ino};
+    }
+    copierContenu(c, source, destination);
+    if (c.echecs > 0) {
+        messages.message(std::to_string(c.echecs) + " fichier(s) de " + source +
+                         " n'ont pas pu être copiés vers " + destination + " ; premier échec : " +
+                         c.premierEchec);
+    }
+    return c.echecs;
+}

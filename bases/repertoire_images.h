@@ -1,0 +1,49 @@
+#pragma once
+// The picture directory beside each base, and the file copies that fill it.
+//
+// A card names its picture as a backslash followed by the file name ("\chat.jpg"), the form
+// base files have always carried; on disk the picture is that name in the base's picture
+// directory, joined with '/'.
+
+#include <cstddef>
+#include <string>
+
+class CardStore;
+class Messages;
+
+// The picture directory of a base path: the path without its last four characters, followed
+// by ".rep" (films.dat -> films.rep, notes.txt -> notes.rep). A path shorter than four
+// characters has no picture directory: the empty text.
+std::string cheminRepertoireImages(const std::string& base);
+
+// Creates a picture directory; when it did not exist, tells the user so. A directory that
+// exists or cannot be created is passed over in silence.
+void creerRepertoireImages(Messages& messages, const std::string& repertoire);
+
+// The picture step of validating the current card: brings the picture imageChoisie into the
+// picture directory, stores its name in the card and marks the base modified.
+//
+// While no base is bound (repertoireImages empty) there is no picture directory to copy
+// into, and no other place is acceptable: a newly chosen picture is dropped, the card is kept
+// without one and the user is told. A card keeping the picture name it already had keeps it.
+// A picture the display could not find again from the stored name — a path over 255 bytes, a
+// name holding a backslash or ".." — is likewise left out, with a message, rather than stored
+// cut or stored to lead elsewhere.
+void rangerImage(CardStore& store);
+
+// Copies one file whole. The copy is made in a hidden temporary file beside the destination
+// and renamed over it once complete, so a source that cannot be read or a destination that
+// cannot be written ends the copy with both files as they were. The same file under two
+// spellings of its path is left as it is. A read-only destination (owner write bit clear) is
+// not replaced. Failures are reported to the user; returns true when the destination holds
+// the source's bytes.
+bool copierFichier(Messages& messages, const std::string& source, const std::string& destination);
+
+// Copies the contents of the directory tree source into the directory destination (created
+// when missing). Entries whose name begins with a dot are skipped, and so are fifos, sockets
+// and devices. Nothing is deleted from the destination; files of the same name are replaced.
+// A linked file is copied as a file; a linked directory is not entered, as it may lead
+// anywhere on the disk or back up the tree. The destination is never copied into itself when
+// it lies inside the source, and copying a directory onto itself does nothing. Files that could not be copied are reported in one message at the end.
+// Returns the number of files that could not be copied.
+std::size_t copierArbre(Messages& messages, const std::string& source, const std::string& destination);
