@@ -1,6 +1,7 @@
 #include "platform/imprimante_qt.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPrinterInfo>
 #include <QProcess>
 
@@ -103,4 +104,6 @@ void ImprimanteQt::abandonner() {
     if (peintre_.isActive()) peintre_.end();
     imprimante_.reset();
     spool_.reset();
+    // A PDF output cannot be aborted either: what was written of it goes.
+    if (!fichierPdf_.isEmpty()) QFile::remove(fichierPdf_);
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/attributs.h"
+#include "core/chemin_image.h"
 #include "core/cp1252.h"
 #include "core/services.h"
 #include "core/texte_nombre.h"
@@ -87,20 +88,13 @@ struct Abandon {
 }  // namespace
 
 std::string cheminImageImprimee(const std::string& cheminBase, std::string_view image) {
-    // Shorter names have always meant "no picture".
-    if (image.size() < 5) return {};
-    // Stored names are "\name": anything else does not lie in the picture directory.
-    if (image.front() != '\\') return {};
-    const std::string_view nom = image.substr(1);
-    if (nom.find_first_of("/\\") != std::string_view::npos || nom == "." || nom == "..") {
-        return {};
-    }
+    if (!aUneImage(image)) return {};
     // The picture directory is the base path with "rep" in place of its last three
     // characters ("x.dat" -> "x.rep").
-    std::string chemin = cheminBase.size() >= 3 ? cheminBase.substr(0, cheminBase.size() - 3) : "";
-    chemin += "rep/";
-    chemin += cp1252VersUtf8(nom);
-    return chemin;
+    std::string repertoire =
+        cheminBase.size() >= 3 ? cheminBase.substr(0, cheminBase.size() - 3) : std::string();
+    repertoire += "rep";
+    return cheminImage(repertoire, image).value_or(std::string());
 }
 
 std::vector<std::string> lignesDescription(std::string_view description) {
@@ -177,9 +171,8 @@ ResultatImpression imprimerFiches(Imprimante& imprimante, const Fiche* table, in
         if (progression && progression->wasCanceled()) {
             return {ResultatImpression::Annulee, {}};
         }
-        // A card too tall even for an empty page is printed where it is rather than pushed
-        // on from page to page.
-        if (pageOccupee && basFiche(ligne) > yPied && basFiche(0) <= yPied) {
+        // On a page too short for any card, each card still gets a page of its own.
+        if (pageOccupee && basFiche(ligne) > yPied) {
             piedDePage();
             imprimante.nouvellePage();
             ligne = 0;

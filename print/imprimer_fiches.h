@@ -30,8 +30,9 @@ ResultatImpression imprimerFiches(Imprimante& imprimante, const Fiche* table, in
                                   const QString& entete, const std::string& cheminBase,
                                   QWidget* fenetre = nullptr);
 
-// The file a card's stored picture name stands for, or an empty text when the name means no
-// picture or does not name a plain file inside the picture directory.
+// The file a card's stored picture name ("\name", file-system bytes) stands for in the picture
+// directory beside the base, or an empty text when the name means no picture or could lead
+// outside that directory.
 std::string cheminImageImprimee(const std::string& cheminBase, std::string_view image);
 
 // Description rows as printed: control characters become spaces, 70 characters a row, at
