@@ -1,8 +1,368 @@
 #include "ui/tform1.h"
 
+#include <QAction>
+#include <QFontMetrics>
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "list/liste_fiches.h"
+#include "ui/cadre_image.h"
+#include "ui/memo.h"
+#include "ui/updown.h"
+
+namespace {
+
+// The layout was drawn at 120 dots per inch; its pixels are used as they are.
+constexpr int kLargeurClient = 709;
+// The outer 717 x 553 less a 4-pixel frame on each side and the title bar; the menu bar is
+// part of the window here.
+constexpr int kHauteurFenetre = 527;
+constexpr int kPoliceFenetre = 14;
+constexpr int kPolice15 = 15;
+// Bytes of a card's description field, less its terminating zero.
+constexpr std::size_t kOctetsDescription = 511;
+constexpr int kTitreMax = 255;
+constexpr int kExpressionMax = 255;
+
+const QColor kMarine(0, 0, 128);
+const QColor kRouge(255, 0, 0);
+const QColor kJaune(255, 255, 0);
+const QColor kBleu(0, 0, 255);
+const QColor kNoir(0, 0, 0);
+
+QFont police(int pixels, bool gras = false, bool italique = false) {
+    QFont f;
+    // "MS Sans Serif" is rarely installed here; Liberation Sans has close metrics.
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                   QStringLiteral("DejaVu Sans")});
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixels);
+    f.setBold(gras);
+    f.setItalic(italique);
+    return f;
+}
+
+// The look of a control: 0 pixels keeps the window font, an invalid colour the system one.
+struct Aspect {
+    int pixels = 0;
+    QColor couleur;
+    bool gras = false;
+    bool italique = false;
+};
+
+void appliquer(QWidget* w, const Aspect& a, QPalette::ColorRole role) {
+    if (a.pixels != 0) w->setFont(police(a.pixels, a.gras, a.italique));
+    if (a.couleur.isValid()) {
+        QPalette p = w->palette();
+        p.setColor(role, a.couleur);
+        w->setPalette(p);
+    }
+}
+
+void fond(QWidget* w, QPalette::ColorRole source) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Base, QApplication::palette().color(source));
+    w->setPalette(p);
+}
+
+// The layout was measured with "MS Sans Serif", narrower than the fonts found here: a label
+// whose text would be cut takes the narrow face of the same height instead.
+void ajusterLargeur(QLabel* l) {
+    const QFontMetrics m(l->font());
+    const bool coupe = l->wordWrap() ? l->heightForWidth(l->width()) > l->height()
+                                     : m.horizontalAdvance(l->text()) > l->width();
+    if (!coupe) return;
+    QFont f = l->font();
+    f.setFamilies({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Nimbus Sans Narrow"),
+                   QStringLiteral("DejaVu Sans Condensed")});
+    f.setStretch(QFont::Condensed);
+    l->setFont(f);
+}
+
+template <class W>
+W* placer(W* w, const char* nom, int gauche, int haut, int largeur, int hauteur) {
+    if (nom != nullptr) w->setObjectName(QString::fromLatin1(nom));
+    w->setGeometry(gauche, haut, largeur, hauteur);
+    return w;
+}
+
+}  // namespace
+
 TForm1::TForm1(Plateforme& plateforme, QWidget* parent)
     : QMainWindow(parent), plateforme_(plateforme), store_(plateforme) {
+    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Brevandoux"));
+    chargerRessources();
+    setWindowIcon(QIcon(QStringLiteral(":/brevandoux/icone.png")));
+    setFont(police(kPoliceFenetre));
+    move(193, 90);
+
+    creerControles();
+    creerMenus();
+    ordreTabulation();
+    resize(kLargeurClient, kHauteurFenetre);
+
+    connecterGestionnaires();
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::creerControles() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    struct Etiquette {
+        QLabel** membre;
+        const char* nom;
+        const char* legende;
+        QRect rect;
+        Aspect aspect;
+    };
+    const Etiquette etiquettes[] = {
+        {&Label2_, "Label2", "Reference", {0, 0, 63, 16}, {kPolice15, kRouge}},
+        {&Label1_, "Label1", "Titre", {69, 0, 27, 16}, {kPolice15, kMarine}},
+        {&etiquettePosition_, nullptr, "position", {276, 0, 47, 16}, {kPolice15, kJaune}},
+        {&Label4_, "Label4", "Total :", {325, 0, 37, 16}, {}},
+        {&Label3_, "Label3", "Description", {79, 256, 68, 16}, {kPolice15, kMarine}},
+        {&Label5_, "Label5", "rechercher dans toutes les entrées", {286, 448, 100, 48},
+         {kPolice15, kBleu}},
+    };
+    for (const Etiquette& e : etiquettes) {
+        auto* l = new QLabel(QString::fromUtf8(e.legende), client);
+        placer(l, e.nom, e.rect.x(), e.rect.y(), e.rect.width(), e.rect.height());
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        appliquer(l, e.aspect, QPalette::WindowText);
+        *e.membre = l;
+    }
+    Label5_->setWordWrap(true);
+    for (const Etiquette& e : etiquettes) ajusterLargeur(*e.membre);
+
+    struct Boite {
+        QLineEdit** membre;
+        const char* nom;
+        const char* texte;
+        QRect rect;
+    };
+    const Boite boites[] = {
+        {&numero_, "numero", "0", {0, 20, 60, 24}},
+        {&titre_, "titre", "titre", {69, 20, 178, 24}},
+        {&position_, "position", "0", {276, 20, 40, 24}},
+        {&total_, "total", "0", {325, 20, 41, 24}},
+        {&chemin_, "chemin", "", {394, 10, 296, 24}},
+        {&expression_, "expression", "", {394, 453, 178, 24}},
+    };
+    for (const Boite& b : boites) {
+        auto* e = new QLineEdit(QString::fromUtf8(b.texte), client);
+        placer(e, b.nom, b.rect.x(), b.rect.y(), b.rect.width(), b.rect.height());
+        fond(e, QPalette::ToolTipBase);
+        e->setCursorPosition(0);
+        *b.membre = e;
+    }
+    titre_->setReadOnly(true);
+    titre_->setMaxLength(kTitreMax);
+    chemin_->setReadOnly(true);
+    expression_->setMaxLength(kExpressionMax);
+    fond(expression_, QPalette::Base);
+
+    description_ = placer(new Memo(client), "description", 79, 276, 178, 178);
+    description_->setLimiteOctets(kOctetsDescription);
+    description_->setReadOnly(true);
+    description_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    fond(description_, QPalette::ToolTipBase);
+    {
+        // The selection stays visible when the box loses the focus.
+        QPalette p = description_->palette();
+        for (QPalette::ColorRole r : {QPalette::Highlight, QPalette::HighlightedText}) {
+            p.setColor(QPalette::Inactive, r, p.color(QPalette::Active, r));
+        }
+        description_->setPalette(p);
+    }
+
+    medialist_ = placer(new ListeFiches(client), "medialist", 394, 49, 296, 346);
+    fond(medialist_, QPalette::ToolTipBase);
+
+    UpDown_ = placer(new TUpDown(client), "UpDown", 7, 59, 61, 60);
+
+    GroupBox1_ = placer(new QGroupBox(QStringLiteral("Vue"), client), "GroupBox1", 69, 49, 198, 208);
+    GroupBox1_->setFocusPolicy(Qt::NoFocus);
+    appliquer(GroupBox1_, {kPolice15, kMarine}, QPalette::WindowText);
+    Imagevue_ = placer(new CadreImage(GroupBox1_), "Imagevue", 10, 20, 178, 178);
+
+    struct Bouton {
+        QPushButton** membre;
+        const char* nom;
+        const char* legende;
+        QRect rect;
+        Aspect aspect;
+    };
+    const Bouton boutons[] = {
+        {&ButtonQuit_, "ButtonQuit", "&Quitter", {7, 454, 61, 30}, {}},
+        {&debut_, "debut", "Début", {7, 138, 61, 31}, {}},
+        {&fin_, "fin", "&Fin", {7, 177, 61, 31}, {}},
+        {&listalfa_, "listalfa", "&Liste complète", {271, 59, 119, 31}, {}},
+        {&newbase_, "newbase", "&Nouvelle Base", {271, 97, 119, 31}, {}},
+        {&ouvrir_, "ouvrir", "&Ouvrir base", {271, 134, 119, 31}, {}},
+        {&savemybase_, "savemybase", "Sauver &base", {271, 172, 119, 31}, {}},
+        {&sauver_, "sauver", "&Sauver base sous", {271, 210, 119, 31}, {}},
+        {&trialfa_, "trialfa", "Tri &alphabétique", {271, 247, 119, 31}, {}},
+        {&triref_, "triref", "Tri &referentiel", {271, 286, 119, 30}, {}},
+        {&nouvelle_, "nouvelle", "Ajouter", {263, 325, 64, 31}, {kPolice15, kMarine}},
+        {&modif_, "modif", "&Modifier", {263, 364, 64, 31}, {}},
+        {&supprime_, "supprime", "&Supprimer", {263, 404, 64, 30}, {}},
+        {&image_, "image", "Image", {335, 325, 60, 21}, {kPolice15, kMarine, true}},
+        {&valider_, "valider", "&Valider", {335, 354, 60, 21}, {kPolice15, kRouge, true}},
+        {&annuler_, "annuler", "&Annuler", {335, 384, 60, 21}, {kPolice15, {}, true}},
+        {&goButton_, "goButton", "trou&ver", {581, 450, 109, 31}, {}},
+        {&ButtonPrintList_, "ButtonPrintList", "Imprimer la liste", {473, 404, 129, 21},
+         {kPolice15, kNoir, true, true}},
+        {&ButtonImpFiche_, "ButtonImpFiche", "Imprimer la fiche", {105, 460, 131, 24},
+         {kPolice15, {}, true, true}},
+    };
+    for (const Bouton& b : boutons) {
+        auto* p = new QPushButton(QString::fromUtf8(b.legende), client);
+        placer(p, b.nom, b.rect.x(), b.rect.y(), b.rect.width(), b.rect.height());
+        p->setAutoDefault(false);
+        appliquer(p, b.aspect, QPalette::ButtonText);
+        *b.membre = p;
+    }
+    // Not a tab stop, but a click still gives it the focus.
+    nouvelle_->setFocusPolicy(Qt::ClickFocus);
+    image_->hide();
+    valider_->hide();
+    annuler_->hide();
+    savemybase_->setEnabled(false);
+
+    // Enter in these boxes and in the list presses the default button; description keeps it.
+    for (QWidget* w : {static_cast<QWidget*>(numero_), static_cast<QWidget*>(titre_),
+                       static_cast<QWidget*>(position_), static_cast<QWidget*>(total_),
+                       static_cast<QWidget*>(chemin_), static_cast<QWidget*>(expression_),
+                       static_cast<QWidget*>(medialist_)}) {
+        w->installEventFilter(this);
+    }
+}
+
+void TForm1::creerMenus() {
+    QMenuBar* barre = menuBar();
+    barre->setObjectName(QStringLiteral("MainMenu1"));
+
+    auto action = [](QMenu* menu, const char* nom, const char* legende) {
+        QAction* a = menu->addAction(QString::fromUtf8(legende));
+        a->setObjectName(QString::fromLatin1(nom));
+        return a;
+    };
+
+    fichier_ = barre->addMenu(QStringLiteral("fichier"));
+    fichier_->setObjectName(QStringLiteral("fichier"));
+    ouvrir1_ = action(fichier_, "ouvrir1", "ouvrir base");
+    nouveau1_ = action(fichier_, "nouveau1", "nouvelle base");
+    enregister1_ = action(fichier_, "enregister1", "enregister base");
+    enregistrersous1_ = action(fichier_, "enregistrersous1", "enregistrer base sous");
+    convertircaldoverne1_ = action(fichier_, "convertircaldoverne1", "importer base caldoverne");
+    Ajouterdesfiches1_ = action(fichier_, "Ajouterdesfiches1", "Ajouter des fiches");
+    quitter1_ = action(fichier_, "quitter1", "quitter");
+
+    aide1_ = barre->addMenu(QStringLiteral("aide"));
+    aide1_->setObjectName(QStringLiteral("aide1"));
+    aidesurcaldoverne1_ = action(aide1_, "aidesurcaldoverne1", "aide sur Brevandoux");
+    propos1_ = action(aide1_, "propos1", "à propos");
+
+    PopupMenu_ = new QMenu(this);
+    PopupMenu_->setObjectName(QStringLiteral("PopupMenu"));
+    couper1_ = action(PopupMenu_, "couper1", "Couper");
+    Copier1_ = action(PopupMenu_, "Copier1", "Copier");
+    Coler1_ = action(PopupMenu_, "Coler1", "Coller");
+    description_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(description_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { PopupMenu_->popup(description_->viewport()->mapToGlobal(p)); });
+}
+
+void TForm1::ordreTabulation() {
+    QWidget* const ordre[] = {ButtonQuit_, numero_,   debut_,    fin_,         listalfa_,
+                              newbase_,    ouvrir_,   sauver_,   trialfa_,     triref_,
+                              supprime_,   total_,    position_, medialist_,   expression_,
+                              goButton_,   titre_,    description_, valider_,  modif_,
+                              savemybase_, chemin_,   annuler_,  image_,       ButtonPrintList_,
+                              ButtonImpFiche_};
+    for (std::size_t i = 1; i < std::size(ordre); ++i) setTabOrder(ordre[i - 1], ordre[i]);
+}
+
+QMenuBar* TForm1::MainMenu1() const { return menuBar(); }
+
+DialogueFichier TForm1::SaveDialog() {
+    return {QStringLiteral("dat"), QStringLiteral("base d'archivage dat|*.dat"),
+            QStringLiteral("enregistrer la base")};
+}
+
+DialogueFichier TForm1::OpenDialog() {
+    return {QStringLiteral("dat"), QStringLiteral("données caldoverne|*.dat"), QString()};
+}
+
+void TForm1::connecterGestionnaires() {
+    connect(expression_, &QLineEdit::textChanged, this, [this] { expressionChange(); });
+
+    // Handlers of the other subsystems are connected below, one block per subsystem, through
+    // the accessors: buttons by QPushButton::clicked, menu items by QAction::triggered, the
+    // spinner by TUpDown::clicked(bool haut), the list by ListeFiches::clique(int ligne).
+    // --- navigation and editing ---
+    // --- base commands ---
+    // --- sorting, list selection and search ---
+    // --- printing ---
+    // --- About box, help and clipboard ---
+}
+
+std::array<QWidget*, 18> TForm1::controlesDuMode() const {
+    return {ButtonImpFiche_, newbase_, debut_,   fin_,      UpDown_,         ButtonQuit_,
+            nouvelle_,       listalfa_, ouvrir_, sauver_,   trialfa_,        triref_,
+            supprime_,       goButton_, ButtonPrintList_,   modif_, savemybase_, medialist_};
+}
+
+void TForm1::verrouiller() {
+    image_->show();
+    valider_->show();
+    annuler_->show();
+    fond(titre_, QPalette::Base);
+    fond(description_, QPalette::Base);
+    titre_->setReadOnly(false);
+    description_->setReadOnly(false);
+    for (QWidget* w : controlesDuMode()) {
+        w->setEnabled(false);
+    }
+}
+
+void TForm1::deverrouiller() {
+    image_->hide();
+    annuler_->hide();
+    valider_->hide();
+    titre_->setReadOnly(true);
+    description_->setReadOnly(true);
+    description_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    fond(titre_, QPalette::ToolTipBase);
+    fond(description_, QPalette::ToolTipBase);
+    for (QWidget* w : controlesDuMode()) {
+        w->setEnabled(true);
+    }
+}
+
+void TForm1::expressionChange() {
+    boutonParDefaut_ = goButton_;
+    goButton_->setDefault(true);
+}
+
+bool TForm1::eventFilter(QObject* objet, QEvent* evenement) {
+    if (evenement->type() == QEvent::KeyPress) {
+        const int touche = static_cast<QKeyEvent*>(evenement)->key();
+        if ((touche == Qt::Key_Return || touche == Qt::Key_Enter) && boutonParDefaut_ &&
+            boutonParDefaut_->isEnabled() && !boutonParDefaut_->isHidden()) {
+            boutonParDefaut_->click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(objet, evenement);
+}

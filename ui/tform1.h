@@ -1,10 +1,25 @@
 #pragma once
-// The main window: the one window of the program, with the card store it works on.
+// The main window: the one window of the program, with the card store it works on. Every
+// control is reachable under its own name (objectName and accessor), so that each subsystem
+// can connect its handlers to the buttons, menu items and list it serves.
 
 #include <QMainWindow>
+#include <array>
 
 #include "core/card_store.h"
 #include "platform/plateforme.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class CadreImage;
+class ListeFiches;
+class Memo;
+class TUpDown;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -15,7 +30,153 @@ public:
     CardStore& store() { return store_; }
     Plateforme& plateforme() { return plateforme_; }
 
+    // Window modes: edit mode shuts the buttons, the spinner and the list, and opens the
+    // title and description; browse mode undoes it and always enables "Sauver base".
+    void verrouiller();
+    void deverrouiller();
+    // Any change of the search text makes goButton the default button for good.
+    void expressionChange();
+
+    // The current card into the boxes, the counters and the picture frame.
+    void afficherFiche();
+    // Blank title and description, and the placeholder picture.
+    void viderAffichage();
+    // The list box from the whole card table.
+    void remplirListe();
+
+    // The button that Enter presses from a single-line box or the list, when there is one.
+    QPushButton* boutonParDefaut() const { return boutonParDefaut_; }
+
+    // The file dialogs of the window, with their settings.
+    static DialogueFichier SaveDialog();
+    static DialogueFichier OpenDialog();
+
+    // Controls, under their names.
+    QLabel* Label1() const { return Label1_; }
+    QLabel* Label2() const { return Label2_; }
+    QLabel* Label3() const { return Label3_; }
+    QLabel* Label4() const { return Label4_; }
+    QLabel* Label5() const { return Label5_; }
+    QLabel* etiquettePosition() const { return etiquettePosition_; }
+
+    QLineEdit* numero() const { return numero_; }
+    QLineEdit* titre() const { return titre_; }
+    QLineEdit* position() const { return position_; }
+    QLineEdit* total() const { return total_; }
+    QLineEdit* chemin() const { return chemin_; }
+    QLineEdit* expression() const { return expression_; }
+    Memo* description() const { return description_; }
+    ListeFiches* medialist() const { return medialist_; }
+    TUpDown* UpDown() const { return UpDown_; }
+    QGroupBox* GroupBox1() const { return GroupBox1_; }
+    CadreImage* Imagevue() const { return Imagevue_; }
+
+    QPushButton* ButtonQuit() const { return ButtonQuit_; }
+    QPushButton* debut() const { return debut_; }
+    QPushButton* fin() const { return fin_; }
+    QPushButton* listalfa() const { return listalfa_; }
+    QPushButton* newbase() const { return newbase_; }
+    QPushButton* ouvrir() const { return ouvrir_; }
+    QPushButton* savemybase() const { return savemybase_; }
+    QPushButton* sauver() const { return sauver_; }
+    QPushButton* trialfa() const { return trialfa_; }
+    QPushButton* triref() const { return triref_; }
+    QPushButton* nouvelle() const { return nouvelle_; }
+    QPushButton* modif() const { return modif_; }
+    QPushButton* supprime() const { return supprime_; }
+    QPushButton* image() const { return image_; }
+    QPushButton* valider() const { return valider_; }
+    QPushButton* annuler() const { return annuler_; }
+    QPushButton* goButton() const { return goButton_; }
+    QPushButton* ButtonPrintList() const { return ButtonPrintList_; }
+    QPushButton* ButtonImpFiche() const { return ButtonImpFiche_; }
+
+    QMenuBar* MainMenu1() const;
+    QMenu* fichier() const { return fichier_; }
+    QAction* ouvrir1() const { return ouvrir1_; }
+    QAction* nouveau1() const { return nouveau1_; }
+    QAction* enregister1() const { return enregister1_; }
+    QAction* enregistrersous1() const { return enregistrersous1_; }
+    QAction* convertircaldoverne1() const { return convertircaldoverne1_; }
+    QAction* Ajouterdesfiches1() const { return Ajouterdesfiches1_; }
+    QAction* quitter1() const { return quitter1_; }
+    QMenu* aide1() const { return aide1_; }
+    QAction* aidesurcaldoverne1() const { return aidesurcaldoverne1_; }
+    QAction* propos1() const { return propos1_; }
+
+    QMenu* PopupMenu() const { return PopupMenu_; }
+    QAction* couper1() const { return couper1_; }
+    QAction* Copier1() const { return Copier1_; }
+    QAction* Coler1() const { return Coler1_; }
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
+
 private:
+    void creerControles();
+    void creerMenus();
+    void ordreTabulation();
+    void connecterGestionnaires();
+    // The controls that edit mode disables, in the order it disables them.
+    std::array<QWidget*, 18> controlesDuMode() const;
+
     Plateforme& plateforme_;
     CardStore store_;
+    QPushButton* boutonParDefaut_ = nullptr;
+
+    QLabel* Label1_ = nullptr;
+    QLabel* Label2_ = nullptr;
+    QLabel* Label3_ = nullptr;
+    QLabel* Label4_ = nullptr;
+    QLabel* Label5_ = nullptr;
+    QLabel* etiquettePosition_ = nullptr;
+
+    QLineEdit* numero_ = nullptr;
+    QLineEdit* titre_ = nullptr;
+    QLineEdit* position_ = nullptr;
+    QLineEdit* total_ = nullptr;
+    QLineEdit* chemin_ = nullptr;
+    QLineEdit* expression_ = nullptr;
+    Memo* description_ = nullptr;
+    ListeFiches* medialist_ = nullptr;
+    TUpDown* UpDown_ = nullptr;
+    QGroupBox* GroupBox1_ = nullptr;
+    CadreImage* Imagevue_ = nullptr;
+
+    QPushButton* ButtonQuit_ = nullptr;
+    QPushButton* debut_ = nullptr;
+    QPushButton* fin_ = nullptr;
+    QPushButton* listalfa_ = nullptr;
+    QPushButton* newbase_ = nullptr;
+    QPushButton* ouvrir_ = nullptr;
+    QPushButton* savemybase_ = nullptr;
+    QPushButton* sauver_ = nullptr;
+    QPushButton* trialfa_ = nullptr;
+    QPushButton* triref_ = nullptr;
+    QPushButton* nouvelle_ = nullptr;
+    QPushButton* modif_ = nullptr;
+    QPushButton* supprime_ = nullptr;
+    QPushButton* image_ = nullptr;
+    QPushButton* valider_ = nullptr;
+    QPushButton* annuler_ = nullptr;
+    QPushButton* goButton_ = nullptr;
+    QPushButton* ButtonPrintList_ = nullptr;
+    QPushButton* ButtonImpFiche_ = nullptr;
+
+    QMenu* fichier_ = nullptr;
+    QAction* ouvrir1_ = nullptr;
+    QAction* nouveau1_ = nullptr;
+    QAction* enregister1_ = nullptr;
+    QAction* enregistrersous1_ = nullptr;
+    QAction* convertircaldoverne1_ = nullptr;
+    QAction* Ajouterdesfiches1_ = nullptr;
+    QAction* quitter1_ = nullptr;
+    QMenu* aide1_ = nullptr;
+    QAction* aidesurcaldoverne1_ = nullptr;
+    QAction* propos1_ = nullptr;
+
+    QMenu* PopupMenu_ = nullptr;
+    QAction* couper1_ = nullptr;
+    QAction* Copier1_ = nullptr;
+    QAction* Coler1_ = nullptr;
 };

@@ -1,0 +1,97 @@
+#include "list/liste_fiches.h"
+
+#include <QKeyEvent>
+
+#include "core/cp1252.h"
+#include "core/texte_nombre.h"
+
+QString ligneListe(const Fiche& fiche) {
+    char nombre[12];
+    entierEnTexte(static_cast<uint32_t>(fiche.numero), nombre, 10);
+    std::string ligne = nombre;
+    ligne += ' ';
+    ligne += cp1252VersUtf8(texteChamp(fiche.titre));
+    return QString::fromStdString(ligne);
+}
+
+ModeleListe::ModeleListe(QObject* parent) : QAbstractListModel(parent) {}
+
+void ModeleListe::montrer(const TableFiches& table, int nombre) {
+    beginResetModel();
+    table_ = &table;
+    nombre_ = nombre > 0 ? nombre : 0;
+    endResetModel();
+}
+
+void ModeleListe::vider() {
+    beginResetModel();
+    table_ = nullptr;
+    nombre_ = 0;
+    endResetModel();
+}
+
+int ModeleListe::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : nombre_; }
+
+QString ModeleListe::texteLigne(int ligne) const {
+    // A command may shrink the table and, before it refills the list, open a box whose event
+    // loop repaints the list: rows past the table's end must not be read.
+    if (table_ == nullptr || ligne < 0 || ligne >= nombre_ ||
+        static_cast<std::size_t>(ligne) >= table_->places()) {
+        return {};
+    }
+    return ligneListe((*table_)[static_cast<std::size_t>(ligne)]);
+}
+
+QVariant ModeleListe::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    switch (role) {
+        case Qt::DisplayRole: return texteLigne(index.row());
+        // Every line has the same height; the width follows the list, whose lines are cut
+        // at its right edge.
+        case Qt::SizeHintRole: return QSize(1, kHauteurLigne);
+        default: return {};
+    }
+}
+
+ListeFiches::ListeFiches(QWidget* parent) : QListView(parent), modele_(new ModeleListe(this)) {
+    setModel(modele_);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTextElideMode(Qt::ElideNone);
+    setWordWrap(false);
+    connect(this, &QListView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) emit clique(index.row());
+    });
+}
+
+void ListeFiches::vider() { modele_->vider(); }
+
+void ListeFiches::montrer(const TableFiches& table, int nombre) { modele_->montrer(table, nombre); }
+
+int ListeFiches::nombreLignes() const { return modele_->rowCount(); }
+
+QString ListeFiches::texteLigne(int ligne) const { return modele_->texteLigne(ligne); }
+
+int ListeFiches::indexSelectionne() const {
+    const QModelIndexList choisies = selectionModel()->selectedRows();
+    return choisies.isEmpty() ? -1 : choisies.first().row();
+}
+
+void ListeFiches::selectionner(int ligne) {
+    if (ligne < 0 || ligne >= nombreLignes()) {
+        selectionModel()->clearSelection();
+        return;
+    }
+    const QModelIndex index = modele_->index(ligne);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
+}
+
+void ListeFiches::keyPressEvent(QKeyEvent* event) {
+    const int avant = indexSelectionne();
+    QListView::keyPressEvent(event);
+    const int apres = indexSelectionne();
+    if (apres != -1 && apres != avant) emit clique(apres);
+}

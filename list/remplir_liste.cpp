@@ -1,0 +1,11 @@
+// Filling the list box with the whole card table.
+
+#include "list/liste_fiches.h"
+#include "ui/tform1.h"
+
+void TForm1::remplirListe() {
+    medialist_->vider();
+    // The lines are built when the list draws them, from the table as it then stands.
+    medialist_->montrer(store_.fiches, store_.derniere + 1);
+    store_.listeResultats = false;
+}
