@@ -2,6 +2,7 @@
 
 #include "platform/application.h"
 #include "platform/plateforme_qt.h"
+#include "ui/about_box.h"
 #include "ui/tform1.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,9 @@ int main(int argc, char** argv) {
     try {
         TForm1 Form1(plateforme);
         plateforme.setParent(&Form1);
+        Form1.FormCreate();
+        TAboutBox AboutBox(&Form1);
+        Form1.setAboutBox(&AboutBox);
         Form1.show();
         app.exec();
     } catch (const std::exception& e) {

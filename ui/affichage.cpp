@@ -15,6 +15,7 @@ QString texteFenetre(std::string_view cp1252) { return QString::fromStdString(cp
 }  // namespace
 
 void TForm1::afficherFiche() {
+    affichageVide_ = false;
     const Fiche& c = store_.ficheCourante();
     numero_->setText(QString::fromStdString(enDecimal(c.numero)));
     titre_->setText(texteFenetre(texteChamp(c.titre)));

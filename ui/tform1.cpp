@@ -311,10 +311,43 @@ void TForm1::connecterGestionnaires() {
     // the accessors: buttons by QPushButton::clicked, menu items by QAction::triggered, the
     // spinner by TUpDown::clicked(bool haut), the list by ListeFiches::clique(int ligne).
     // --- navigation and editing ---
+    connect(debut_, &QPushButton::clicked, this, [this] { debutClick(); });
+    connect(fin_, &QPushButton::clicked, this, [this] { finClick(); });
+    connect(UpDown_, &TUpDown::clicked, this, [this](bool haut) { UpDownClick(haut); });
+    connect(nouvelle_, &QPushButton::clicked, this, [this] { nouvelleClick(); });
+    connect(modif_, &QPushButton::clicked, this, [this] { modifClick(); });
+    connect(image_, &QPushButton::clicked, this, [this] { imageClick(); });
+    connect(valider_, &QPushButton::clicked, this, [this] { validerClick(); });
+    connect(annuler_, &QPushButton::clicked, this, [this] { annulerClick(); });
+    connect(supprime_, &QPushButton::clicked, this, [this] { supprimeClick(); });
     // --- base commands ---
+    connect(newbase_, &QPushButton::clicked, this, [this] { newbaseClick(); });
+    connect(nouveau1_, &QAction::triggered, this, [this] { newbaseClick(); });
+    connect(ouvrir_, &QPushButton::clicked, this, [this] { ouvrirClick(); });
+    connect(ouvrir1_, &QAction::triggered, this, [this] { ouvrir1Click(); });
+    connect(savemybase_, &QPushButton::clicked, this, [this] { savemybaseClick(); });
+    connect(enregister1_, &QAction::triggered, this, [this] { enregister1Click(); });
+    connect(sauver_, &QPushButton::clicked, this, [this] { enregistrersous1Click(); });
+    connect(enregistrersous1_, &QAction::triggered, this, [this] { enregistrersous1Click(); });
+    connect(convertircaldoverne1_, &QAction::triggered, this, [this] { convertircaldoverne1Click(); });
+    connect(Ajouterdesfiches1_, &QAction::triggered, this, [this] { Ajouterdesfiches1Click(); });
+    connect(ButtonQuit_, &QPushButton::clicked, this, [this] { ButtonQuitClick(); });
+    connect(quitter1_, &QAction::triggered, this, [this] { quitter1Click(); });
     // --- sorting, list selection and search ---
+    connect(trialfa_, &QPushButton::clicked, this, [this] { trialfaClick(); });
+    connect(triref_, &QPushButton::clicked, this, [this] { trirefClick(); });
+    connect(listalfa_, &QPushButton::clicked, this, [this] { listalfaClick(); });
+    connect(medialist_, &ListeFiches::clique, this, [this](int ligne) { medialistClick(ligne); });
+    connect(goButton_, &QPushButton::clicked, this, [this] { goButtonClick(); });
     // --- printing ---
+    connect(ButtonPrintList_, &QPushButton::clicked, this, [this] { ButtonPrintListClick(); });
+    connect(ButtonImpFiche_, &QPushButton::clicked, this, [this] { ButtonImpFicheClick(); });
     // --- About box, help and clipboard ---
+    connect(propos1_, &QAction::triggered, this, [this] { propos1Click(); });
+    connect(aidesurcaldoverne1_, &QAction::triggered, this, [this] { aidesurcaldoverne1Click(); });
+    connect(couper1_, &QAction::triggered, this, [this] { couper1Click(); });
+    connect(Copier1_, &QAction::triggered, this, [this] { Copier1Click(); });
+    connect(Coler1_, &QAction::triggered, this, [this] { Coler1Click(); });
 }
 
 std::array<QWidget*, 18> TForm1::controlesDuMode() const {

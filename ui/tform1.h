@@ -20,6 +20,7 @@ class CadreImage;
 class ListeFiches;
 class Memo;
 class TUpDown;
+class TAboutBox;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -50,6 +51,69 @@ public:
     // The file dialogs of the window, with their settings.
     static DialogueFichier SaveDialog();
     static DialogueFichier OpenDialog();
+
+    // The About box, created hidden beside the window at start-up.
+    void setAboutBox(TAboutBox* boite) { AboutBox_ = boite; }
+    // True from a search until a card is shown again: the card area is blank, and the
+    // commands that act on the current card refuse to.
+    bool affichageVide() const { return affichageVide_; }
+
+    // Start-up and the remembered base (ui/demarrage.cpp).
+    void FormCreate();
+    void chargerAutoload();
+
+    // Navigation and editing (ui/navigation.cpp, ui/edition.cpp).
+    void debutClick();
+    void finClick();
+    void UpDownClick(bool haut);
+    void nouvelleClick();
+    void modifClick();
+    void imageClick();
+    void validerClick();
+    void annulerClick();
+    void supprimeClick();
+    void enregistrerFiche();
+
+    // Base commands (bases/commandes_base.cpp). demanderSauvegarde answers Yes, No or Cancel;
+    // a save that was asked for and failed answers Cancel, so that nothing goes on to drop
+    // the changes it could not write.
+    int demanderSauvegarde();
+    enum class Sauvegarde { kEcrite, kEchouee, kAbandonnee };
+    Sauvegarde sauverSous();
+    void newbaseClick();
+    void ouvrirClick();
+    void ouvrir1Click();
+    void savemybaseClick();
+    void enregister1Click();
+    void enregistrersous1Click();
+
+    // Appending and importing (bases/ajout_import.cpp).
+    void Ajouterdesfiches1Click();
+    void convertircaldoverne1Click();
+
+    // Quit (bases/quitter.cpp). quitter() is false when the user cancelled.
+    bool quitter();
+    void ButtonQuitClick();
+    void quitter1Click();
+    bool FormCloseQuery();
+
+    // Sorting, list selection and search (list/commandes_liste.cpp).
+    void trialfaClick();
+    void trirefClick();
+    void listalfaClick();
+    void medialistClick(int ligne);
+    void goButtonClick();
+
+    // Printing (print/commandes_fenetre.cpp).
+    void ButtonPrintListClick();
+    void ButtonImpFicheClick();
+
+    // About box, help and clipboard (ui/aide_presse_papiers.cpp).
+    void propos1Click();
+    void aidesurcaldoverne1Click();
+    void couper1Click();
+    void Copier1Click();
+    void Coler1Click();
 
     // Controls, under their names.
     QLabel* Label1() const { return Label1_; }
@@ -111,6 +175,8 @@ public:
 
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
+    // A request to close the window, from its close box or from the session, runs the quit.
+    void closeEvent(QCloseEvent* evenement) override;
 
 private:
     void creerControles();
@@ -120,8 +186,17 @@ private:
     // The controls that edit mode disables, in the order it disables them.
     std::array<QWidget*, 18> controlesDuMode() const;
 
+    // Refuses, with the box the print command also uses, to act on a blank card area.
+    bool ficheSelectionnee();
+    // The reading step of both open commands; false when the base could not be read.
+    bool lireBaseChoisie(const std::string& choisi);
+
     Plateforme& plateforme_;
     CardStore store_;
+    TAboutBox* AboutBox_ = nullptr;
+    bool affichageVide_ = false;
+    // Set once the quit has gone through: the close that follows must not ask again.
+    bool termine_ = false;
     QPushButton* boutonParDefaut_ = nullptr;
 
     QLabel* Label1_ = nullptr;

@@ -31,6 +31,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dossier.isValid());
         fenetre = std::make_unique<TForm1>(plateforme);
+        // The placeholder a start directory holds, so that blanking the card area works.
+        store().imageDefaut.affecter(ecrireImage("rien.jpg", QColor(200, 200, 200)));
         // Errors escaping an event handler go to the scripted platform.
         if (auto* app = dynamic_cast<Application*>(QCoreApplication::instance())) {
             app->setPlateforme(&plateforme);

@@ -1,0 +1,42 @@
+// Taking cards from other files: appending a base, importing the sibling program's format.
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "bases/repertoire_images.h"
+#include "ui/tform1.h"
+
+void TForm1::Ajouterdesfiches1Click() {
+    const std::optional<std::string> choisi = plateforme_.ouvrirFichier(OpenDialog());
+    if (!choisi) return;
+    if (store_.ajouterBase(*choisi)) {
+        savemybase()->setEnabled(true);
+        afficherFiche();
+        remplirListe();
+    }
+}
+
+void TForm1::convertircaldoverne1Click() {
+    // The import replaces every card on display: unsaved changes are offered a save first,
+    // as every other command that replaces the table does.
+    if (demanderSauvegarde() == kAnnuler) return;
+    if (const std::optional<std::string> choisi = plateforme_.ouvrirFichier(OpenDialog())) {
+        if (!store_.cheminBase.affecter(*choisi)) {
+            plateforme_.message("le chemin " + *choisi + " est trop long (plus de 512 caractères)");
+        } else {
+            store_.importerBase(store_.cheminBase.str());
+            // Pictures added to the imported cards belong beside the imported file, where
+            // printing and the next start look for them; the directory is made when a
+            // picture is first filed.
+            if (!store_.repertoireImages.affecter(cheminRepertoireImages(store_.cheminBase.str()))) {
+                store_.repertoireImages.vider();
+            }
+            store_.baseNommee = 1;
+            savemybase()->setEnabled(true);
+            afficherFiche();
+            remplirListe();
+        }
+    }
+    chemin()->setText(QFile::decodeName(QByteArray::fromStdString(store_.cheminBase.str())));
+}

@@ -1,0 +1,65 @@
+// Start-up: the card store, the start directory, the configuration file and the base
+// remembered from the last run.
+
+#include <unistd.h>
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <climits>
+#include <exception>
+
+#include "bases/repertoire_images.h"
+#include "core/configuration.h"
+#include "ui/tform1.h"
+
+namespace {
+QString texteChemin(const std::string& chemin) {
+    return QFile::decodeName(QByteArray::fromStdString(chemin));
+}
+
+const char* const kDepartTropLong =
+    "le répertoire de départ %s est trop long (plus de 255 caractères) : la configuration et "
+    "l'image par défaut ne peuvent pas y être lues";
+}  // namespace
+
+void TForm1::FormCreate() {
+    // An error here is shown, the remaining steps are skipped, and the window opens anyway.
+    try {
+        char tampon[PATH_MAX];
+        const std::string depart = getcwd(tampon, sizeof tampon) ? tampon : "";
+        // A start directory that does not fit its buffer is refused rather than cut: a cut
+        // path would name another directory.
+        if (!store_.repertoireDepart.affecter(depart)) {
+            plateforme_.message(avecChemin(kDepartTropLong, depart));
+        } else {
+            const std::string separateur = depart == "/" ? "" : "/";
+            store_.imageDefaut.affecter(depart + separateur + "rien.jpg");
+        }
+        if (const std::optional<std::string> montre = lireConfig(store_)) {
+            chemin()->setText(texteChemin(*montre));
+        }
+        chargerAutoload();
+        afficherFiche();
+    } catch (const std::exception& e) {
+        plateforme_.erreur(e.what());
+    }
+}
+
+void TForm1::chargerAutoload() {
+    if (!peutChargerAutoload(store_)) return;
+    // A picture directory too long for its buffer stays unbound: pictures are then refused
+    // with a message rather than filed in a cut path.
+    if (!store_.repertoireImages.affecter(cheminRepertoireImages(store_.cheminBase.str()))) {
+        store_.repertoireImages.vider();
+    }
+    creerRepertoireImages(store_.messages(), store_.repertoireImages.str());
+    // A base that could not be read is not bound: saving would write the cards on display
+    // over a file the user never saw.
+    if (!store_.chargerBase(store_.cheminBase.str())) return;
+    store_.modifiee = 0;
+    savemybase()->setEnabled(true);
+    remplirListe();
+    afficherFiche();
+    store_.baseNommee = 1;
+}
