@@ -1,0 +1,33 @@
+#pragma once
+// Searching the titles and descriptions of the base.
+
+#include <cstdint>
+#include <string>
+
+class CardStore;
+
+// Lower-cases a zero-terminated text in place: 'A' to 'Z' only; accented capitals stay.
+void enMinuscules(char* texte);
+
+// Index of the first occurrence of motif in texte (both zero-terminated), or -1. Exact byte
+// equality; an empty motif is never found.
+int32_t positionDe(const char* texte, const char* motif);
+
+// Finds every card whose description or title contains the expression, capital and small
+// unaccented letters taken as equal (the expression is used as typed, spaces included, up to
+// a zero byte if it holds one). Each card is listed once, in table order, whichever of its
+// texts matched; an empty expression finds nothing.
+//
+// Fills resultats with copies of the matching cards in slots 0..dernierResultat, which is -1
+// when nothing matched (the slot after the last copy is a blank card, never a stale one), and
+// sets listeResultats. The card table, courante and modifiee are left alone. Returns the
+// number of matches.
+int32_t rechercher(CardStore& store, const std::string& expression);
+
+// The scans the search can use: byte by byte, or 16 or 32 starts at a time with SSE2 or AVX2.
+// rechercher takes the fastest the processor has; the others are there so that tests and
+// measurements can run each one.
+enum class Balayage { meilleur, octets, sse2, avx2 };
+bool balayageDisponible(Balayage choix);
+// rechercher with the given scan; finds nothing when the processor lacks it.
+int32_t rechercher(CardStore& store, const std::string& expression, Balayage choix);

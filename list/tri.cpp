@@ -1,0 +1,264 @@
+#include "list/tri.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#include "core/card_store.h"
+
+// How the exchange sort treats equal keys
+//
+// Pass i inserts record i among the records 0..i-1, already in order, in front of the first
+// one whose key is strictly greater: it lands after the records of an equal key. The records
+// from there up to slot i are carried along by exchanges, and the record held in slot i is
+// exchanged with the next one only when its key is strictly smaller. Inside a run of equal
+// keys it is therefore never exchanged, and it leaves the run only at its end: every run of a
+// greater key has its first record moved to its end.
+//
+// Seen from one key, its records form a queue. They join at the back in table order, and each
+// later record of a smaller key rotates the queue by one (front to back); records of greater
+// keys leave it alone. The group's final order is the queue's order, at the key's place in the
+// sorted table.
+//
+// While the group holds j records, it is rotated once per record of a smaller key whose index
+// lies between its j-th and (j+1)-th records (after its last one for the final rotation).
+// These are differences of S(r), the number of records with a smaller key and a lower index
+// than r, which one Fenwick tree over the indices gives for every record, keys taken in
+// ascending order. Rotations count modulo the group's size. The queue is then replayed as a
+// circular list (a joining record goes just before the front, a rotation moves the front) and
+// the insertion positions are resolved backwards, each record taking the k-th free slot.
+
+namespace {
+
+// Counts of indices inserted so far, by prefix.
+class CompteIndices {
+public:
+    explicit CompteIndices(uint32_t n) : arbre_(static_cast<std::size_t>(n) + 1, 0) {}
+    // Number of inserted indices below i.
+    uint32_t avant(uint32_t i) const {
+        uint32_t somme = 0;
+        for (uint32_t k = i; k > 0; k &= k - 1) somme += arbre_[k];
+        return somme;
+    }
+    void inserer(uint32_t i) {
+        const std::size_t n = arbre_.size() - 1;
+        for (std::size_t k = static_cast<std::size_t>(i) + 1; k <= n; k += k & (~k + 1)) {
+            ++arbre_[k];
+        }
+    }
+
+private:
+    std::vector<uint32_t> arbre_;
+};
+
+// Slots 0..m-1, all free at first; takes the k-th free one.
+class PlacesLibres {
+public:
+    void remplir(uint32_t m) {
+        m_ = m;
+        arbre_.resize(static_cast<std::size_t>(m) + 1);
+        for (uint32_t k = 1; k <= m; ++k) arbre_[k] = k & (~k + 1);
+        pas_ = std::bit_floor(m);
+    }
+    uint32_t prendre(uint32_t rang) {
+        uint32_t pos = 0;
+        uint32_t reste = rang + 1;
+        for (uint32_t pas = pas_; pas != 0; pas >>= 1) {
+            if (pos + pas <= m_ && arbre_[pos + pas] < reste) {
+                pos += pas;
+                reste -= arbre_[pos];
+            }
+        }
+        for (uint32_t k = pos + 1; k <= m_; k += k & (~k + 1)) --arbre_[k];
+        return pos;
+    }
+
+private:
+    std::vector<uint32_t> arbre_;
+    uint32_t m_ = 0;
+    uint32_t pas_ = 0;
+};
+
+// ordre: the original indices sorted by key, equal keys by index; bornes: the start of each
+// run of equal keys in ordre, then n. Puts each run in the order the exchange sort leaves it.
+void ordonnerEgaux(std::vector<uint32_t>& ordre, const std::vector<uint32_t>& bornes) {
+    const uint32_t n = static_cast<uint32_t>(ordre.size());
+    std::size_t dernierGroupe = 0;  // one past the last run of two or more
+    uint32_t plusGrand = 0;
+    for (std::size_t g = 0; g + 1 < bornes.size(); ++g) {
+        const uint32_t m = bornes[g + 1] - bornes[g];
+        if (m >= 2) {
+            dernierGroupe = g + 1;
+            plusGrand = std::max(plusGrand, m);
+        }
+    }
+    if (dernierGroupe == 0) return;  // all keys distinct: the sorted order is the answer
+
+    std::vector<uint32_t> plusPetitsAvant(n);  // S of each sorted position, runs of two or more
+    {
+        CompteIndices compte(n);
+        for (std::size_t g = 0; g < dernierGroupe; ++g) {
+            const uint32_t b = bornes[g];
+            const uint32_t e = bornes[g + 1];
+            if (e - b >= 2) {
+                for (uint32_t k = b; k < e; ++k) plusPetitsAvant[k] = compte.avant(ordre[k]);
+            }
+            for (uint32_t k = b; k < e; ++k) compte.inserer(ordre[k]);
+        }
+    }
+
+    std::vector<uint32_t> position(plusGrand);
+    std::vector<uint32_t> groupe(plusGrand);
+    PlacesLibres libres;
+    for (std::size_t g = 0; g < dernierGroupe; ++g) {
+        const uint32_t b = bornes[g];
+        const uint32_t e = bornes[g + 1];
+        const uint32_t m = e - b;
+        if (m < 2) continue;
+        // Replay of the queue as a circular list: `front` is the slot of its first record.
+        uint32_t front = 0;
+        bool tourne = false;
+        position[0] = 0;
+        for (uint32_t j = 1; j < m; ++j) {
+            const uint32_t rotation = (plusPetitsAvant[b + j] - plusPetitsAvant[b + j - 1]) % j;
+            tourne |= rotation != 0;
+            front = (front + rotation) % j;
+            position[j] = front;  // just before the front: the back of the queue
+            ++front;
+        }
+        const uint32_t rotation = (b - plusPetitsAvant[e - 1]) % m;
+        tourne |= rotation != 0;
+        front = (front + rotation) % m;
+        if (!tourne) continue;  // never rotated: the records stay in table order
+
+        libres.remplir(m);
+        for (uint32_t j = m; j-- > 0;) {
+            const uint32_t place = libres.prendre(position[j]);
+            groupe[(place + m - front) % m] = ordre[b + j];
+        }
+        std::copy(groupe.begin(), groupe.begin() + m, ordre.begin() + b);
+    }
+}
+
+// Puts record ordre[k] into slot k for every k, following the cycles of the permutation so
+// that each record is copied once and only one record is ever held aside. ordre is consumed.
+void deplacerFiches(Fiche* fiches, std::vector<uint32_t>& ordre) {
+    const uint32_t n = static_cast<uint32_t>(ordre.size());
+    Fiche mise;
+    for (uint32_t debut = 0; debut < n; ++debut) {
+        if (ordre[debut] == debut) continue;
+        std::memcpy(&mise, &fiches[debut], sizeof(Fiche));
+        uint32_t k = debut;
+        for (;;) {
+            const uint32_t source = ordre[k];
+            ordre[k] = k;
+            if (source == debut) {
+                std::memcpy(&fiches[k], &mise, sizeof(Fiche));
+                break;
+            }
+            // The next record of the cycle is known one step ahead: start fetching it while
+            // this one is copied, as the records are scattered over the whole table.
+            const uint32_t suivante = ordre[source];
+            if (suivante != debut) {
+                const char* p = reinterpret_cast<const char*>(&fiches[suivante]);
+                for (std::size_t o = 0; o < sizeof(Fiche); o += 64) __builtin_prefetch(p + o);
+            }
+            std::memcpy(&fiches[k], &fiches[source], sizeof(Fiche));
+            k = source;
+        }
+    }
+}
+
+// Applies the order and keeps courante on the card it named.
+int32_t appliquer(CardStore& store, std::vector<uint32_t>& ordre,
+                  const std::vector<uint32_t>& bornes) {
+    ordonnerEgaux(ordre, bornes);
+    const uint32_t n = static_cast<uint32_t>(ordre.size());
+    const uint32_t ancienne = static_cast<uint32_t>(store.courante);
+    for (uint32_t k = 0; k < n; ++k) {
+        if (ordre[k] == ancienne) {
+            store.courante = static_cast<int32_t>(k);
+            break;
+        }
+    }
+    deplacerFiches(store.fiches.data(), ordre);
+    return store.courante;
+}
+
+// A title's first eight bytes, read as a big-endian number with the bytes from its end on
+// taken as zero, so that most comparisons are one integer comparison on a compact array
+// instead of a visit to two records scattered over the table.
+struct CleTitre {
+    uint64_t tete;
+    uint32_t index;
+    uint32_t longueur;
+};
+
+int comparerTitres(const Fiche* fiches, const CleTitre& a, const CleTitre& b) {
+    if (a.tete != b.tete) return a.tete < b.tete ? -1 : 1;
+    // Equal heads: a title of at most eight bytes is a prefix of the other one.
+    if (a.longueur > 8 && b.longueur > 8) {
+        const uint32_t commun = std::min(a.longueur, b.longueur) - 8;
+        const int c = std::memcmp(fiches[a.index].titre + 8, fiches[b.index].titre + 8, commun);
+        if (c != 0) return c;
+    }
+    return a.longueur < b.longueur ? -1 : (a.longueur > b.longueur ? 1 : 0);
+}
+
+}  // namespace
+
+int32_t triAlphabetique(CardStore& store) {
+    if (store.derniere < 1) return store.courante;
+    const uint32_t n = static_cast<uint32_t>(store.derniere) + 1;
+    const Fiche* fiches = store.fiches.data();
+
+    std::vector<CleTitre> cles(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        const char* titre = fiches[i].titre;
+        const auto longueur = static_cast<uint32_t>(strnlen(titre, sizeof fiches[i].titre));
+        uint64_t brut;
+        std::memcpy(&brut, titre, sizeof brut);
+        if (longueur < 8) brut &= longueur == 0 ? 0 : ~uint64_t{0} >> (64 - 8 * longueur);
+        cles[i] = CleTitre{__builtin_bswap64(brut), i, longueur};
+    }
+    std::sort(cles.begin(), cles.end(), [fiches](const CleTitre& a, const CleTitre& b) {
+        const int c = comparerTitres(fiches, a, b);
+        return c != 0 ? c < 0 : a.index < b.index;
+    });
+
+    std::vector<uint32_t> ordre(n);
+    std::vector<uint32_t> bornes;
+    for (uint32_t k = 0; k < n; ++k) {
+        ordre[k] = cles[k].index;
+        if (k == 0 || comparerTitres(fiches, cles[k - 1], cles[k]) != 0) bornes.push_back(k);
+    }
+    bornes.push_back(n);
+    cles = std::vector<CleTitre>();
+    return appliquer(store, ordre, bornes);
+}
+
+int32_t triNumerique(CardStore& store) {
+    if (store.derniere < 1) return store.courante;
+    const uint32_t n = static_cast<uint32_t>(store.derniere) + 1;
+    const Fiche* fiches = store.fiches.data();
+
+    // Number with its sign bit flipped (so that unsigned order is signed order) above the
+    // index: one plain integer sort gives the key order with equal keys by index.
+    std::vector<uint64_t> cles(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t numero = static_cast<uint32_t>(fiches[i].numero) ^ 0x80000000u;
+        cles[i] = (uint64_t{numero} << 32) | i;
+    }
+    std::sort(cles.begin(), cles.end());
+
+    std::vector<uint32_t> ordre(n);
+    std::vector<uint32_t> bornes;
+    for (uint32_t k = 0; k < n; ++k) {
+        ordre[k] = static_cast<uint32_t>(cles[k]);
+        if (k == 0 || (cles[k - 1] >> 32) != (cles[k] >> 32)) bornes.push_back(k);
+    }
+    bornes.push_back(n);
+    cles = std::vector<uint64_t>();
+    return appliquer(store, ordre, bornes);
+}

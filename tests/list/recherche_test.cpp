@@ -1,0 +1,354 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/card_store.h"
+#include "core/texte_nombre.h"
+#include "list/recherche.h"
+#include "list/selection.h"
+
+namespace {
+
+class SansMessages : public Messages {
+public:
+    void message(const std::string&) override {}
+    int question(const std::string&, Boutons) override { return 1; }
+    int confirmation(const std::string&) override { return 6; }
+};
+
+struct Base {
+    SansMessages messages;
+    CardStore store{messages};
+
+    Fiche& ajouter(int32_t numero, const std::string& titre, const std::string& description) {
+        store.ajouterPlace();
+        Fiche& f = store.fiches[static_cast<std::size_t>(store.derniere)];
+        std::memset(&f, 0, sizeof f);
+        f.numero = numero;
+        ecrireChamp(f.titre, titre);
+        ecrireChamp(f.description, description);
+        return f;
+    }
+    // Starts from a base without cards, as reading an empty base file leaves it.
+    Base() {
+        store.derniere = -1;
+        store.courante = 0;
+    }
+    std::vector<int32_t> numerosTrouves() {
+        std::vector<int32_t> n;
+        for (int32_t i = 0; i <= store.dernierResultat; ++i) n.push_back(store.resultats[static_cast<std::size_t>(i)].numero);
+        return n;
+    }
+};
+
+// The search as the card file has always done it: lower-cased copies of the description,
+// then of the title, looked up with positionDe.
+bool correspondSelonCopies(const Fiche& f, const std::string& expression) {
+    std::string motif(expression.c_str());
+    enMinuscules(motif.data());
+    std::string description(texteChamp(f.description));
+    enMinuscules(description.data());
+    if (positionDe(description.c_str(), motif.c_str()) >= 0) return true;
+    std::string titre(texteChamp(f.titre));
+    enMinuscules(titre.data());
+    return positionDe(titre.c_str(), motif.c_str()) >= 0;
+}
+
+const Balayage kBalayages[] = {Balayage::octets, Balayage::sse2, Balayage::avx2, Balayage::meilleur};
+
+// Runs the search with every scan this processor has; they must all agree on the cards found.
+int32_t parChaqueBalayage(Base& base, const std::string& motif) {
+    int32_t compte = -1;
+    std::vector<int32_t> trouves;
+    for (Balayage b : kBalayages) {
+        if (!balayageDisponible(b)) continue;
+        const int32_t n = rechercher(base.store, motif, b);
+        if (compte < 0) {
+            compte = n;
+            trouves = base.numerosTrouves();
+        } else {
+            EXPECT_EQ(n, compte) << "scan " << static_cast<int>(b) << " motif " << motif;
+            EXPECT_EQ(base.numerosTrouves(), trouves) << "scan " << static_cast<int>(b);
+        }
+    }
+    return compte;
+}
+
+}  // namespace
+
+TEST(rechercher, everyScanAvailable_bytesAndSse2AtLeast) {
+    EXPECT_TRUE(balayageDisponible(Balayage::octets));
+    EXPECT_TRUE(balayageDisponible(Balayage::meilleur));
+#if defined(__x86_64__)
+    EXPECT_TRUE(balayageDisponible(Balayage::sse2));
+#endif
+}
+
+TEST(enMinuscules, asciiCapitalsOnly) {
+    char texte[] = "\xc9" "COLE Ecole @[`{ Zz \xc0\xde";
+    enMinuscules(texte);
+    EXPECT_STREQ(texte, "\xc9" "cole ecole @[`{ zz \xc0\xde");
+    char vide[] = "";
+    enMinuscules(vide);
+    EXPECT_STREQ(vide, "");
+}
+
+TEST(positionDe, firstOccurrence_emptyMotifNeverFound) {
+    EXPECT_EQ(positionDe("aaab", "aab"), 1);
+    EXPECT_EQ(positionDe("abcabc", "cab"), 2);
+    EXPECT_EQ(positionDe("abc", "abc"), 0);
+    EXPECT_EQ(positionDe("abc", "abcd"), -1);
+    EXPECT_EQ(positionDe("abc", "C"), -1);
+    EXPECT_EQ(positionDe("abc", ""), -1);
+    EXPECT_EQ(positionDe("", ""), -1);
+    EXPECT_EQ(positionDe("", "a"), -1);
+    EXPECT_EQ(positionDe("x\xe9y", "\xe9"), 1);
+}
+
+TEST(rechercher, ecoleFindsCapitalsButNotAccentedLetters) {
+    Base base;
+    base.ajouter(1, "une", "l'ECOLE du village");
+    base.ajouter(2, "deux", "Ecole");
+    base.ajouter(3, "trois", "l'\xe9" "cole");  // école
+    base.ajouter(4, "quatre", "\xc9" "COLE");    // ÉCOLE
+    base.ajouter(5, "cinq", "rien");
+    EXPECT_EQ(rechercher(base.store, "ecole"), 2);
+    EXPECT_EQ(base.numerosTrouves(), (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(rechercher(base.store, "\xc9" "cole"), 1);  // École matches ÉCOLE, not école
+    EXPECT_EQ(base.numerosTrouves(), (std::vector<int32_t>{4}));
+}
+
+TEST(rechercher, titleAndDescriptionMatch_listedOnce_inTableOrder) {
+    Base base;
+    base.ajouter(30, "Chat", "un chat noir");
+    base.ajouter(10, "chien", "pas de chat ici");
+    base.ajouter(20, "CHAT", "");
+    base.ajouter(5, "oiseau", "bleu");
+    EXPECT_EQ(rechercher(base.store, "CHAT"), 3);
+    EXPECT_EQ(base.numerosTrouves(), (std::vector<int32_t>{30, 10, 20}));
+    EXPECT_EQ(base.store.dernierResultat, 2);
+    EXPECT_TRUE(base.store.listeResultats);
+}
+
+TEST(rechercher, resultsAreWholeCopies_tableAndFlagsUntouched) {
+    Base base;
+    Fiche& f = base.ajouter(7, "Titre", "description cherch\xe9" "e");
+    ecrireChamp(f.image, "\\photo.jpg");
+    f.titre[100] = 'x';  // older contents after the zero travel with the card
+    base.ajouter(8, "autre", "rien");
+    base.store.courante = 1;
+    base.store.modifiee = 0;
+    const Fiche avant = base.store.fiches[0];
+    EXPECT_EQ(rechercher(base.store, "cherch\xe9"), 1);
+    EXPECT_EQ(std::memcmp(&base.store.resultats[0], &avant, sizeof(Fiche)), 0);
+    EXPECT_EQ(std::memcmp(&base.store.fiches[0], &avant, sizeof(Fiche)), 0);
+    EXPECT_EQ(base.store.courante, 1);
+    EXPECT_EQ(base.store.modifiee, 0);
+    EXPECT_EQ(base.store.derniere, 1);
+    // The copies are snapshots.
+    ecrireChamp(base.store.fiches[0].titre, "chang\xe9");
+    EXPECT_STREQ(base.store.resultats[0].titre, "Titre");
+}
+
+TEST(rechercher, leadingOrTrailingSpace_notTrimmed) {
+    Base base;
+    base.ajouter(1, "mer", "");
+    base.ajouter(2, "la mer", "");
+    base.ajouter(3, "mer du nord", "");
+    EXPECT_EQ(rechercher(base.store, " mer"), 1);
+    EXPECT_EQ(base.numerosTrouves(), (std::vector<int32_t>{2}));
+    EXPECT_EQ(rechercher(base.store, "mer "), 1);
+    EXPECT_EQ(base.numerosTrouves(), (std::vector<int32_t>{3}));
+    EXPECT_EQ(rechercher(base.store, "mer"), 3);
+}
+
+TEST(rechercher, neverAcrossALineBreak) {
+    Base base;
+    base.ajouter(1, "", "premi\xe8re ligne fin\r\ndebut seconde");
+    EXPECT_EQ(parChaqueBalayage(base, "fin debut"), 0);
+    EXPECT_EQ(parChaqueBalayage(base, "findebut"), 0);
+    EXPECT_EQ(parChaqueBalayage(base, "fin\r\ndebut"), 1);  // only a pattern holding the break
+    EXPECT_EQ(parChaqueBalayage(base, "DEBUT S"), 1);
+}
+
+TEST(rechercher, emptyPattern_findsNothing) {
+    Base base;
+    base.ajouter(1, "", "");
+    base.ajouter(2, "a", "b");
+    EXPECT_EQ(rechercher(base.store, ""), 0);
+    EXPECT_EQ(base.store.dernierResultat, -1);
+    EXPECT_TRUE(base.store.listeResultats);
+}
+
+TEST(rechercher, oneMatchGivesZero_noMatchGivesMinusOneAndNoStaleRecord) {
+    Base base;
+    base.ajouter(41, "alpha", "premier");
+    base.ajouter(42, "beta", "second");
+    EXPECT_EQ(rechercher(base.store, "e"), 2);
+    EXPECT_EQ(rechercher(base.store, "alpha"), 1);
+    EXPECT_EQ(base.store.dernierResultat, 0);
+    EXPECT_EQ(base.store.resultats[0].numero, 41);
+
+    EXPECT_EQ(rechercher(base.store, "gamma"), 0);
+    EXPECT_EQ(base.store.dernierResultat, -1);
+    ASSERT_GE(base.store.resultats.places(), 1u);
+    // What is left in the table is a blank card, not the card the last search found.
+    const Fiche& reste = base.store.resultats[0];
+    EXPECT_EQ(reste.numero, 0);
+    EXPECT_EQ(texteChamp(reste.titre), "");
+    EXPECT_EQ(texteChamp(reste.description), "");
+    EXPECT_EQ(std::memchr(&reste, 'a', sizeof reste), nullptr);
+}
+
+TEST(rechercher, baseWithoutCards_findsNothing) {
+    Base base;
+    EXPECT_EQ(rechercher(base.store, "a"), 0);
+    EXPECT_EQ(base.store.dernierResultat, -1);
+}
+
+TEST(rechercher, fieldsWithoutZero_endAtTheFieldEnd) {
+    Base base;
+    Fiche& pleine = base.ajouter(1, "", "");
+    std::memset(pleine.description, '.', sizeof pleine.description);
+    std::memcpy(pleine.description + 505, "trouve!", 7);  // the field's very last bytes
+    Fiche& coupee = base.ajouter(2, "", "");
+    std::memset(coupee.description, '.', sizeof coupee.description);
+    std::memcpy(coupee.description + 508, "coup", 4);
+    std::strcpy(coupee.image, "ure");  // what follows the field is not part of it
+    Fiche& titre = base.ajouter(3, "", "vent");
+    std::memset(titre.titre, '-', sizeof titre.titre);
+    std::memcpy(titre.titre + 252, "sou", 3);
+    titre.titre[255] = 'f';
+    EXPECT_EQ(parChaqueBalayage(base, "TROUVE!"), 1);
+    EXPECT_EQ(base.numerosTrouves(), (std::vector<int32_t>{1}));
+    EXPECT_EQ(parChaqueBalayage(base, "coupure"), 0);
+    EXPECT_EQ(parChaqueBalayage(base, "coup"), 1);
+    EXPECT_EQ(parChaqueBalayage(base, "souffle"), 0);
+    EXPECT_EQ(parChaqueBalayage(base, "souf"), 1);
+    EXPECT_EQ(parChaqueBalayage(base, "fvent"), 0);
+}
+
+TEST(rechercher, bytesAfterTheZeroNotSearched) {
+    Base base;
+    Fiche& f = base.ajouter(1, "titre", "court");
+    std::memcpy(f.description + 6, "ancien texte", 12);
+    std::memcpy(f.titre + 6, "vieux", 5);
+    EXPECT_EQ(parChaqueBalayage(base, "ancien"), 0);
+    EXPECT_EQ(parChaqueBalayage(base, "vieux"), 0);
+    EXPECT_EQ(parChaqueBalayage(base, "court"), 1);
+}
+
+TEST(rechercher, manyMatches_tableGrowsAndKeepsEveryCopy) {
+    Base base;
+    for (int32_t i = 0; i < 5000; ++i) base.ajouter(i, i % 3 == 0 ? "Trois" : "autre", std::to_string(i));
+    EXPECT_EQ(rechercher(base.store, "trois"), 1667);
+    ASSERT_EQ(base.store.dernierResultat, 1666);
+    EXPECT_EQ(base.store.resultats.places(), 1668u);  // the copies and one blank slot
+    for (int32_t k = 0; k <= base.store.dernierResultat; ++k) {
+        ASSERT_EQ(base.store.resultats[static_cast<std::size_t>(k)].numero, 3 * k);
+    }
+    EXPECT_EQ(base.store.resultats[1667].titre[0], '\0');
+}
+
+TEST(rechercher, randomTables_matchLowerCasedCopiesAndPositionDe) {
+    std::mt19937 hasard(5);
+    // Letters of both cases next to the bytes that differ from them by 0x20 only ('@', '`',
+    // '[', '{', accented capitals and small letters), spaces and line breaks.
+    const char alphabet[] = {'a', 'b', 'A', 'B', 'e', 'E', '@', '`', '[', '{', ' ', '\r', '\n',
+                             '\xc1', '\xe1', '\xe9', '\xc9', '\xff', '\x01', 'z', 'Z'};
+    auto texte = [&](std::size_t maximum) {
+        std::string t;
+        const std::size_t longueur = hasard() % (maximum + 1);
+        for (std::size_t c = 0; c < longueur; ++c) t.push_back(alphabet[hasard() % sizeof alphabet]);
+        return t;
+    };
+    for (int essai = 0; essai < 40; ++essai) {
+        Base base;
+        const int nombre = 1 + static_cast<int>(hasard() % 200);
+        for (int i = 0; i < nombre; ++i) {
+            Fiche& f = base.ajouter(i, texte(hasard() % 4 == 0 ? 255 : 12), texte(hasard() % 3 == 0 ? 511 : 40));
+            // Garbage after the zeros, and now and then a field with no zero at all.
+            for (std::size_t k = std::strlen(f.description) + 1; k < sizeof f.description; ++k) {
+                f.description[k] = alphabet[hasard() % sizeof alphabet];
+            }
+            if (hasard() % 10 == 0) {
+                for (char& c : f.titre) c = alphabet[hasard() % sizeof alphabet];
+            }
+        }
+        for (int m = 0; m < 30; ++m) {
+            std::string motif = texte(m % 5 == 4 ? 40 : 1 + hasard() % 4);
+            if (m % 3 == 0) {
+                // A piece of a stored text, capitals swapped here and there: long patterns
+                // that do occur, often near the end of their field.
+                const Fiche& f = base.store.fiches[hasard() % static_cast<std::size_t>(nombre)];
+                const std::string_view t = hasard() % 2 ? texteChamp(f.description) : texteChamp(f.titre);
+                if (!t.empty()) {
+                    const std::size_t debut = hasard() % t.size();
+                    motif = std::string(t.substr(debut, 1 + hasard() % 60));
+                    for (char& c : motif) {
+                        if (hasard() % 3 == 0 && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+                    }
+                }
+            }
+            if (motif.empty()) motif = "a";
+            std::vector<int32_t> attendu;
+            for (int32_t i = 0; i <= base.store.derniere; ++i) {
+                const Fiche& f = base.store.fiches[static_cast<std::size_t>(i)];
+                if (correspondSelonCopies(f, motif)) attendu.push_back(f.numero);
+            }
+            for (Balayage b : kBalayages) {
+                if (!balayageDisponible(b)) continue;
+                ASSERT_EQ(rechercher(base.store, motif, b), static_cast<int32_t>(attendu.size()));
+                ASSERT_EQ(base.numerosTrouves(), attendu)
+                    << "essai " << essai << " motif " << motif << " scan " << static_cast<int>(b);
+            }
+        }
+    }
+}
+
+TEST(numeroDeLigne, leadingDigitsUpToTheSpace_first257Characters) {
+    EXPECT_EQ(numeroDeLigne("12 titre"), 12);
+    EXPECT_EQ(numeroDeLigne("7 123 titre qui commence par des chiffres"), 7);
+    EXPECT_EQ(numeroDeLigne("4294967295 moins un"), -1);
+    EXPECT_EQ(numeroDeLigne("0 "), 0);
+    EXPECT_EQ(numeroDeLigne(""), 0);
+    EXPECT_EQ(numeroDeLigne("abc"), 0);
+    const std::string longue = "1" + std::string(256, '0') + "5";
+    const int32_t coupee = static_cast<int32_t>(lireEntier(longue.substr(0, 257).c_str()));
+    ASSERT_NE(coupee, static_cast<int32_t>(lireEntier(longue.c_str())));
+    EXPECT_EQ(numeroDeLigne(longue), coupee);
+}
+
+TEST(selectionListe, duplicateNumbers_lowestIndexWins) {
+    Base base;
+    base.ajouter(5, "a", "");
+    base.ajouter(9, "b", "");
+    base.ajouter(5, "c", "");
+    base.ajouter(-1, "d", "");
+    base.store.courante = 1;
+    EXPECT_EQ(selectionListe(base.store, "5 c"), 0);
+    EXPECT_EQ(base.store.courante, 0);
+    EXPECT_EQ(selectionListe(base.store, "4294967295 d"), 3);
+    EXPECT_EQ(base.store.courante, 3);
+    EXPECT_EQ(selectionListe(base.store, "77 personne"), -1);
+    EXPECT_EQ(base.store.courante, 3);
+}
+
+TEST(selectionListe, afterASearch_picksTheCardOfTheTable) {
+    Base base;
+    base.ajouter(3, "pomme", "");
+    base.ajouter(1, "poire", "");
+    base.ajouter(2, "pomme verte", "");
+    ASSERT_EQ(rechercher(base.store, "pomme"), 2);
+    // The second result line names card 2, at index 2 of the table, not at index 1.
+    char ligne[300];
+    entierEnTexte(static_cast<uint32_t>(base.store.resultats[1].numero), ligne, 10);
+    std::strcat(ligne, " ");
+    std::strcat(ligne, base.store.resultats[1].titre);
+    EXPECT_EQ(selectionListe(base.store, ligne), 2);
+    EXPECT_STREQ(base.store.ficheCourante().titre, "pomme verte");
+    EXPECT_TRUE(base.store.listeResultats);
+}
