@@ -32,10 +32,14 @@ void TForm1::FormCreate() {
         // path would name another directory.
         if (!store_.repertoireDepart.affecter(depart)) {
             plateforme_.message(avecChemin(kDepartTropLong, depart));
-        } else {
-            const std::string separateur = depart == "/" ? "" : "/";
-            store_.imageDefaut.affecter(depart + separateur + "rien.jpg");
+            // Nothing more is read, as the message says: with an empty start directory the
+            // configuration path would fall back to a bare relative name, read and written
+            // wherever the working directory then is, and the placeholder would be a second,
+            // cryptic error about a picture without a name.
+            return;
         }
+        const std::string separateur = depart == "/" ? "" : "/";
+        store_.imageDefaut.affecter(depart + separateur + "rien.jpg");
         if (const std::optional<std::string> montre = lireConfig(store_)) {
             chemin()->setText(texteChemin(*montre));
         }
