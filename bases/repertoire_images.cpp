@@ -12,6 +12,7 @@
 
 #include "core/card_store.h"
 #include "core/chemin_image.h"
+#include "core/descripteur.h"
 #include "core/fiche.h"
 #include "core/fichier_sur.h"
 #include "core/services.h"
@@ -26,45 +27,6 @@ const char* const kSansBase =
 const char* const kInrangeable =
     "l'image %s ne peut pas être rangée dans le répertoire des images (chemin trop long ou nom "
     "non valable) : la fiche est gardée sans image";
-
-class Descripteur {
-public:
-    explicit Descripteur(int fd = -1) : fd_(fd) {}
-    ~Descripteur() { fermer(); }
-    Descripteur(const Descripteur&) = delete;
-    Descripteur& operator=(const Descripteur&) = delete;
-    int get() const { return fd_; }
-    int fermer() {
-        int r = fd_ >= 0 ? close(fd_) : 0;
-        fd_ = -1;
-        return r;
-    }
-
-private:
-    int fd_;
-};
-
-std::string dossierDe(const std::string& chemin) {
-    auto pos = chemin.rfind('/');
-    if (pos == std::string::npos) return ".";
-    if (pos == 0) return "/";
-    return chemin.substr(0, pos);
-}
-
-std::string nomDe(const std::string& chemin) {
-    auto pos = chemin.rfind('/');
-    return pos == std::string::npos ? chemin : chemin.substr(pos + 1);
-}
-
-void supprimerTemporairesAnciens(const std::string& dossier, const std::string& prefixe) {
-    DIR* d = opendir(dossier.c_str());
-    if (d == nullptr) return;
-    while (dirent* e = readdir(d)) {
-        std::string nom = e->d_name;
-        if (nom.compare(0, prefixe.size(), prefixe) == 0) unlink((dossier + "/" + nom).c_str());
-    }
-    closedir(d);
-}
 
 std::string raisonFichier(const struct stat& st) {
     return S_ISDIR(st.st_mode) ? raisonSysteme(EISDIR) : "ce n'est pas un fichier ordinaire";

@@ -18,6 +18,14 @@ int ouvrirPosix(const char* chemin, int drapeaux, mode_t mode) {
 
 const AppelsSysteme kAppelsPosix{ouvrirPosix, ::write, ::fsync, ::rename, ::close};
 
+ResultatEcriture echec(int erreur) {
+    return {ResultatEcriture::kEchec, raisonSysteme(erreur)};
+}
+
+}  // namespace
+
+const AppelsSysteme& appelsSysteme() { return kAppelsPosix; }
+
 std::string dossierDe(const std::string& chemin) {
     auto pos = chemin.rfind('/');
     if (pos == std::string::npos) return ".";
@@ -42,13 +50,6 @@ void supprimerTemporairesAnciens(const std::string& dossier, const std::string& 
     closedir(d);
 }
 
-ResultatEcriture echec(int erreur) {
-    return {ResultatEcriture::kEchec, raisonSysteme(erreur)};
-}
-
-}  // namespace
-
-const AppelsSysteme& appelsSysteme() { return kAppelsPosix; }
 
 std::string raisonSysteme(int erreur) {
     switch (erreur) {

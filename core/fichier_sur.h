@@ -42,5 +42,13 @@ std::string raisonSysteme(int erreur);
 // exist yet. The path itself when nothing needs following.
 std::string cheminReel(const std::string& chemin);
 
+// The folder of a path ("." for a bare name, "/" at the root) and its last component.
+std::string dossierDe(const std::string& chemin);
+std::string nomDe(const std::string& chemin);
+
+// Removes the files of a folder whose names begin with the prefix: the leftovers of
+// interrupted writes.
+void supprimerTemporairesAnciens(const std::string& dossier, const std::string& prefixe);
+
 // Prefix of the temporary files made for a target file name.
 std::string prefixeTemporaire(const std::string& nomFichier);

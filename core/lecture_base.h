@@ -7,27 +7,13 @@
 
 #include <string>
 
+#include "core/descripteur.h"
 #include "core/table_fiches.h"
 
 inline constexpr const char* kBaseIntrouvable =
     "le fichier de configuration %s n'a pas été trouvé.   \nou est sur un disque protégé en "
     "écriture";
 inline constexpr const char* kBaseNonTrouvee = "%s non trouvé";
-
-// Closes its descriptor when it goes out of scope.
-class Descripteur {
-public:
-    explicit Descripteur(int fd) : fd_(fd) {}
-    ~Descripteur() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Descripteur(const Descripteur&) = delete;
-    Descripteur& operator=(const Descripteur&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Opens an existing regular, writable file for reading and writing; -1 otherwise. A fifo or a device
 // would open but is no base, and reading one could block for ever.
