@@ -15,6 +15,7 @@
 // clang-format on
 
 #include "core/services.h"
+#include "platform/metafichier.h"
 
 namespace {
 
@@ -148,10 +149,9 @@ QImage chargerImage(const std::string& chemin, QSize cible) {
     const QString ext = QFileInfo(nom).suffix().toLower();
     const bool jpeg = ext == QLatin1String("jpg") || ext == QLatin1String("jpeg");
     const bool qt = ext == QLatin1String("bmp") || ext == QLatin1String("ico");
-    if (ext == QLatin1String("wmf") || ext == QLatin1String("emf")) {
-        echec(chemin, "les métafichiers ne sont pas encore pris en charge");
-    }
-    if (!jpeg && !qt) echec(chemin, "l'extension ." + ext.toStdString() + " n'est pas un format d'image connu");
+    const bool wmf = ext == QLatin1String("wmf");
+    const bool emf = ext == QLatin1String("emf");
+    if (!jpeg && !qt && !wmf && !emf) echec(chemin, "l'extension ." + ext.toStdString() + " n'est pas un format d'image connu");
 
     struct stat st;
     if (stat(chemin.c_str(), &st) != 0) echec(chemin, "le fichier est introuvable");
@@ -160,6 +160,13 @@ QImage chargerImage(const std::string& chemin, QSize cible) {
     QFile f(nom);
     if (!f.open(QIODevice::ReadOnly)) echec(chemin, "le fichier ne peut pas être lu");
     const QByteArray octets = f.readAll();
+    if (wmf || emf) {
+        try {
+            return rendreMetafichier(octets, wmf ? FormatMetafichier::Wmf : FormatMetafichier::Emf, cible);
+        } catch (const Erreur& e) {
+            echec(chemin, e.what());
+        }
+    }
     if (jpeg) {
         try {
             return decoderJpeg(octets, cible);

@@ -10,7 +10,7 @@
 constexpr long long kPixelsMax = 100'000'000;
 
 // Loads the picture, decoded no larger than needed to cover cible (JPEG is decoded at a
-// reduced scale when it can). Throws Erreur with a French message when the file cannot be
+// reduced scale when it can); a WMF or EMF metafile is drawn at exactly cible on white. Throws Erreur with a French message when the file cannot be
 // read, is not a picture of its extension, is too large, or has an unknown extension.
 QImage chargerImage(const std::string& chemin, QSize cible);
 
