@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <random>
 
@@ -35,6 +37,13 @@ TEST(SauvegardeTuee, killedAtRandomMoments_baseIsAlwaysOldOrNewWhole) {
     const std::string contenuB = lireOctets(dossier / "b.dat");
     std::filesystem::remove(dossier / "b.dat");
 
+    // Kills land anywhere within about three saves, however fast this machine saves.
+    const auto avant = std::chrono::steady_clock::now();
+    ASSERT_EQ(a.ecrireBase(base), 1);
+    const auto uneSauvegarde = std::chrono::duration_cast<std::chrono::microseconds>(
+                                   std::chrono::steady_clock::now() - avant).count();
+    const unsigned fenetre = static_cast<unsigned>(std::max<long long>(3 * uneSauvegarde, 1000));
+
     std::mt19937 alea(20261207);
     int vusA = 0, vusB = 0;
     for (int tue = 0; tue < 50; ++tue) {
@@ -43,7 +52,7 @@ TEST(SauvegardeTuee, killedAtRandomMoments_baseIsAlwaysOldOrNewWhole) {
         if (enfant == 0) {
             for (int i = 0;; ++i) (i % 2 ? a : b).ecrireBase(base);
         }
-        usleep(1000 + alea() % 150000);
+        usleep(alea() % fenetre);
         kill(enfant, SIGKILL);
         int etat = 0;
         waitpid(enfant, &etat, 0);
@@ -54,7 +63,9 @@ TEST(SauvegardeTuee, killedAtRandomMoments_baseIsAlwaysOldOrNewWhole) {
         vusA += estA;
         vusB += estB;
     }
-    // The kills must have landed in different places of the loop for the test to mean much.
+    // The kills must have landed both before and after a save completed for the test to mean
+    // much.
+    EXPECT_GT(vusA, 0);
     EXPECT_GT(vusB, 0);
 
     // Leftovers of killed saves are hidden, and the next save of the base removes them.
