@@ -36,7 +36,8 @@ inline std::string_view texteChamp(const char (&champ)[N]) {
 template <std::size_t N>
 inline void ecrireChamp(char (&champ)[N], std::string_view texte) {
     std::size_t n = texte.size() < N - 1 ? texte.size() : N - 1;
-    std::memcpy(champ, texte.data(), n);
+    // An empty view may carry no storage at all, which memcpy must not be given.
+    if (n > 0) std::memcpy(champ, texte.data(), n);
     champ[n] = '\0';
 }
 

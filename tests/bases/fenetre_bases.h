@@ -139,7 +139,15 @@ private:
 // application's error display, as they do in the program.
 inline bool termineApplication(const std::function<void()>& commande) {
     bool parSecours = false;
-    QTimer::singleShot(0, qApp, commande);
+    // An error the command raises goes to the error display, as it does when the window's
+    // own connections run a handler.
+    QTimer::singleShot(0, qApp, [&commande] {
+        try {
+            commande();
+        } catch (const std::exception& e) {
+            static_cast<Application*>(QCoreApplication::instance())->montrerErreur(e.what());
+        }
+    });
     QTimer secours;
     secours.setSingleShot(true);
     QObject::connect(&secours, &QTimer::timeout, qApp, [&parSecours] {
