@@ -32,8 +32,13 @@ inline void ecrireOctets(const std::string& chemin, const std::string& octets) {
 }
 
 inline std::string lireOctets(const std::string& chemin) {
-    std::ifstream f(chemin, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
+    // One read of the whole file: the kill test compares 100 MB files dozens of times.
+    std::ifstream f(chemin, std::ios::binary | std::ios::ate);
+    if (!f) return {};
+    std::string octets(static_cast<std::size_t>(f.tellg()), '\0');
+    f.seekg(0);
+    f.read(octets.data(), static_cast<std::streamsize>(octets.size()));
+    return octets;
 }
 
 inline mode_t modeDe(const std::string& chemin) {
