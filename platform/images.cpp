@@ -37,6 +37,21 @@ void sortieErreur(j_common_ptr cinfo) {
 
 void messageIgnore(j_common_ptr) {}
 
+// libjpeg words its errors in English; the user is told in French what kind of fault it was.
+std::string raisonJpeg(int code) {
+    switch (code) {
+        case JERR_NO_SOI:
+        case JERR_INPUT_EMPTY:
+        case JERR_NO_IMAGE: return "ce n'est pas une image JPEG valide";
+        case JERR_OUT_OF_MEMORY: return "mémoire insuffisante";
+        case JERR_SOF_UNSUPPORTED:
+        case JERR_NOT_COMPILED:
+        case JERR_ARITH_NOTIMPL:
+        case JERR_CCIR601_NOTIMPL: return "ce type de JPEG n'est pas pris en charge";
+        default: return "le fichier JPEG est tronqué ou endommagé";
+    }
+}
+
 // The decoder state lives outside the function that calls setjmp, so that nothing with a
 // destructor is skipped by the jump.
 struct Decodeur {
@@ -55,7 +70,7 @@ bool decoder(Decodeur& d, const QByteArray& octets, QSize cible, QImage& image, 
     d.err.pub.error_exit = sortieErreur;
     d.err.pub.output_message = messageIgnore;
     if (setjmp(d.err.saut)) {
-        raison = d.err.message;
+        raison = raisonJpeg(d.err.pub.msg_code);
         return false;
     }
     jpeg_create_decompress(&d.cinfo);

@@ -36,9 +36,16 @@ void TForm1::modifClick() {
     // A base without cards has nothing to modify; after a search no card is on display.
     if (store_.derniere < 0 || !ficheSelectionnee()) return;
     const std::string_view nom = texteChamp(store_.ficheCourante().image);
+    const std::string_view repertoire = store_.repertoireImages.str();
     if (nom.empty()) {
         store_.imageChoisie.vider();
-    } else if (!store_.imageChoisie.affecter(cheminImageAffiche(store_.repertoireImages.str(), nom))) {
+    } else if (!repertoire.empty() && !cheminImage(repertoire, nom)) {
+        // A stored name that the display would not follow ("..", a further separator, an
+        // absolute path) is not followed here either: validating would copy whatever file it
+        // reaches outside the picture directory into it. The card keeps no picture unless
+        // one is chosen.
+        store_.imageChoisie.vider();
+    } else if (!store_.imageChoisie.affecter(cheminImageAffiche(repertoire, nom))) {
         store_.imageChoisie.vider();
     }
     verrouiller();

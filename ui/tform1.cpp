@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <exception>
+#include <new>
 
 #include "list/liste_fiches.h"
 #include "ui/cadre_image.h"
@@ -304,50 +306,72 @@ DialogueFichier TForm1::OpenDialog() {
     return {QStringLiteral("dat"), QStringLiteral("données caldoverne|*.dat"), QString()};
 }
 
+namespace {
+// Runs one handler for a signal of a control. An error leaving it is shown here, at the edge of
+// the slot, in the standard error display, and the program goes on: Qt leaves an exception
+// thrown out of a slot undefined, and its frames between the signal and the event loop are not
+// built to be unwound (their objects leak, their state is left half-way).
+template <class F>
+void executer(Plateforme& plateforme, F&& gestionnaire) {
+    try {
+        gestionnaire();
+    } catch (const std::bad_alloc&) {
+        plateforme.erreur("mémoire insuffisante : la commande a été abandonnée");
+    } catch (const std::exception& e) {
+        plateforme.erreur(e.what());
+    }
+}
+}  // namespace
+
 void TForm1::connecterGestionnaires() {
-    connect(expression_, &QLineEdit::textChanged, this, [this] { expressionChange(); });
+    const auto gere = [this](void (TForm1::*gestionnaire)()) {
+        return [this, gestionnaire] { executer(plateforme_, [&] { (this->*gestionnaire)(); }); };
+    };
+    connect(expression_, &QLineEdit::textChanged, this, gere(&TForm1::expressionChange));
 
     // Handlers of the other subsystems are connected below, one block per subsystem, through
     // the accessors: buttons by QPushButton::clicked, menu items by QAction::triggered, the
     // spinner by TUpDown::clicked(bool haut), the list by ListeFiches::clique(int ligne).
     // --- navigation and editing ---
-    connect(debut_, &QPushButton::clicked, this, [this] { debutClick(); });
-    connect(fin_, &QPushButton::clicked, this, [this] { finClick(); });
-    connect(UpDown_, &TUpDown::clicked, this, [this](bool haut) { UpDownClick(haut); });
-    connect(nouvelle_, &QPushButton::clicked, this, [this] { nouvelleClick(); });
-    connect(modif_, &QPushButton::clicked, this, [this] { modifClick(); });
-    connect(image_, &QPushButton::clicked, this, [this] { imageClick(); });
-    connect(valider_, &QPushButton::clicked, this, [this] { validerClick(); });
-    connect(annuler_, &QPushButton::clicked, this, [this] { annulerClick(); });
-    connect(supprime_, &QPushButton::clicked, this, [this] { supprimeClick(); });
+    connect(debut_, &QPushButton::clicked, this, gere(&TForm1::debutClick));
+    connect(fin_, &QPushButton::clicked, this, gere(&TForm1::finClick));
+    connect(UpDown_, &TUpDown::clicked, this,
+            [this](bool haut) { executer(plateforme_, [&] { UpDownClick(haut); }); });
+    connect(nouvelle_, &QPushButton::clicked, this, gere(&TForm1::nouvelleClick));
+    connect(modif_, &QPushButton::clicked, this, gere(&TForm1::modifClick));
+    connect(image_, &QPushButton::clicked, this, gere(&TForm1::imageClick));
+    connect(valider_, &QPushButton::clicked, this, gere(&TForm1::validerClick));
+    connect(annuler_, &QPushButton::clicked, this, gere(&TForm1::annulerClick));
+    connect(supprime_, &QPushButton::clicked, this, gere(&TForm1::supprimeClick));
     // --- base commands ---
-    connect(newbase_, &QPushButton::clicked, this, [this] { newbaseClick(); });
-    connect(nouveau1_, &QAction::triggered, this, [this] { newbaseClick(); });
-    connect(ouvrir_, &QPushButton::clicked, this, [this] { ouvrirClick(); });
-    connect(ouvrir1_, &QAction::triggered, this, [this] { ouvrir1Click(); });
-    connect(savemybase_, &QPushButton::clicked, this, [this] { savemybaseClick(); });
-    connect(enregister1_, &QAction::triggered, this, [this] { enregister1Click(); });
-    connect(sauver_, &QPushButton::clicked, this, [this] { enregistrersous1Click(); });
-    connect(enregistrersous1_, &QAction::triggered, this, [this] { enregistrersous1Click(); });
-    connect(convertircaldoverne1_, &QAction::triggered, this, [this] { convertircaldoverne1Click(); });
-    connect(Ajouterdesfiches1_, &QAction::triggered, this, [this] { Ajouterdesfiches1Click(); });
-    connect(ButtonQuit_, &QPushButton::clicked, this, [this] { ButtonQuitClick(); });
-    connect(quitter1_, &QAction::triggered, this, [this] { quitter1Click(); });
+    connect(newbase_, &QPushButton::clicked, this, gere(&TForm1::newbaseClick));
+    connect(nouveau1_, &QAction::triggered, this, gere(&TForm1::newbaseClick));
+    connect(ouvrir_, &QPushButton::clicked, this, gere(&TForm1::ouvrirClick));
+    connect(ouvrir1_, &QAction::triggered, this, gere(&TForm1::ouvrir1Click));
+    connect(savemybase_, &QPushButton::clicked, this, gere(&TForm1::savemybaseClick));
+    connect(enregister1_, &QAction::triggered, this, gere(&TForm1::enregister1Click));
+    connect(sauver_, &QPushButton::clicked, this, gere(&TForm1::enregistrersous1Click));
+    connect(enregistrersous1_, &QAction::triggered, this, gere(&TForm1::enregistrersous1Click));
+    connect(convertircaldoverne1_, &QAction::triggered, this, gere(&TForm1::convertircaldoverne1Click));
+    connect(Ajouterdesfiches1_, &QAction::triggered, this, gere(&TForm1::Ajouterdesfiches1Click));
+    connect(ButtonQuit_, &QPushButton::clicked, this, gere(&TForm1::ButtonQuitClick));
+    connect(quitter1_, &QAction::triggered, this, gere(&TForm1::quitter1Click));
     // --- sorting, list selection and search ---
-    connect(trialfa_, &QPushButton::clicked, this, [this] { trialfaClick(); });
-    connect(triref_, &QPushButton::clicked, this, [this] { trirefClick(); });
-    connect(listalfa_, &QPushButton::clicked, this, [this] { listalfaClick(); });
-    connect(medialist_, &ListeFiches::clique, this, [this](int ligne) { medialistClick(ligne); });
-    connect(goButton_, &QPushButton::clicked, this, [this] { goButtonClick(); });
+    connect(trialfa_, &QPushButton::clicked, this, gere(&TForm1::trialfaClick));
+    connect(triref_, &QPushButton::clicked, this, gere(&TForm1::trirefClick));
+    connect(listalfa_, &QPushButton::clicked, this, gere(&TForm1::listalfaClick));
+    connect(medialist_, &ListeFiches::clique, this,
+            [this](int ligne) { executer(plateforme_, [&] { medialistClick(ligne); }); });
+    connect(goButton_, &QPushButton::clicked, this, gere(&TForm1::goButtonClick));
     // --- printing ---
-    connect(ButtonPrintList_, &QPushButton::clicked, this, [this] { ButtonPrintListClick(); });
-    connect(ButtonImpFiche_, &QPushButton::clicked, this, [this] { ButtonImpFicheClick(); });
+    connect(ButtonPrintList_, &QPushButton::clicked, this, gere(&TForm1::ButtonPrintListClick));
+    connect(ButtonImpFiche_, &QPushButton::clicked, this, gere(&TForm1::ButtonImpFicheClick));
     // --- About box, help and clipboard ---
-    connect(propos1_, &QAction::triggered, this, [this] { propos1Click(); });
-    connect(aidesurcaldoverne1_, &QAction::triggered, this, [this] { aidesurcaldoverne1Click(); });
-    connect(couper1_, &QAction::triggered, this, [this] { couper1Click(); });
-    connect(Copier1_, &QAction::triggered, this, [this] { Copier1Click(); });
-    connect(Coler1_, &QAction::triggered, this, [this] { Coler1Click(); });
+    connect(propos1_, &QAction::triggered, this, gere(&TForm1::propos1Click));
+    connect(aidesurcaldoverne1_, &QAction::triggered, this, gere(&TForm1::aidesurcaldoverne1Click));
+    connect(couper1_, &QAction::triggered, this, gere(&TForm1::couper1Click));
+    connect(Copier1_, &QAction::triggered, this, gere(&TForm1::Copier1Click));
+    connect(Coler1_, &QAction::triggered, this, gere(&TForm1::Coler1Click));
 }
 
 std::array<QWidget*, 18> TForm1::controlesDuMode() const {

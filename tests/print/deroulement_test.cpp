@@ -90,11 +90,12 @@ TEST(Deroulement, imprimerFiches_jobRefusedAtTheEnd_failsWithReason) {
 
 TEST(Deroulement, imprimerFiches_errorWhileDrawing_documentDropped) {
     ImprimanteEnregistreuse imp;
-    imp.feuille.moteur.pendantLeDessin = [&] {
-        if (imp.textes().size() == 5) throw std::runtime_error("panne");
-    };
-    const auto fiches = cartes(3);
-    EXPECT_THROW(imprimerFiches(imp, fiches.data(), 2, "", {}), std::runtime_error);
+    // The failure comes once the first page is drawn, in the middle of the document.
+    imp.avantNouvellePage = [] { throw std::runtime_error("panne"); };
+    const auto fiches = cartes(30);
+    EXPECT_THROW(imprimerFiches(imp, fiches.data(), 29, "", {}), std::runtime_error);
+    EXPECT_FALSE(imp.textes().empty());
+    EXPECT_EQ(imp.pages(), 1);
     EXPECT_TRUE(imp.abandonne);
     EXPECT_FALSE(imp.termine);
 }

@@ -100,7 +100,12 @@ public:
     int largeur() const override { return largeur_; }
     int hauteur() const override { return hauteur_; }
     int numeroPage() const override { return feuille.moteur.page; }
-    void nouvellePage() override { ++feuille.moteur.page; }
+    void nouvellePage() override {
+        // A failure injected here leaves through the program's own frames only: an exception
+        // thrown inside the paint engine would unwind through Qt's, which are not built for it.
+        if (avantNouvellePage) avantNouvellePage();
+        ++feuille.moteur.page;
+    }
     bool terminer(QString& raison) override {
         peintre_.end();
         if (refuserFin) {
@@ -126,6 +131,7 @@ public:
     bool abandonne = false;
     int documents = 0;
     QString titreDocument;
+    std::function<void()> avantNouvellePage;
 
 private:
     int largeur_, hauteur_;
