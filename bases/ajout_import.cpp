@@ -38,5 +38,5 @@ void TForm1::convertircaldoverne1Click() {
             remplirListe();
         }
     }
-    chemin()->setText(QFile::decodeName(QByteArray::fromStdString(store_.cheminBase.str())));
+    montrerChemin(store_.cheminBase.str());
 }

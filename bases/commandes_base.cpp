@@ -15,10 +15,6 @@
 #include "ui/tform1.h"
 
 namespace {
-QString texteChemin(const std::string& chemin) {
-    return QFile::decodeName(QByteArray::fromStdString(chemin));
-}
-
 bool existe(const std::string& chemin) {
     struct stat st;
     return stat(chemin.c_str(), &st) == 0;
@@ -52,7 +48,7 @@ int TForm1::demanderSauvegarde() {
 TForm1::Sauvegarde TForm1::sauverSous() {
     const std::optional<std::string> choisi = plateforme_.enregistrerFichier(SaveDialog());
     if (!choisi) {
-        chemin()->setText(texteChemin(store_.cheminBase.str()));
+        montrerChemin(store_.cheminBase.str());
         return Sauvegarde::kAbandonnee;
     }
     if (existe(*choisi) && plateforme_.confirmation(kEcraser) != kOui) return Sauvegarde::kAbandonnee;
@@ -73,7 +69,7 @@ TForm1::Sauvegarde TForm1::sauverSous() {
     afficherFiche();
     remplirListe();
     store_.modifiee = 0;
-    chemin()->setText(texteChemin(store_.cheminBase.str()));
+    montrerChemin(store_.cheminBase.str());
     return Sauvegarde::kEcrite;
 }
 
@@ -96,7 +92,7 @@ void TForm1::newbaseClick() {
     const std::string repertoire = cheminRepertoireImages(*choisi);
     if (!creerRepertoire(repertoire)) plateforme_.message("sauvegarde ok mais répertoire déjà existant");
     store_.cheminBase.affecter(*choisi);
-    chemin()->setText(texteChemin(store_.cheminBase.str()));
+    montrerChemin(store_.cheminBase.str());
     if (!store_.repertoireImages.affecter(repertoire)) store_.repertoireImages.vider();
     store_.ecrireBase(store_.cheminBase.str());
     store_.baseNommee = 1;
@@ -125,7 +121,7 @@ void TForm1::ouvrirClick() {
             store_.modifiee = 0;
         }
     }
-    chemin()->setText(texteChemin(store_.cheminBase.str()));
+    montrerChemin(store_.cheminBase.str());
 }
 
 void TForm1::ouvrir1Click() {
@@ -139,7 +135,7 @@ void TForm1::ouvrir1Click() {
             }
         }
     }
-    chemin()->setText(texteChemin(store_.cheminBase.str()));
+    montrerChemin(store_.cheminBase.str());
 }
 
 void TForm1::savemybaseClick() {

@@ -14,10 +14,6 @@
 #include "ui/tform1.h"
 
 namespace {
-QString texteChemin(const std::string& chemin) {
-    return QFile::decodeName(QByteArray::fromStdString(chemin));
-}
-
 const char* const kDepartTropLong =
     "le répertoire de départ %s est trop long (plus de 255 caractères) : la configuration et "
     "l'image par défaut ne peuvent pas y être lues";
@@ -41,13 +37,17 @@ void TForm1::FormCreate() {
         const std::string separateur = depart == "/" ? "" : "/";
         store_.imageDefaut.affecter(depart + separateur + "rien.jpg");
         if (const std::optional<std::string> montre = lireConfig(store_)) {
-            chemin()->setText(texteChemin(*montre));
+            montrerChemin(*montre);
         }
         chargerAutoload();
         afficherFiche();
     } catch (const std::exception& e) {
         plateforme_.erreur(e.what());
     }
+}
+
+void TForm1::montrerChemin(const std::string& texte) {
+    chemin()->setText(QFile::decodeName(QByteArray::fromStdString(texte)));
 }
 
 void TForm1::chargerAutoload() {

@@ -188,6 +188,8 @@ private:
 
     // Refuses, with the box the print command also uses, to act on a blank card area.
     bool ficheSelectionnee();
+    // Shows a path (file-system bytes) in the path box.
+    void montrerChemin(const std::string& chemin);
     // The reading step of both open commands; false when the base could not be read.
     bool lireBaseChoisie(const std::string& choisi);
 
