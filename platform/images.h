@@ -19,5 +19,3 @@ QImage decoderJpeg(const QByteArray& octets, QSize cible);
 
 // The filter of the picture-open dialog ("description|*.jpg;*.bmp|...").
 QString filtreImages();
-// The help page that stands for the named help file, or an empty text when none is found.
-QString trouverAide(const QString& fichierAide);
