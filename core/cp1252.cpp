@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 // Code points of bytes 0x80..0x9F; 0 where Windows-1252 assigns nothing.
@@ -16,13 +17,8 @@ char32_t versUnicode(unsigned char octet) {
 }
 
 int versOctet(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
-    for (int i = 0; i < 32; ++i) {
-        if (kHaut[static_cast<std::size_t>(i)] == c) return 0x80 + i;
-    }
-    // The unassigned codes round-trip through their C1 controls.
-    if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) return static_cast<int>(c);
-    return '?';
+    const int octet = octetCp1252(c);
+    return octet < 0 ? '?' : octet;
 }
 
 void ajouterUtf8(std::string& s, char32_t c) {
@@ -60,6 +56,60 @@ char32_t lireUtf8(std::string_view s, std::size_t& i) {
     return c;
 }
 }  // namespace
+
+int octetCp1252(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+    for (int i = 0; i < 32; ++i) {
+        if (kHaut[static_cast<std::size_t>(i)] == c) return 0x80 + i;
+    }
+    // The unassigned codes round-trip through their C1 controls.
+    if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) return static_cast<int>(c);
+    return -1;
+}
+
+char32_t caractereCp1252(unsigned char octet) { return versUnicode(octet); }
+
+bool utf8Valide(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* fin = p + s.size();
+    while (p < fin) {
+        // Plain ASCII, eight bytes at a time: most tables are mostly ASCII.
+        if (fin - p >= 8) {
+            uint64_t mot;
+            std::memcpy(&mot, p, 8);
+            if ((mot & 0x8080808080808080ull) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int suite;
+        unsigned char bas = 0x80, haut = 0xBF;  // bounds of the first continuation byte
+        if (c >= 0xC2 && c <= 0xDF) suite = 1;
+        else if (c >= 0xE0 && c <= 0xEF) {
+            suite = 2;
+            if (c == 0xE0) bas = 0xA0;   // overlong
+            if (c == 0xED) haut = 0x9F;  // surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            suite = 3;
+            if (c == 0xF0) bas = 0x90;
+            if (c == 0xF4) haut = 0x8F;
+        } else {
+            return false;
+        }
+        if (fin - p <= suite) return false;
+        if (p[1] < bas || p[1] > haut) return false;
+        for (int k = 2; k <= suite; ++k) {
+            if ((p[k] & 0xC0) != 0x80) return false;
+        }
+        p += suite + 1;
+    }
+    return true;
+}
 
 std::string utf8VersCp1252(std::string_view utf8) {
     std::string r;

@@ -11,6 +11,14 @@ std::string utf8VersCp1252(std::string_view utf8);
 // number, so that any byte of a card can be shown.
 std::string cp1252VersUtf8(std::string_view cp1252);
 
+// One character each way. octetCp1252 is -1 for a character Windows-1252 has no code for
+// (the five unassigned codes go to and from the C1 controls of the same number).
+int octetCp1252(char32_t c);
+char32_t caractereCp1252(unsigned char octet);
+// True when the bytes are well-formed UTF-8 (no stray continuation byte, no cut sequence, no
+// overlong form, no surrogate, nothing past U+10FFFF).
+bool utf8Valide(std::string_view octets);
+
 // Descriptions keep CR LF line breaks in the card and plain line breaks in the window.
 std::string lignesVersFiche(std::string_view texte);   // "\n" -> "\r\n"
 std::string lignesVersFenetre(std::string_view texte); // "\r\n" -> "\n"

@@ -1,0 +1,132 @@
+#include "core/import_tableau.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "core/descripteur.h"
+#include "core/magasin_fiches.h"
+#include "core/repertoire_images.h"
+#include "core/tableau_csv.h"
+
+namespace {
+const char* const kSansRepertoire =
+    "le tableau %s nomme des images, qui ne peuvent être rangées que dans le répertoire des "
+    "images d'une base enregistrée : enregistrez d'abord la base. Aucune fiche n'a été ajoutée.";
+
+bool estFichier(const std::string& chemin) {
+    struct stat st;
+    return stat(chemin.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+}  // namespace
+
+bool lireFichierEntier(const std::string& chemin, std::string& contenu) {
+    // Non-blocking, so that a fifo cannot hang the reading; it is refused below.
+    Descripteur fd(open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) return false;
+    struct stat st;
+    if (fstat(fd.get(), &st) != 0) return false;
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    contenu.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t lu = 0;
+    for (;;) {
+        if (lu == contenu.size()) contenu.resize(contenu.size() + 65536);  // the file grew
+        const ssize_t n = read(fd.get(), contenu.data() + lu, contenu.size() - lu);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        lu += static_cast<std::size_t>(n);
+    }
+    contenu.resize(lu);
+    return true;
+}
+
+bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
+    Messages& messages = store.messages();
+    std::string octets;
+    if (!lireFichierEntier(chemin, octets)) {
+        messages.message("le tableau " + chemin + " n'a pas pu être lu : " + raisonSysteme(errno));
+        return false;
+    }
+    const std::size_t premiere = static_cast<std::size_t>(store.derniere + 1);
+    // What the table holds beyond its cards must come back as it was when nothing is added:
+    // the slot of a base without cards is shown, and must stay a blank card.
+    auto annuler = [&] {
+        store.fiches.redimensionner(std::max<std::size_t>(premiere, 1));
+        if (premiere == 0) viderFiche(store.fiches[0]);
+    };
+
+    LectureCsv lecture;
+    try {
+        lecture = lireTableauCsv(octets, store.fiches, premiere);
+    } catch (const std::bad_alloc&) {
+        annuler();
+        messages.message("mémoire insuffisante pour importer le tableau " + chemin);
+        return false;
+    }
+    octets = std::string();
+    if (premiere + lecture.lues >= static_cast<std::size_t>(INT32_MAX)) {
+        annuler();
+        messages.message("le tableau " + chemin + " ajouterait trop de fiches à la base.");
+        return false;
+    }
+
+    // Pictures named by the table and found beside it are filed like a chosen picture.
+    std::vector<std::pair<std::size_t, std::string>> images;
+    const std::string dossier = dossierDe(chemin);
+    for (std::size_t k = 0; k < lecture.lues && lecture.nombreRefus == 0; ++k) {
+        const Fiche& f = store.fiches[premiere + k];
+        if (f.image[0] == '\0') continue;
+        const std::string nom(texteChamp(f.image).substr(1));
+        const std::string source = nom.front() == '/' ? nom : dossier + "/" + nom;
+        if (!estFichier(source)) continue;
+        if (source.size() > Chemin<256>::kMaxLongueur) {
+            lecture.refus.push_back({lecture.lignes[k], "image",
+                                     "le chemin de l'image " + source + " dépasse 255 caractères"});
+            ++lecture.nombreRefus;
+            break;
+        }
+        images.emplace_back(premiere + k, source);
+    }
+    if (lecture.nombreRefus > 0) {
+        annuler();
+        messages.message(messageRefusCsv(chemin, lecture));
+        return false;
+    }
+    if (!images.empty() && store.repertoireImages.empty()) {
+        annuler();
+        messages.message(avecChemin(kSansRepertoire, chemin));
+        return false;
+    }
+
+    for (std::size_t k = 0; k < lecture.lues; ++k) {
+        if (lecture.sansNumero[k]) store.fiches[premiere + k].numero = static_cast<int32_t>(premiere + k);
+    }
+    store.fiches.redimensionner(std::max<std::size_t>(premiere + lecture.lues, 1));
+    store.derniere = static_cast<int32_t>(premiere + lecture.lues) - 1;
+    store.modifiee = 1;
+
+    if (!images.empty()) {
+        const int32_t courante = store.courante;
+        const std::string choisie = store.imageChoisie.str();
+        for (const auto& [index, source] : images) {
+            store.courante = static_cast<int32_t>(index);
+            store.imageChoisie.affecter(source);
+            rangerImage(store);
+        }
+        store.courante = courante;
+        store.imageChoisie.affecter(choisie);
+    }
+    return true;
+}
