@@ -21,6 +21,7 @@ public:
     void erreur(const std::string& texte) override { std::fprintf(stderr, "%s\n", texte.c_str()); }
     std::optional<std::string> ouvrirFichier(const DialogueFichier&) override { return {}; }
     std::optional<std::string> enregistrerFichier(const DialogueFichier&) override { return {}; }
+    std::optional<FichierFormat> enregistrerFichierFormat(const DialogueFichier&) override { return {}; }
     std::optional<std::string> ouvrirImage() override { return {}; }
     void copierTexte(const QString&) override {}
     QString texteDuPressePapiers() override { return {}; }

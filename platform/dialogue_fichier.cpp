@@ -12,6 +12,15 @@ QString avecExtensionParDefaut(const QString& chemin, const QString& extension) 
     return chemin + ext;
 }
 
+QString extensionDuFiltre(const QString& filtre, int index) {
+    const QStringList parts = filtre.split(QLatin1Char('|'));
+    if (index < 0 || 2 * index + 1 >= parts.size()) return {};
+    QString motif = parts[2 * index + 1].section(QLatin1Char(';'), 0, 0).trimmed();
+    if (!motif.startsWith(QStringLiteral("*."))) return {};
+    motif.remove(0, 2);
+    return motif.contains(QLatin1Char('*')) ? QString() : motif;
+}
+
 QString filtreQt(const QString& filtre) {
     const QStringList parts = filtre.split(QLatin1Char('|'));
     QStringList filtres;

@@ -27,6 +27,14 @@ public:
     // the user cancels.
     virtual std::optional<std::string> ouvrirFichier(const DialogueFichier& d) = 0;
     virtual std::optional<std::string> enregistrerFichier(const DialogueFichier& d) = 0;
+    // A save dialog offering several formats ("description|*.ext|description|*.ext"): the
+    // path and the index of the filter the user left chosen; a name typed without an
+    // extension gets the chosen filter's. The overwrite question is the caller's.
+    struct FichierFormat {
+        std::string chemin;
+        int filtre = 0;
+    };
+    virtual std::optional<FichierFormat> enregistrerFichierFormat(const DialogueFichier& d) = 0;
     // The picture-open dialog, with a preview, offering the formats the frame can load.
     virtual std::optional<std::string> ouvrirImage() = 0;
 
@@ -43,5 +51,7 @@ public:
 // Adds the default extension to a file name typed without one ("notes" -> "notes.dat";
 // "notes.txt" stays as it is).
 QString avecExtensionParDefaut(const QString& chemin, const QString& extension);
+// The extension (without dot) of filter number index of "description|*.ext|...", or nothing.
+QString extensionDuFiltre(const QString& filtre, int index);
 // "description|*.ext|..." -> the filter list a Qt dialog takes.
 QString filtreQt(const QString& filtre);

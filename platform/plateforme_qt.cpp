@@ -81,6 +81,25 @@ std::optional<std::string> PlateformeQt::enregistrerFichier(const DialogueFichie
     return local(avecExtensionParDefaut(dlg.selectedFiles().first(), d.extension));
 }
 
+std::optional<Plateforme::FichierFormat> PlateformeQt::enregistrerFichierFormat(const DialogueFichier& d) {
+    QFileDialog dlg(parent_, d.titre);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite);
+    const QStringList filtres = filtreQt(d.filtre).split(QStringLiteral(";;"));
+    dlg.setNameFilters(filtres);
+    dlg.setDefaultSuffix(extensionDuFiltre(d.filtre, 0));
+    // The dialog adds the suffix of the filter shown when the user accepts.
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg, &d, &filtres](const QString& f) {
+        dlg.setDefaultSuffix(extensionDuFiltre(d.filtre, static_cast<int>(filtres.indexOf(f))));
+    });
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    const int filtre = std::max(0, static_cast<int>(filtres.indexOf(dlg.selectedNameFilter())));
+    return FichierFormat{local(avecExtensionParDefaut(dlg.selectedFiles().first(),
+                                                      extensionDuFiltre(d.filtre, filtre))),
+                         filtre};
+}
+
 std::optional<std::string> PlateformeQt::ouvrirImage() {
     QFileDialog dlg(parent_, QStringLiteral("Ouvrir une image"));
     dlg.setAcceptMode(QFileDialog::AcceptOpen);

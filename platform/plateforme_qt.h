@@ -23,6 +23,7 @@ public:
     void erreur(const std::string& texte) override;
     std::optional<std::string> ouvrirFichier(const DialogueFichier& d) override;
     std::optional<std::string> enregistrerFichier(const DialogueFichier& d) override;
+    std::optional<FichierFormat> enregistrerFichierFormat(const DialogueFichier& d) override;
     std::optional<std::string> ouvrirImage() override;
     void copierTexte(const QString& texte) override;
     QString texteDuPressePapiers() override;

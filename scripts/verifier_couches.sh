@@ -26,7 +26,7 @@ done
 
 # Qt headers: the Q-named class headers and the module folders (QtCore/..., QtWidgets/...).
 signaler core 'Q[A-Za-z]*(>|/)|Qt[A-Za-z]*/' "core/ inclut Qt"
-signaler core '(platform|ui|bases|list|print|app)/' "core/ inclut une couche au-dessus de lui"
+signaler core '(platform|ui|bases|list|print|echange|convertir|app)/' "core/ inclut une couche au-dessus de lui"
 signaler ui '(bases|list|print|echange|app)/' "ui/ inclut bases/, list/, print/, echange/ ou app/"
 
 if [ "$fautes" -ne 0 ]; then

@@ -268,6 +268,8 @@ void TForm1::creerMenus() {
     enregistrersous1_ = action(fichier_, "enregistrersous1", "enregistrer base sous");
     convertircaldoverne1_ = action(fichier_, "convertircaldoverne1", "importer base caldoverne");
     Ajouterdesfiches1_ = action(fichier_, "Ajouterdesfiches1", "Ajouter des fiches");
+    exporterlabase1_ = action(fichier_, "exporterlabase1", "exporter la base…");
+    importeruntableauCSV1_ = action(fichier_, "importeruntableauCSV1", "importer un tableau CSV…");
     quitter1_ = action(fichier_, "quitter1", "quitter");
 
     aide1_ = barre->addMenu(QStringLiteral("aide"));
@@ -354,6 +356,9 @@ void TForm1::connecterGestionnaires() {
     connect(enregistrersous1_, &QAction::triggered, this, gere(&TForm1::enregistrersous1Click));
     connect(convertircaldoverne1_, &QAction::triggered, this, gere(&TForm1::convertircaldoverne1Click));
     connect(Ajouterdesfiches1_, &QAction::triggered, this, gere(&TForm1::Ajouterdesfiches1Click));
+    // --- exporting and importing tables ---
+    connect(exporterlabase1_, &QAction::triggered, this, gere(&TForm1::exporterlabase1Click));
+    connect(importeruntableauCSV1_, &QAction::triggered, this, gere(&TForm1::importeruntableauCSV1Click));
     connect(ButtonQuit_, &QPushButton::clicked, this, gere(&TForm1::ButtonQuitClick));
     connect(quitter1_, &QAction::triggered, this, gere(&TForm1::quitter1Click));
     // --- sorting, list selection and search ---

@@ -91,6 +91,10 @@ public:
     void Ajouterdesfiches1Click();
     void convertircaldoverne1Click();
 
+    // Exporting the cards and importing a CSV table (echange/commandes_echange.cpp).
+    void exporterlabase1Click();
+    void importeruntableauCSV1Click();
+
     // Quit (bases/quitter.cpp). quitter() is false when the user cancelled.
     bool quitter();
     void ButtonQuitClick();
@@ -163,6 +167,8 @@ public:
     QAction* enregistrersous1() const { return enregistrersous1_; }
     QAction* convertircaldoverne1() const { return convertircaldoverne1_; }
     QAction* Ajouterdesfiches1() const { return Ajouterdesfiches1_; }
+    QAction* exporterlabase1() const { return exporterlabase1_; }
+    QAction* importeruntableauCSV1() const { return importeruntableauCSV1_; }
     QAction* quitter1() const { return quitter1_; }
     QMenu* aide1() const { return aide1_; }
     QAction* aidesurcaldoverne1() const { return aidesurcaldoverne1_; }
@@ -247,6 +253,8 @@ private:
     QAction* enregistrersous1_ = nullptr;
     QAction* convertircaldoverne1_ = nullptr;
     QAction* Ajouterdesfiches1_ = nullptr;
+    QAction* exporterlabase1_ = nullptr;
+    QAction* importeruntableauCSV1_ = nullptr;
     QAction* quitter1_ = nullptr;
     QMenu* aide1_ = nullptr;
     QAction* aidesurcaldoverne1_ = nullptr;

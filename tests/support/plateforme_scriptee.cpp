@@ -90,6 +90,22 @@ std::optional<std::string> PlateformeScriptee::enregistrerFichier(const Dialogue
     return r;
 }
 
+std::optional<Plateforme::FichierFormat> PlateformeScriptee::enregistrerFichierFormat(
+    const DialogueFichier& d) {
+    dialogues.push_back(d);
+    auto r = fichier("enregistrer", d.titre.toStdString());
+    if (!r) return std::nullopt;
+    if (filtres.empty()) {
+        ADD_FAILURE() << "dialogue enregistrer sans filtre prévu";
+        throw BoiteSansReponse("filtre");
+    }
+    const int filtre = filtres.front();
+    filtres.pop_front();
+    return FichierFormat{
+        avecExtensionParDefaut(QString::fromStdString(*r), extensionDuFiltre(d.filtre, filtre)).toStdString(),
+        filtre};
+}
+
 std::optional<std::string> PlateformeScriptee::ouvrirImage() { return fichier("image", {}); }
 
 Imprimante& PlateformeScriptee::imprimante() {

@@ -29,6 +29,8 @@ public:
     std::vector<Boite> boites;
     std::deque<int> reponses;                             // question and confirmation
     std::deque<std::optional<std::string>> fichiers;      // file and picture dialogs
+    std::deque<int> filtres;                              // filter left chosen, per path given
+                                                          // to a dialog offering formats
     std::vector<DialogueFichier> dialogues;               // settings each file dialog got
     QString pressePapiers;
     std::string pdfImpression;  // where printing goes; empty: a printer that is missing
@@ -40,6 +42,7 @@ public:
     void erreur(const std::string& texte) override;
     std::optional<std::string> ouvrirFichier(const DialogueFichier& d) override;
     std::optional<std::string> enregistrerFichier(const DialogueFichier& d) override;
+    std::optional<FichierFormat> enregistrerFichierFormat(const DialogueFichier& d) override;
     std::optional<std::string> ouvrirImage() override;
     void copierTexte(const QString& texte) override { pressePapiers = texte; }
     QString texteDuPressePapiers() override { return pressePapiers; }
