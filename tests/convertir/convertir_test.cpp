@@ -1,0 +1,135 @@
+// brevandoux-convertir as a script runs it: exit codes, the destination never replaced
+// without --remplacer, and the round trip base -> table -> base.
+
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/fiche.h"
+#include "core/tableau_csv.h"
+#include "tests/core/dossier_temporaire.h"
+
+extern char** environ;
+
+namespace {
+
+struct Sortie {
+    int code = -1;
+    std::string erreurs;
+};
+
+// Runs the converter with these arguments, its standard error captured.
+Sortie convertir(const std::vector<std::string>& arguments, const DossierTemporaire& dossier) {
+    const std::string fichierErreurs = dossier / "stderr.txt";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, fichierErreurs.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    std::vector<std::string> args = {BREVANDOUX_CONVERTIR};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    Sortie s;
+    if (posix_spawn(&pid, BREVANDOUX_CONVERTIR, &actions, nullptr, argv.data(), environ) != 0) {
+        ADD_FAILURE() << "le convertisseur n'a pas pu être lancé";
+        return s;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    int statut = 0;
+    waitpid(pid, &statut, 0);
+    s.code = WIFEXITED(statut) ? WEXITSTATUS(statut) : 128 + WTERMSIG(statut);
+    s.erreurs = lireOctets(fichierErreurs);
+    return s;
+}
+
+std::string base(const std::vector<Fiche>& fiches) {
+    return std::string(reinterpret_cast<const char*>(fiches.data()), fiches.size() * sizeof(Fiche));
+}
+
+Fiche carte(int32_t numero, const std::string& titre, const std::string& description,
+            const std::string& image = "") {
+    Fiche f;
+    std::memset(&f, 0, sizeof f);
+    f.numero = numero;
+    ecrireChamp(f.titre, titre);
+    ecrireChamp(f.description, description);
+    ecrireChamp(f.image, image);
+    return f;
+}
+
+}  // namespace
+
+TEST(Convertir, exitCodes_zeroDoneOneBadInputTwoUsage) {
+    DossierTemporaire d;
+    ecrireOctets(d / "b.dat", base({carte(1, "un", "")}));
+    ecrireOctets(d / "mauvais.csv", "numero,titre\r\n1,\"jamais ferm\xC3\xA9\r\n");
+    ecrireOctets(d / "existe.csv", "ancien");
+    struct Cas {
+        std::vector<std::string> arguments;
+        int code;
+        const char* message;  // part of standard error
+    } cas[] = {
+        {{"--help"}, 0, ""},
+        {{d / "b.dat", d / "b.csv"}, 0, ""},
+        {{}, 2, "il faut une source et une destination"},
+        {{d / "b.dat"}, 2, "il faut une source et une destination"},
+        {{d / "b.dat", d / "x.csv", d / "y.csv"}, 2, "il faut une source"},
+        {{d / "b.dat", d / "x.txt"}, 2, "non prévue"},
+        {{d / "b.csv", d / "x.csv"}, 2, "non prévue"},
+        {{"--vite", d / "b.dat", d / "x.csv"}, 2, "option inconnue : --vite"},
+        {{d / "absente.dat", d / "x.csv"}, 1, "il n'existe pas"},
+        {{d / "mauvais.csv", d / "m.dat"}, 1, "ligne 2, titre : guillemet ouvert"},
+        {{d / "b.dat", d / "existe.csv"}, 1, "n'est remplacée qu'avec --remplacer"},
+    };
+    for (const Cas& c : cas) {
+        const Sortie s = convertir(c.arguments, d);
+        std::string ligne;
+        for (const auto& a : c.arguments) ligne += a + " ";
+        EXPECT_EQ(s.code, c.code) << ligne << "\n" << s.erreurs;
+        EXPECT_NE(s.erreurs.find(c.message), std::string::npos) << ligne << "\n" << s.erreurs;
+    }
+    EXPECT_EQ(lireOctets(d / "existe.csv"), "ancien");
+    EXPECT_FALSE(std::filesystem::exists(d / "m.dat"));
+    EXPECT_FALSE(std::filesystem::exists(d / "x.csv"));
+}
+
+TEST(Convertir, remplacer_replacesTheDestination) {
+    DossierTemporaire d;
+    ecrireOctets(d / "b.dat", base({carte(1, "un", "")}));
+    ecrireOctets(d / "existe.csv", "ancien");
+    const Sortie s = convertir({d / "b.dat", d / "existe.csv", "--remplacer"}, d);
+    EXPECT_EQ(s.code, 0) << s.erreurs;
+    EXPECT_EQ(lireOctets(d / "existe.csv"), std::string(debutCsv()) + "1,un,,\r\n");
+}
+
+TEST(Convertir, baseToTableToBase_keepsNumbersAndTexts_andFilesNamedPictures) {
+    DossierTemporaire d;
+    std::vector<Fiche> cartes = {carte(-5, "=SOMME(A1)", "un\r\ndeux; \"trois\"", "\\chat.jpg"),
+                                 carte(7, "caf\xE9 \x80", "", ""), carte(0, "", "-moins", "\\absent.png")};
+    ecrireOctets(d / "b.dat", base(cartes));
+    ASSERT_EQ(convertir({d / "b.dat", d / "t.csv"}, d).code, 0);
+    // The table lies beside one of the pictures: that one is filed into the new base's folder.
+    ecrireOctets(d / "chat.jpg", "JPEG");
+    const Sortie s = convertir({d / "t.csv", d / "nouvelle.dat"}, d);
+    ASSERT_EQ(s.code, 0) << s.erreurs;
+    EXPECT_EQ(s.erreurs, "");
+    const std::string o = lireOctets(d / "nouvelle.dat");
+    ASSERT_EQ(o.size(), cartes.size() * sizeof(Fiche));
+    for (std::size_t i = 0; i < cartes.size(); ++i) {
+        Fiche f;
+        std::memcpy(&f, o.data() + i * sizeof f, sizeof f);
+        EXPECT_EQ(f.numero, cartes[i].numero);
+        EXPECT_EQ(texteChamp(f.titre), texteChamp(cartes[i].titre));
+        EXPECT_EQ(texteChamp(f.description), texteChamp(cartes[i].description));
+        EXPECT_EQ(texteChamp(f.image), texteChamp(cartes[i].image));
+    }
+    EXPECT_EQ(lireOctets(d / "nouvelle.rep/chat.jpg"), "JPEG");
+}
