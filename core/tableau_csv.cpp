@@ -49,6 +49,17 @@ bool aMarquer(std::string_view t) {
     return i < t.size() && declencheFormule(t[i]);
 }
 
+// Bytes that need more than a copy: anything a separator, a quote or a line break could be
+// taken for, and the bytes above ASCII that change when converted.
+struct Classes {
+    std::array<bool, 256> special{};
+    Classes() {
+        for (int b = 0x80; b < 256; ++b) special[static_cast<std::size_t>(b)] = true;
+        for (char c : {',', ';', '"', '\r', '\n'}) special[static_cast<unsigned char>(c)] = true;
+    }
+};
+const Classes kClasses;
+
 bool aGuillemeter(std::string_view t) {
     if (t.empty()) return false;
     if (t.front() == ' ' || t.back() == ' ') return true;
@@ -60,19 +71,36 @@ bool aGuillemeter(std::string_view t) {
 
 // A card text (Windows-1252) as one cell.
 void ajouterTexte(std::string& s, std::string_view t) {
+    bool simple = t.empty() || (t.front() != ' ' && t.back() != ' ');
+    for (std::size_t i = 0; simple && i < t.size(); ++i) simple = !kClasses.special[static_cast<unsigned char>(t[i])];
+    const bool marque = aMarquer(t);
+    if (simple && !marque) {
+        s.append(t);
+        return;
+    }
     const bool guillemets = aGuillemeter(t);
-    if (guillemets) s += '"';
-    if (aMarquer(t)) s += '\'';
+    // Written in place: at most three bytes per byte, plus quotes and the mark.
+    const std::size_t avant = s.size();
+    s.resize(avant + 3 * t.size() + 3);
+    char* o = s.data() + avant;
+    if (guillemets) *o++ = '"';
+    if (marque) *o++ = '\'';
     for (char c : t) {
         const auto b = static_cast<unsigned char>(c);
         if (b < 0x80) {
-            if (c == '"') s += '"';
-            s += c;
+            if (c == '"') *o++ = '"';
+            *o++ = c;
         } else {
-            s.append(kUtf8.octets[b].data(), kUtf8.tailles[b]);
+            const auto& u = kUtf8.octets[b];
+            const uint8_t n = kUtf8.tailles[b];
+            o[0] = u[0];
+            o[1] = u[1];
+            o[2] = u[2];
+            o += n;
         }
     }
-    if (guillemets) s += '"';
+    if (guillemets) *o++ = '"';
+    s.resize(static_cast<std::size_t>(o - s.data()));
 }
 
 // The picture name is file-system bytes: written as they are when they are UTF-8 (the
@@ -274,7 +302,7 @@ private:
     std::size_t ligne_ = 0;  // number of the row being read (1 for the first)
     bool finLecture_ = false;
     std::array<std::ptrdiff_t, 4> colonnes_{0, 1, 2, -1};
-    std::string conversion_;
+    std::array<bool, 256> arret_{};  // bytes that end or spoil an unquoted cell
 };
 
 void Lecteur::refuser(Colonne col, std::size_t indexColonne, std::string raison) {
@@ -345,8 +373,10 @@ bool Lecteur::lireLigne() {
             bool guillemet = false;
             while (pos_ < n) {
                 const char ch = s_[pos_];
-                if (ch == sep_ || ch == '\r' || ch == '\n') break;
-                if (ch == '"') guillemet = true;
+                if (arret_[static_cast<unsigned char>(ch)]) {
+                    if (ch != '"') break;
+                    guillemet = true;
+                }
                 ++pos_;
             }
             c.texte = s_.substr(debut, pos_ - debut);
@@ -397,6 +427,16 @@ bool Lecteur::versChamp(std::string_view t, Colonne col, std::size_t indexColonn
     const auto* p = reinterpret_cast<const unsigned char*>(t.data());
     const auto* fin = p + t.size();
     while (p < fin) {
+        // Runs of plain ASCII are copied whole.
+        const unsigned char* q = p;
+        while (q < fin && *q != 0 && *q < 0x80 && *q != '\n') ++q;
+        if (q > p) {
+            const std::size_t run = static_cast<std::size_t>(q - p);
+            if (n < limite) std::memcpy(champ + n, p, std::min(run, limite - n));
+            n += run;
+            p = q;
+            if (p == fin) break;
+        }
         const unsigned char b = *p;
         if (b == 0) {
             refuser(col, indexColonne, "caractère nul, qu'une fiche ne peut pas contenir");
@@ -492,6 +532,7 @@ LectureCsv Lecteur::lire() {
     }
     sep_ = detecterSeparateur(s_);
     r_.separateur = sep_;
+    for (char c : {sep_, '\r', '\n', '"'}) arret_[static_cast<unsigned char>(c)] = true;
     bool premiere = true;
     while (!finLecture_ && lireLigne()) {
         if (finLecture_) break;

@@ -1,0 +1,161 @@
+// CSV benchmark: exporting a base as a CSV table beside writing the same bytes with the
+// crash-safe writer alone (goal: within 2x), and importing that table beside loading the
+// equivalent base file (goal: within 3x), on generated bases.
+//
+//   bench_csv [cards [folder]]      (default 1,000,000 cards, a fresh folder under /tmp)
+//
+// Each measure is the best of three runs, after one run that warms up the memory (a fresh
+// machine's first large allocation is slow). Exit status: 0 goals met, 1 a goal missed,
+// 2 a result was wrong or a step failed.
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "bench/support/generateur.h"
+#include "core/cp1252.h"
+#include "core/fichier_sur.h"
+#include "core/import_tableau.h"
+#include "core/magasin_fiches.h"
+#include "core/tableau_csv.h"
+
+namespace {
+
+const uint64_t kGraine = 0xC5F0A11Eull;
+
+class MessagesSurErreur : public Messages {
+public:
+    void message(const std::string& texte) override {
+        std::fprintf(stderr, "message: %.300s\n", texte.c_str());
+        ++nombre;
+    }
+    int question(const std::string& texte, Boutons) override {
+        message(texte);
+        return kAnnuler;
+    }
+    int confirmation(const std::string& texte) override { return question(texte, Boutons::Ok); }
+    int nombre = 0;
+};
+
+double tempsProcesseur() {
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Wall-clock time, and the processor time of the whole process (all threads, user and
+// system): on a machine shared with other work the second is the steadier comparison.
+struct Temps {
+    double mur = 1e300;
+    double processeur = 1e300;
+};
+
+Temps mesurer(const std::function<bool()>& etape, bool& ok) {
+    Temps meilleur;
+    for (int essai = 0; essai < 4; ++essai) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const double p0 = tempsProcesseur();
+        ok = etape() && ok;
+        const double p = tempsProcesseur() - p0;
+        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (essai > 0) {  // the first run warms up
+            meilleur.mur = std::min(meilleur.mur, t);
+            meilleur.processeur = std::min(meilleur.processeur, p);
+        }
+    }
+    return meilleur;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const long n = argc > 1 ? std::atol(argv[1]) : 1'000'000;
+    if (n < 1) return 2;
+    std::string dossier;
+    bool temporaire = false;
+    if (argc > 2) {
+        dossier = argv[2];
+    } else {
+        char modele[] = "/tmp/bench-csv-XXXXXX";
+        if (mkdtemp(modele) == nullptr) return 2;
+        dossier = modele;
+        temporaire = true;
+    }
+    const std::string cheminBase = dossier + "/base.dat";
+    const std::string cheminCsv = dossier + "/table.csv";
+    const std::string cheminReference = dossier + "/reference.csv";
+    bool ok = true;
+
+    TableFiches cartes(static_cast<std::size_t>(n));
+    generateur::genererFiches(cartes.data(), static_cast<std::size_t>(n), kGraine);
+    generateur::ecrireBaseGeneree(cheminBase, static_cast<std::size_t>(n), kGraine);
+    const int32_t dernier = static_cast<int32_t>(n - 1);
+
+    // Export, and the same bytes through the crash-safe writer alone.
+    const Temps tExport = mesurer([&] { return ecrireTableauCsv(cheminCsv, cartes.data(), dernier).ok(); }, ok);
+    const std::string octets = tableauCsv(cartes.data(), dernier);
+    if (std::filesystem::file_size(cheminCsv) != octets.size()) {
+        std::fprintf(stderr, "le tableau écrit n'a pas la taille attendue\n");
+        ok = false;
+    }
+    const Morceau morceau{octets.data(), octets.size()};
+    const double tReference =
+        mesurer([&] { return ecrireFichierSur(cheminReference, std::span<const Morceau>(&morceau, 1)).ok(); }, ok);
+
+    // Loading the base, and importing the table into a base without cards.
+    MessagesSurErreur messages;
+    const Temps tChargement = mesurer([&] {
+        MagasinFiches store(messages);
+        return store.chargerBase(cheminBase) == 1 && store.derniere == dernier;
+    }, ok);
+    std::size_t differences = 0;
+    MagasinFiches importee(messages);
+    const Temps tImport = mesurer([&] {
+        MagasinFiches store(messages);
+        store.derniere = -1;
+        if (!importerTableauCsv(store, cheminCsv) || store.derniere != dernier) return false;
+        importee.fiches = std::move(store.fiches);
+        return true;
+    }, ok);
+    {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+            const Fiche& a = cartes[i];
+            const Fiche& b = importee.fiches[i];
+            // Picture names are file-system bytes; older Windows-1252 ones come back as UTF-8.
+            const bool imageEgale = !utf8Valide(texteChamp(a.image)) || texteChamp(a.image) == texteChamp(b.image);
+            if (a.numero != b.numero || texteChamp(a.titre) != texteChamp(b.titre) ||
+                texteChamp(a.description) != texteChamp(b.description) || !imageEgale) {
+                ++differences;
+            }
+        }
+    }
+    if (differences != 0) {
+        std::fprintf(stderr, "%zu fiche(s) importée(s) diffèrent de la base\n", differences);
+        ok = false;
+    }
+    if (messages.nombre != 0) ok = false;
+
+    const double rExport = tExport.mur / tReference.mur;
+    const double rImport = tImport.mur / tChargement.mur;
+    std::printf("%ld fiches, tableau de %.1f Mo ; temps réel (temps processeur)\n", n,
+                static_cast<double>(octets.size()) / 1e6);
+    std::printf("export CSV %7.3f s (%7.3f s)   écriture sûre des mêmes octets %7.3f s (%7.3f s)   "
+                "rapport %.2f (%.2f), objectif <= 2\n",
+                tExport.mur, tExport.processeur, tReference.mur, tReference.processeur, rExport,
+                tExport.processeur / tReference.processeur);
+    std::printf("import CSV %7.3f s (%7.3f s)   chargement de la base          %7.3f s (%7.3f s)   "
+                "rapport %.2f (%.2f), objectif <= 3\n",
+                tImport.mur, tImport.processeur, tChargement.mur, tChargement.processeur, rImport,
+                tImport.processeur / tChargement.processeur);
+
+    if (temporaire) std::filesystem::remove_all(dossier);
+    if (!ok) return 2;
+    return rExport <= 2.0 && rImport <= 3.0 ? 0 : 1;
+}
