@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
         ok = false;
     }
     const Morceau morceau{octets.data(), octets.size()};
-    const double tReference =
+    const Temps tReference =
         mesurer([&] { return ecrireFichierSur(cheminReference, std::span<const Morceau>(&morceau, 1)).ok(); }, ok);
 
     // Loading the base, and importing the table into a base without cards.
