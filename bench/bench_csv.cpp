@@ -97,6 +97,9 @@ int main(int argc, char** argv) {
     generateur::genererFiches(cartes.data(), static_cast<std::size_t>(n), kGraine);
     generateur::ecrireBaseGeneree(cheminBase, static_cast<std::size_t>(n), kGraine);
     const int32_t dernier = static_cast<int32_t>(n - 1);
+    // The inputs reach the disk before anything is timed: a flush inside a timed write would
+    // otherwise carry them too (ext4 commits other files' data with an fsync).
+    sync();
 
     // Export, and the same bytes through the crash-safe writer alone.
     const Temps tExport = mesurer([&] { return ecrireTableauCsv(cheminCsv, cartes.data(), dernier).ok(); }, ok);
@@ -106,6 +109,7 @@ int main(int argc, char** argv) {
         ok = false;
     }
     const Morceau morceau{octets.data(), octets.size()};
+    sync();
     const Temps tReference =
         mesurer([&] { return ecrireFichierSur(cheminReference, std::span<const Morceau>(&morceau, 1)).ok(); }, ok);
 

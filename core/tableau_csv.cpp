@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <memory>
+#include <thread>
 
 #include "core/cp1252.h"
 #include "core/texte_nombre.h"
@@ -69,20 +71,20 @@ bool aGuillemeter(std::string_view t) {
     return false;
 }
 
-// A card text (Windows-1252) as one cell.
-void ajouterTexte(std::string& s, std::string_view t) {
+// Room a record may take at most: every byte of the three texts converted to three, the
+// number, the separators, quotes and marks.
+constexpr std::size_t kLigneMax = 16 + 3 * (255 + 511 + 255) + 16;
+
+// A card text (Windows-1252) as one cell, written at o; returns the end.
+char* ecrireTexte(char* o, std::string_view t) {
     bool simple = t.empty() || (t.front() != ' ' && t.back() != ' ');
     for (std::size_t i = 0; simple && i < t.size(); ++i) simple = !kClasses.special[static_cast<unsigned char>(t[i])];
     const bool marque = aMarquer(t);
     if (simple && !marque) {
-        s.append(t);
-        return;
+        if (!t.empty()) std::memcpy(o, t.data(), t.size());
+        return o + t.size();
     }
     const bool guillemets = aGuillemeter(t);
-    // Written in place: at most three bytes per byte, plus quotes and the mark.
-    const std::size_t avant = s.size();
-    s.resize(avant + 3 * t.size() + 3);
-    char* o = s.data() + avant;
     if (guillemets) *o++ = '"';
     if (marque) *o++ = '\'';
     for (char c : t) {
@@ -92,33 +94,59 @@ void ajouterTexte(std::string& s, std::string_view t) {
             *o++ = c;
         } else {
             const auto& u = kUtf8.octets[b];
-            const uint8_t n = kUtf8.tailles[b];
             o[0] = u[0];
             o[1] = u[1];
             o[2] = u[2];
-            o += n;
+            o += kUtf8.tailles[b];
         }
     }
     if (guillemets) *o++ = '"';
-    s.resize(static_cast<std::size_t>(o - s.data()));
+    return o;
 }
 
 // The picture name is file-system bytes: written as they are when they are UTF-8 (the
 // system's file names), else read as the older Windows-1252 names.
-void ajouterNomImage(std::string& s, std::string_view nom) {
+char* ecrireNomImage(char* o, std::string_view nom) {
     if (!nom.empty() && nom.front() == '\\') nom.remove_prefix(1);
-    if (!utf8Valide(nom)) {
-        ajouterTexte(s, nom);
-        return;
-    }
+    if (!utf8Valide(nom)) return ecrireTexte(o, nom);
     const bool guillemets = aGuillemeter(nom);
-    if (guillemets) s += '"';
-    if (aMarquer(nom)) s += '\'';
+    if (guillemets) *o++ = '"';
+    if (aMarquer(nom)) *o++ = '\'';
     for (char c : nom) {
-        if (c == '"') s += '"';
-        s += c;
+        if (c == '"') *o++ = '"';
+        *o++ = c;
     }
-    if (guillemets) s += '"';
+    if (guillemets) *o++ = '"';
+    return o;
+}
+
+char* ecrireNombre(char* o, int32_t numero) {
+    uint32_t v = static_cast<uint32_t>(numero);
+    if (numero < 0) {
+        *o++ = '-';
+        v = 0u - v;
+    }
+    char tampon[10];
+    int n = 0;
+    do {
+        tampon[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    while (n > 0) *o++ = tampon[--n];
+    return o;
+}
+
+char* ecrireLigne(char* o, const Fiche& f) {
+    o = ecrireNombre(o, f.numero);
+    *o++ = ',';
+    o = ecrireTexte(o, texteChamp(f.titre));
+    *o++ = ',';
+    o = ecrireTexte(o, texteChamp(f.description));
+    *o++ = ',';
+    o = ecrireNomImage(o, texteChamp(f.image));
+    *o++ = '\r';
+    *o++ = '\n';
+    return o;
 }
 
 int ecrireTout(int fd, const char* donnees, std::size_t taille, const AppelsSysteme& appels) {
@@ -140,16 +168,9 @@ int ecrireTout(int fd, const char* donnees, std::size_t taille, const AppelsSyst
 std::string_view debutCsv() { return kDebut; }
 
 void ajouterLigneCsv(std::string& s, const Fiche& f) {
-    char nombre[16];
-    const int n = std::snprintf(nombre, sizeof nombre, "%d", static_cast<int>(f.numero));
-    s.append(nombre, static_cast<std::size_t>(n));
-    s += ',';
-    ajouterTexte(s, texteChamp(f.titre));
-    s += ',';
-    ajouterTexte(s, texteChamp(f.description));
-    s += ',';
-    ajouterNomImage(s, texteChamp(f.image));
-    s += "\r\n";
+    const std::size_t avant = s.size();
+    s.resize(avant + kLigneMax);
+    s.resize(static_cast<std::size_t>(ecrireLigne(s.data() + avant, f) - s.data()));
 }
 
 std::string tableauCsv(const Fiche* table, int32_t dernier) {
@@ -163,20 +184,31 @@ ResultatEcriture ecrireTableauCsv(const std::string& chemin, const Fiche* table,
     return ecrireFichierSur(
         chemin,
         [&](int fd, const AppelsSysteme& a) {
-            // Blocks of about a megabyte: large enough for few system calls, small enough to
-            // stay in the cache while they are built.
-            constexpr std::size_t kBloc = std::size_t(1) << 20;
-            std::string bloc;
-            bloc.reserve(kBloc + 8192);
-            bloc.assign(kDebut);
-            for (int32_t i = 0; i <= dernier; ++i) {
-                ajouterLigneCsv(bloc, table[i]);
-                if (bloc.size() >= kBloc) {
-                    if (int e = ecrireTout(fd, bloc.data(), bloc.size(), a)) return e;
-                    bloc.clear();
+            if (int e = ecrireTout(fd, kDebut.data(), kDebut.size(), a)) return e;
+            // Converting the texts takes most of the time, so two runs of cards are converted at
+            // once, one by a second thread, then written in order. Both are done before the
+            // next pair starts, and before this call returns: nothing runs beyond it.
+            constexpr std::size_t kParRun = 2048;
+            const std::size_t total = static_cast<std::size_t>(dernier + 1);
+            const std::unique_ptr<char[]> premier(new char[kParRun * kLigneMax]);
+            const std::unique_ptr<char[]> second(new char[kParRun * kLigneMax]);
+            auto convertir = [table, total](char* o, std::size_t debut) {
+                const std::size_t fin = std::min(total, debut + kParRun);
+                for (std::size_t i = debut; i < fin; ++i) o = ecrireLigne(o, table[i]);
+                return o;
+            };
+            for (std::size_t debut = 0; debut < total; debut += 2 * kParRun) {
+                char* finSecond = second.get();
+                std::thread aide;
+                if (debut + kParRun < total) {
+                    aide = std::thread([&] { finSecond = convertir(second.get(), debut + kParRun); });
                 }
+                char* finPremier = convertir(premier.get(), debut);
+                if (aide.joinable()) aide.join();
+                if (int e = ecrireTout(fd, premier.get(), static_cast<std::size_t>(finPremier - premier.get()), a)) return e;
+                if (int e = ecrireTout(fd, second.get(), static_cast<std::size_t>(finSecond - second.get()), a)) return e;
             }
-            return ecrireTout(fd, bloc.data(), bloc.size(), a);
+            return 0;
         },
         appels);
 }

@@ -372,3 +372,16 @@ TEST_F(Import, writtenFileReadBack_givesTheSameCards) {
     ASSERT_EQ(store.derniere, 199);
     for (std::size_t i = 0; i < 200; ++i) attendreMemesCartes(cartes[i], store.fiches[i], i);
 }
+
+TEST(TableauCsv, largeTableWrittenInRuns_isTheSameBytesInTableOrder) {
+    // Beyond a few runs of cards, with a last run cut short.
+    std::mt19937 alea(11);
+    const std::size_t n = 2048 * 5 + 17;
+    TableFiches cartes(n);
+    for (std::size_t i = 0; i < n; ++i) remplirAleatoire(cartes[i], alea);
+    DossierTemporaire dossier;
+    ASSERT_TRUE(ecrireTableauCsv(dossier / "t.csv", cartes.data(), static_cast<int32_t>(n) - 1).ok());
+    EXPECT_TRUE(lireOctets(dossier / "t.csv") == tableauCsv(cartes.data(), static_cast<int32_t>(n) - 1));
+    ASSERT_TRUE(ecrireTableauCsv(dossier / "vide.csv", cartes.data(), -1).ok());
+    EXPECT_EQ(lireOctets(dossier / "vide.csv"), debutCsv());
+}
