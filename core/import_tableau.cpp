@@ -1,5 +1,6 @@
 #include "core/import_tableau.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <new>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -24,6 +26,37 @@ bool estFichier(const std::string& chemin) {
     struct stat st;
     return stat(chemin.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+// The names in the table's folder, read once: a large table names thousands of pictures, most
+// of them not beside it, and one look-up per name would cost more than reading the table.
+class DossierDuTableau {
+public:
+    explicit DossierDuTableau(std::string dossier) : dossier_(std::move(dossier)) {}
+
+    std::string chemin(const std::string& nom) const {
+        return nom.front() == '/' ? nom : dossier_ + "/" + nom;
+    }
+    bool contientFichier(const std::string& nom) {
+        if (nom.find('/') != std::string::npos) return estFichier(chemin(nom));
+        if (!lu_) lire();
+        if (!liste_) return estFichier(chemin(nom));
+        return noms_.count(nom) != 0 && estFichier(chemin(nom));
+    }
+
+private:
+    void lire() {
+        lu_ = true;
+        DIR* d = opendir(dossier_.c_str());
+        if (d == nullptr) return;
+        while (dirent* e = readdir(d)) noms_.insert(e->d_name);
+        closedir(d);
+        liste_ = true;
+    }
+    std::string dossier_;
+    bool lu_ = false;
+    bool liste_ = false;
+    std::unordered_set<std::string> noms_;
+};
 }  // namespace
 
 bool lireFichierEntier(const std::string& chemin, std::string& contenu) {
@@ -84,13 +117,13 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
 
     // Pictures named by the table and found beside it are filed like a chosen picture.
     std::vector<std::pair<std::size_t, std::string>> images;
-    const std::string dossier = dossierDe(chemin);
+    DossierDuTableau dossier(dossierDe(chemin));
     for (std::size_t k = 0; k < lecture.lues && lecture.nombreRefus == 0; ++k) {
         const Fiche& f = store.fiches[premiere + k];
         if (f.image[0] == '\0') continue;
         const std::string nom(texteChamp(f.image).substr(1));
-        const std::string source = nom.front() == '/' ? nom : dossier + "/" + nom;
-        if (!estFichier(source)) continue;
+        if (!dossier.contientFichier(nom)) continue;
+        const std::string source = dossier.chemin(nom);
         if (source.size() > Chemin<256>::kMaxLongueur) {
             lecture.refus.push_back({lecture.lignes[k], "image",
                                      "le chemin de l'image " + source + " dépasse 255 caractères"});
