@@ -45,6 +45,8 @@ bool disquePlein(int fd) {
 
 }  // namespace
 
+QString pdfAnnule() { return QStringLiteral("l'enregistrement a été annulé"); }
+
 QString imprimerVersPdf(const Fiche* table, int dernier, const QString& entete,
                         const std::string& cheminBase, const std::string& cheminPdf) {
     if (cheminPdf.empty()) return QStringLiteral("aucun nom de fichier PDF n'est donné");
@@ -71,7 +73,7 @@ QString imprimerVersPdf(const Fiche* table, int dernier, const QString& entete,
             return 0;
         });
     if (ecrit.ok()) return {};
-    if (annulee) return QStringLiteral("l'enregistrement a été annulé");
+    if (annulee) return pdfAnnule();
     const QString nom = QString::fromStdString(cheminPdf);
     if (ecrit.etat == ResultatEcriture::kLectureSeule) {
         return QStringLiteral("%1 est en lecture seule").arg(nom);

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include "core/magasin_fiches.h"
@@ -156,4 +159,23 @@ TEST_F(ExportPdf, imprimerVersPdf_diskFills_oldFileKeptNoLeftoverAndSaid) {
     EXPECT_EQ(lireOctets(QString::fromStdString(pdf)), "ancien");
     EXPECT_EQ(QDir(QString::fromStdString(disque / "")).entryList(QDir::Files | QDir::Hidden, QDir::Name),
               QStringList({"liste.pdf", "remplissage"}));
+}
+
+TEST_F(ExportPdf, imprimerVersPdf_annulerPressed_oldFileKeptAndCancellationTold) {
+    const QString pdf = dossier.path() + "/liste.pdf";
+    ecrireOctets(pdf, "ancien");
+    const std::vector<Fiche> fiches(100, carte(1, "c"));
+    QTimer minuterie;
+    QObject::connect(&minuterie, &QTimer::timeout, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) d->cancel();
+        }
+    });
+    minuterie.start(0);
+    const QString raison = imprimerVersPdf(fiches.data(), 99, "liste", {}, pdf.toStdString());
+    minuterie.stop();
+
+    EXPECT_EQ(raison, pdfAnnule());
+    EXPECT_EQ(lireOctets(pdf), "ancien");
+    EXPECT_EQ(fichiers(), QStringList({"liste.pdf"}));
 }
