@@ -20,12 +20,18 @@ constexpr int kResolutionPdf = 1200;
 
 // Qt's PDF writer does not report every failed write (a full disk leaves a document without
 // its end): a document that was really finished ends with its end-of-file marker.
-bool documentComplet(int fd) {
+// The writer's descriptor is write-only: the file is read back through a descriptor of its own.
+bool documentComplet(const QString& chemin) {
+    const int fd = open(chemin.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
     struct stat st;
-    if (fstat(fd, &st) != 0 || st.st_size < 5) return false;
     char fin[32] = {};
-    const off_t debut = st.st_size > static_cast<off_t>(sizeof fin) ? st.st_size - sizeof fin : 0;
-    const ssize_t lu = pread(fd, fin, sizeof fin, debut);
+    ssize_t lu = -1;
+    if (fstat(fd, &st) == 0 && st.st_size >= 5) {
+        const off_t debut = st.st_size > static_cast<off_t>(sizeof fin) ? st.st_size - sizeof fin : 0;
+        lu = pread(fd, fin, sizeof fin, debut);
+    }
+    close(fd);
     if (lu <= 0) return false;
     const std::string queue(fin, static_cast<std::size_t>(lu));
     return queue.find("%%EOF") != std::string::npos;
@@ -38,6 +44,8 @@ bool disquePlein(int fd) {
 }
 
 }  // namespace
+
+QString pdfAnnule() { return QStringLiteral("l'enregistrement a été annulé"); }
 
 QString imprimerVersPdf(const Fiche* table, int dernier, const QString& entete,
                         const std::string& cheminBase, const std::string& cheminPdf) {
@@ -61,11 +69,11 @@ QString imprimerVersPdf(const Fiche* table, int dernier, const QString& entete,
                 raisonImpression = r.raison;
                 return EIO;
             }
-            if (!documentComplet(fd)) return disquePlein(fd) ? ENOSPC : EIO;
+            if (!documentComplet(parDescripteur)) return disquePlein(fd) ? ENOSPC : EIO;
             return 0;
         });
     if (ecrit.ok()) return {};
-    if (annulee) return QStringLiteral("l'enregistrement a été annulé");
+    if (annulee) return pdfAnnule();
     const QString nom = QString::fromStdString(cheminPdf);
     if (ecrit.etat == ResultatEcriture::kLectureSeule) {
         return QStringLiteral("%1 est en lecture seule").arg(nom);
