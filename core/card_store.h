@@ -8,6 +8,7 @@
 #include "core/chemin.h"
 #include "core/fiche.h"
 #include "core/fichier_sur.h"
+#include "core/garde_base.h"
 #include "core/services.h"
 #include "core/table_fiches.h"
 
@@ -59,6 +60,9 @@ public:
     bool ajouterBase(const std::string& chemin);
     // Replaces the table with the cards of a file in the sibling program's 772-byte format.
     void importerBase(const std::string& chemin);
+
+    // The base file as last read or written, and the window's hold on it.
+    GardeBase garde;
 
     Messages& messages() { return messages_; }
     // Tests replace the system calls of the crash-safe writer to inject failures.

@@ -19,7 +19,7 @@ int ouvrirPosix(const char* chemin, int drapeaux, mode_t mode) {
 const AppelsSysteme kAppelsPosix{ouvrirPosix, ::write, ::fsync, ::rename, ::close};
 
 ResultatEcriture echec(int erreur) {
-    return {ResultatEcriture::kEchec, raisonSysteme(erreur)};
+    return {ResultatEcriture::kEchec, raisonSysteme(erreur), {}};
 }
 
 }  // namespace
@@ -98,8 +98,8 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Mor
     struct stat st;
     if (stat(cible.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return echec(EISDIR);
-        if (!S_ISREG(st.st_mode)) return {ResultatEcriture::kEchec, "ce n'est pas un fichier ordinaire"};
-        if ((st.st_mode & S_IWUSR) == 0) return {ResultatEcriture::kLectureSeule, {}};
+        if (!S_ISREG(st.st_mode)) return {ResultatEcriture::kEchec, "ce n'est pas un fichier ordinaire", {}};
+        if ((st.st_mode & S_IWUSR) == 0) return {ResultatEcriture::kLectureSeule, {}, {}};
         mode = st.st_mode & 07777;
     }
 
@@ -136,6 +136,11 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Mor
     }
     if (fchmod(fd, mode) != 0) return abandonner(errno);
     if (appels.synchroniser(fd) != 0) return abandonner(errno);
+    // Taken from the new file itself before it replaces the target, so that nothing renamed
+    // over it afterwards can be mistaken for it. Neither closing nor renaming changes it.
+    ResultatEcriture fait;
+    struct stat ecrit;
+    if (fstat(fd, &ecrit) == 0) fait.identite = IdentiteFichier::de(ecrit);
     if (appels.fermer(fd) != 0) {
         int erreur = errno;
         unlink(temporaire.c_str());
@@ -151,5 +156,5 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Mor
         fsync(dfd);  // the rename is done; a failure here cannot be undone, only reported
         close(dfd);
     }
-    return {};
+    return fait;
 }
