@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "core/card_store.h"
 #include "core/fichier_sur.h"
@@ -43,6 +44,21 @@ bool memeChemin(const std::string& a, const std::string& b) {
 }  // namespace
 
 GardeBase::~GardeBase() { lacher(); }
+
+GardeBase::GardeBase(GardeBase&& autre) noexcept { *this = std::move(autre); }
+
+GardeBase& GardeBase::operator=(GardeBase&& autre) noexcept {
+    if (this == &autre) return *this;
+    lacher();
+    chemin_ = std::move(autre.chemin_);
+    identite_ = autre.identite_;
+    verrou_ = autre.verrou_;
+    fichierTenu_ = autre.fichierTenu_;
+    aSignaler_ = autre.aSignaler_;
+    autre.verrou_ = -1;
+    autre.oublier();
+    return *this;
+}
 
 void GardeBase::lacher() {
     if (verrou_ >= 0) close(verrou_);

@@ -35,6 +35,9 @@ public:
     ~GardeBase();
     GardeBase(const GardeBase&) = delete;
     GardeBase& operator=(const GardeBase&) = delete;
+    // A card store moved elsewhere takes its hold with it.
+    GardeBase(GardeBase&& autre) noexcept;
+    GardeBase& operator=(GardeBase&& autre) noexcept;
 
     // The base file was read: it becomes the remembered file, and the window holds it.
     // Whether another window holds it too is noted for signalerOuvertureAilleurs.

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <set>
 
 #include "core/card_store.h"
@@ -221,6 +222,19 @@ TEST_F(DeuxFenetres, secondReader_isToldOnce_theLockFollowsSaves_andEndsWithItsH
     ASSERT_EQ(d.chargerBase(base), 1);
     d.garde.signalerOuvertureAilleurs(messagesC);
     EXPECT_TRUE(messagesC.messages.empty());
+}
+
+TEST_F(DeuxFenetres, movedStore_keepsItsHoldAndWhatItRemembers) {
+    ASSERT_EQ(a.chargerBase(base), 1);
+    ajouter(a, 2, "de A");
+    auto deplace = std::make_unique<CardStore>(std::move(a));
+    a.garde.oublier();  // the moved-from store has nothing left to release
+    EXPECT_TRUE(baseTenueAilleurs(base));
+    ASSERT_EQ(ecrireBaseVerifiee(*deplace, base), 1);
+    EXPECT_TRUE(baseTenueAilleurs(base)) << "the hold followed the save";
+    deplace.reset();
+    EXPECT_FALSE(baseTenueAilleurs(base));
+    EXPECT_TRUE(messagesA.questions.empty());
 }
 
 TEST_F(DeuxFenetres, holdingABase_changesNothingOnDisk) {
