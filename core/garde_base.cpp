@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <utility>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/fichier_sur.h"
 #include "core/services.h"
 
@@ -145,7 +145,7 @@ bool baseTenueAilleurs(const std::string& chemin) {
     return tenue;
 }
 
-int ecrireBaseVerifiee(CardStore& store, const std::string& chemin) {
+int ecrireBaseVerifiee(MagasinFiches& store, const std::string& chemin) {
     if (!store.garde.accepterEcriture(chemin, store.messages())) return 0;
     return store.ecrireBase(chemin);
 }

@@ -16,7 +16,7 @@
 
 #include "core/identite_fichier.h"
 
-class CardStore;
+class MagasinFiches;
 class Messages;
 
 inline constexpr const char* kModifieeAilleurs =
@@ -80,6 +80,6 @@ private:
 // cannot be opened or its file system has no such locks). Looking takes no lock.
 bool baseTenueAilleurs(const std::string& chemin);
 
-// Writes the card table over the open base as CardStore::ecrireBase does, after the check of
+// Writes the card table over the open base as MagasinFiches::ecrireBase does, after the check of
 // accepterEcriture. Returns 1 when written, 0 when not (the user has been told why).
-int ecrireBaseVerifiee(CardStore& store, const std::string& chemin);
+int ecrireBaseVerifiee(MagasinFiches& store, const std::string& chemin);

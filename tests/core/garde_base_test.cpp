@@ -15,7 +15,7 @@
 #include <memory>
 #include <set>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "tests/core/dossier_temporaire.h"
 #include "tests/core/messages_enregistres.h"
 
@@ -26,7 +26,7 @@ namespace {
 std::string avec(const char* modele, const std::string& chemin) { return avecChemin(modele, chemin); }
 
 // Appends a card, as validating one does, and marks the table changed.
-void ajouter(CardStore& s, int32_t numero, const std::string& titre) {
+void ajouter(MagasinFiches& s, int32_t numero, const std::string& titre) {
     s.ajouterPlace();
     Fiche& f = s.ficheCourante();
     std::memset(&f, 0, sizeof f);
@@ -55,8 +55,8 @@ protected:
     DossierTemporaire dossier;
     std::string base;
     MessagesEnregistres messagesA, messagesB;
-    CardStore a{messagesA};
-    CardStore b{messagesB};
+    MagasinFiches a{messagesA};
+    MagasinFiches b{messagesB};
 };
 
 TEST_F(DeuxFenetres, saveOverAnotherStoresSave_asksFirst_NonKeepsTheFirstsCards_OuiWritesTheSeconds) {
@@ -209,7 +209,7 @@ TEST_F(DeuxFenetres, secondReader_isToldOnce_theLockFollowsSaves_andEndsWithItsH
     ASSERT_EQ(ecrireBaseVerifiee(a, base), 1);
     MessagesEnregistres messagesC;
     {
-        CardStore c(messagesC);
+        MagasinFiches c(messagesC);
         ASSERT_EQ(c.chargerBase(base), 1);
         c.garde.signalerOuvertureAilleurs(messagesC);
         EXPECT_EQ(messagesC.messages, std::vector<std::string>{avec(kDejaOuverte, base)});
@@ -218,7 +218,7 @@ TEST_F(DeuxFenetres, secondReader_isToldOnce_theLockFollowsSaves_andEndsWithItsH
     a.garde.oublier();
     EXPECT_FALSE(baseTenueAilleurs(base));
     messagesC = {};
-    CardStore d(messagesC);
+    MagasinFiches d(messagesC);
     ASSERT_EQ(d.chargerBase(base), 1);
     d.garde.signalerOuvertureAilleurs(messagesC);
     EXPECT_TRUE(messagesC.messages.empty());
@@ -227,7 +227,7 @@ TEST_F(DeuxFenetres, secondReader_isToldOnce_theLockFollowsSaves_andEndsWithItsH
 TEST_F(DeuxFenetres, movedStore_keepsItsHoldAndWhatItRemembers) {
     ASSERT_EQ(a.chargerBase(base), 1);
     ajouter(a, 2, "de A");
-    auto deplace = std::make_unique<CardStore>(std::move(a));
+    auto deplace = std::make_unique<MagasinFiches>(std::move(a));
     a.garde.oublier();  // the moved-from store has nothing left to release
     EXPECT_TRUE(baseTenueAilleurs(base));
     ASSERT_EQ(ecrireBaseVerifiee(*deplace, base), 1);

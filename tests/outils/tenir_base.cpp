@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 
 namespace {
 class Muets : public Messages {
@@ -19,7 +19,7 @@ public:
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     Muets muets;
-    CardStore store(muets);
+    MagasinFiches store(muets);
     if (!store.chargerBase(argv[1])) return 1;
     if (write(1, "pret\n", 5) != 5) return 1;
     for (;;) pause();
