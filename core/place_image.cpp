@@ -76,6 +76,12 @@ std::optional<PlaceImage> placeImage(std::string_view repertoire, const std::str
                                      const std::string& nom) {
     const std::optional<std::string> chemin = cheminImage(repertoire, nom);
     if (!chemin) return std::nullopt;
+    // A source that is no readable file cannot be compared, nor copied: the copy is tried
+    // under the name itself and says why it fails, before it touches any destination.
+    struct stat ss;
+    if (stat(source.c_str(), &ss) != 0 || !S_ISREG(ss.st_mode) || access(source.c_str(), R_OK) != 0) {
+        return PlaceImage{nom, *chemin, true};
+    }
     // The name and its directory together fit a path buffer.
     const std::size_t longueurMax = kCheminImageMax - repertoire.size();
     std::string essai = nom;

@@ -15,7 +15,9 @@ struct PlaceImage {
 };
 
 // nom is the name the picture would take ("\photo.jpg"), one whose path fits. Nothing when
-// no free name fits the path limits among the first few thousand tried.
+// no free name fits the path limits among the first few thousand tried. A source that is not
+// a readable regular file keeps its own name: copying it fails before any destination is
+// touched.
 std::optional<PlaceImage> placeImage(std::string_view repertoire, const std::string& source,
                                      const std::string& nom);
 
