@@ -53,7 +53,9 @@ bool memesOctets(const std::string& a, const std::string& b) {
 }
 
 std::string nomVariante(std::string_view nom, unsigned n, std::size_t longueurMax) {
-    const std::string suffixe = "-" + std::to_string(n);
+    // Appended rather than concatenated: GCC 12 at -O3 warns falsely on "text" + string.
+    std::string suffixe(1, '-');
+    suffixe += std::to_string(n);
     // The extension starts at the last dot of the file name, unless that dot opens the name.
     std::size_t point = nom.rfind('.');
     if (point == std::string_view::npos || point <= 1) point = nom.size();

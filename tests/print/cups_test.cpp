@@ -114,7 +114,9 @@ protected:
     ImpressionCups() : store(plateforme) {}
     void SetUp() override {
         const QString script =
-            QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../scripts/cups-pdf.sh";
+            // From the source tree itself: __FILE__ is relative to the build directory, and
+            // ctest runs the suite from elsewhere.
+            QStringLiteral(QT_TESTCASE_SOURCEDIR) + "/../scripts/cups-pdf.sh";
         int code = 0;
         const QString sortie = lancer("bash", {script}, &code);
         if (code != 0) {
