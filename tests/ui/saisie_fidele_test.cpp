@@ -427,3 +427,16 @@ TEST_F(SaisieFidele, randomCards_modifiedAndValidatedUnchanged_keepEveryByte) {
         ASSERT_EQ(octetsFiche(apres), octetsFiche(avant));
     }
 }
+
+TEST_F(SaisieFidele, titleLimit_holdsForAssistiveTechnology) {
+    preparer();
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(fenetre->titre());
+    ASSERT_NE(a, nullptr);
+    a->setText(QAccessible::Value, QString(300, 'x'));
+    EXPECT_EQ(fenetre->titre()->text(), QString(255, 'x'));
+    a->editableTextInterface()->insertText(255, "yz");
+    EXPECT_EQ(fenetre->titre()->text(), QString(255, 'x'));
+    fenetre->valider()->click();
+    EXPECT_FALSE(enEdition());
+    EXPECT_EQ(texteChamp(store().fiches[0].titre), std::string(255, 'x'));
+}
