@@ -44,7 +44,7 @@ protected:
     QTemporaryDir dossier;
     QString pdf;
     PlateformeScriptee plateforme;
-    CardStore store;
+    MagasinFiches store;
 };
 
 }  // namespace
