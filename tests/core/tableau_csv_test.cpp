@@ -385,3 +385,15 @@ TEST(TableauCsv, largeTableWrittenInRuns_isTheSameBytesInTableOrder) {
     ASSERT_TRUE(ecrireTableauCsv(dossier / "vide.csv", cartes.data(), -1).ok());
     EXPECT_EQ(lireOctets(dossier / "vide.csv"), debutCsv());
 }
+
+TEST_F(Import, pictureOfANameAlreadyFiled_withOtherBytes_isFiledUnderAFreeName) {
+    std::filesystem::create_directories(dossier / "base.rep");
+    ecrireOctets(dossier / "base.rep/chat.jpg", "ancien chat");
+    ecrireOctets(dossier / "chat.jpg", "nouveau chat");
+    ecrireOctets(dossier / "t.csv", "titre,image\r\nchat,chat.jpg\r\n");
+    ASSERT_TRUE(importerTableauCsv(store, dossier / "t.csv"));
+    EXPECT_EQ(lireOctets(dossier / "base.rep/chat.jpg"), "ancien chat");
+    const std::string nom(texteChamp(store.fiches[2].image));
+    ASSERT_NE(nom, "\\chat.jpg");
+    EXPECT_EQ(lireOctets(dossier / ("base.rep/" + nom.substr(1))), "nouveau chat");
+}
