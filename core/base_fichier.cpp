@@ -10,6 +10,8 @@
 #include "core/attributs.h"
 #include "core/magasin_fiches.h"
 #include "core/lecture_base.h"
+#include "core/recentes.h"
+#include "core/sauvegardes.h"
 
 namespace {
 const char* const kProtege =
@@ -156,19 +158,53 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
     derniere = static_cast<int32_t>(n) - 1;
     courante = 0;
     dernierResultat = 0;
+    noterRecente(recentes, chemin);
     return 1;
 }
 
 int MagasinFiches::ecrireBase(const std::string& chemin) {
     const Morceau morceau{fiches.data(), static_cast<std::size_t>(derniere + 1) * sizeof(Fiche)};
-    const ResultatEcriture r = ecrireFichierSur(chemin, std::span(&morceau, 1), *appels);
+    VersionGardee gardee;
+    const auto garder = [&](const std::string& cible) {
+        if (sauvegardes <= 0) return;
+        try {
+            gardee = garderVersion(chemin, cible, std::time(nullptr));
+        } catch (const std::exception&) {
+            gardee = {{}, "mémoire insuffisante"};
+        }
+    };
+    const ResultatEcriture r = ecrireFichierSur(chemin, std::span(&morceau, 1), *appels, garder);
     if (r.etat == ResultatEcriture::kLectureSeule) {
         messages_.message(avecChemin(kProtege, chemin));
         return 0;
     }
     if (!r.ok()) {
+        // The base was not replaced: the version kept is the file still in place.
+        if (!gardee.chemin.empty()) unlink(gardee.chemin.c_str());
         messages_.message(avecChemin(kNonSauve, chemin) + r.raison);
         return 0;
     }
+    noterRecente(recentes, chemin);
+    if (sauvegardes > 0) signalerSauvegarde(chemin, gardee);
     return 1;
+}
+
+void MagasinFiches::signalerSauvegarde(const std::string& chemin, const VersionGardee& gardee) {
+    std::optional<std::string> raison;
+    if (!gardee.raison.empty()) {
+        raison = gardee.raison;
+    } else if (!gardee.chemin.empty()) {
+        raison = elaguerSauvegardes(chemin, sauvegardes);
+    }
+    const std::string dossier = dossierSauvegardes(chemin);
+    if (!raison) {
+        if (sauvegardeEnEchec_ == dossier) sauvegardeEnEchec_.clear();
+        return;
+    }
+    if (sauvegardeEnEchec_ == dossier) return;
+    sauvegardeEnEchec_ = dossier;
+    messages_.message("La base " + chemin + " a été enregistrée, mais " +
+                      (gardee.raison.empty() ? "les versions anciennes n'ont pas pu être retirées de "
+                                             : "sa version précédente n'a pas pu être gardée dans ") +
+                      dossier + " : " + *raison + ".");
 }

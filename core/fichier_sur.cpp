@@ -113,7 +113,7 @@ std::string cheminReel(const std::string& chemin) {
 }
 
 ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Morceau> morceaux,
-                                  const AppelsSysteme& appels) {
+                                  const AppelsSysteme& appels, const AvantRemplacement& avant) {
     return ecrireFichierSur(
         chemin,
         [morceaux](int fd, const AppelsSysteme& a) {
@@ -122,7 +122,7 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Mor
             }
             return 0;
         },
-        appels);
+        appels, avant);
 }
 
 int copierDescripteur(int source, int fd, const AppelsSysteme& appels) {
@@ -154,7 +154,7 @@ int copierDescripteur(int source, int fd, const AppelsSysteme& appels) {
 }
 
 ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& contenu,
-                                  const AppelsSysteme& appels) {
+                                  const AppelsSysteme& appels, const AvantRemplacement& avant) {
     const std::string cible = cheminReel(chemin);
     mode_t mode = 0666 & ~[] {
         mode_t m = umask(0);
@@ -192,6 +192,7 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& cont
         unlink(temporaire.c_str());
         return echec(erreur);
     }
+    if (avant) avant(cible);
     if (appels.renommer(temporaire.c_str(), cible.c_str()) != 0) {
         int erreur = errno;
         unlink(temporaire.c_str());

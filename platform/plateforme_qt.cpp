@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrinterInfo>
 
 #include "platform/aide.h"
 #include "platform/fenetre_aide.h"
@@ -42,8 +43,14 @@ int PlateformeQt::question(const std::string& texte, Boutons boutons) {
     QMessageBox::StandardButtons b = QMessageBox::Ok;
     if (boutons == Boutons::OkAnnuler) b = QMessageBox::Ok | QMessageBox::Cancel;
     if (boutons == Boutons::OuiNonAnnuler) b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    if (boutons == Boutons::OuiNon) b = QMessageBox::Yes | QMessageBox::No;
     QMessageBox box(QMessageBox::NoIcon, QString(), q(texte), b, parent_);
     box.setEscapeButton(boutons == Boutons::Ok ? QMessageBox::Ok : QMessageBox::Cancel);
+    // Without Cancel, Escape and the default both mean No: what writes nothing.
+    if (boutons == Boutons::OuiNon) {
+        box.setEscapeButton(QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+    }
     return code(static_cast<QMessageBox::StandardButton>(box.exec()));
 }
 
@@ -110,6 +117,9 @@ void PlateformeQt::copierTexte(const QString& texte) { QGuiApplication::clipboar
 QString PlateformeQt::texteDuPressePapiers() { return QGuiApplication::clipboard()->text(); }
 
 Imprimante& PlateformeQt::imprimante() { return *imprimante_; }
+
+// The same test as the printer's own when it starts a document.
+bool PlateformeQt::imprimanteInstallee() { return !QPrinterInfo::defaultPrinter().isNull(); }
 
 void PlateformeQt::afficherAide(const QString& fichierAide, const QString& sujet) {
     ouvrirAide(aide_, dossiersAide_, fichierAide, sujet, *this);

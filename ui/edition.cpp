@@ -52,8 +52,10 @@ void TForm1::modifClick() {
     store_.ajoutEnCours = 0;
 }
 
-void TForm1::imageClick() {
-    if (const std::optional<std::string> choisie = plateforme_.ouvrirImage()) {
+void TForm1::imageClick() { prendreImage(plateforme_.ouvrirImage()); }
+
+void TForm1::prendreImage(const std::optional<std::string>& choisie) {
+    if (choisie) {
         if (!store_.imageChoisie.affecter(*choisie)) {
             plateforme_.message(avecChemin(kImageTropLongue, *choisie));
         } else {

@@ -111,6 +111,8 @@ TForm1::TForm1(Plateforme& plateforme, QWidget* parent)
     resize(kLargeurClient, kHauteurFenetre);
 
     connecterGestionnaires();
+    creerMenuRecentes();
+    setAcceptDrops(true);
 }
 
 TForm1::~TForm1() = default;
@@ -322,6 +324,8 @@ void executer(Plateforme& plateforme, F&& gestionnaire) {
     }
 }
 }  // namespace
+
+void TForm1::gerer(const std::function<void()>& gestionnaire) { executer(plateforme_, gestionnaire); }
 
 void TForm1::connecterGestionnaires() {
     const auto gere = [this](void (TForm1::*gestionnaire)()) {
