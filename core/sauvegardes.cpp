@@ -122,8 +122,20 @@ VersionGardee garderVersion(const std::string& cheminBase, const std::string& fi
     std::tm local{};
     localtime_r(&quand, &local);
     const std::string nomBase = nomDe(cheminBase);
+    // Within one second the ranks follow the order of the saves, also after the pruning has
+    // removed the first ones: a new version takes the rank after the highest still there.
+    const auto [debut, extension] = decouper(nomBase);
+    const std::string horodatage = nomSauvegarde(nomBase, local, 1).substr(debut.size() + 1, 15);
+    int premier = 1;
+    if (DIR* d = opendir(dossier.c_str())) {
+        while (const dirent* e = readdir(d)) {
+            const auto v = lireNom(e->d_name, debut, extension);
+            if (v && v->horodatage == horodatage && v->rang >= premier) premier = static_cast<int>(v->rang) + 1;
+        }
+        closedir(d);
+    }
     bool copie = false;
-    for (int rang = 1; rang < 10000; ++rang) {
+    for (int rang = premier; rang < premier + 10000; ++rang) {
         const std::string destination = dossier + "/" + nomSauvegarde(nomBase, local, rang);
         if (!copie) {
             if (lier(fichier.c_str(), destination.c_str()) == 0) return {destination, {}};
