@@ -28,9 +28,8 @@ void offrirPdf(Plateforme& plateforme, const Fiche* table, int dernier, const QS
         return;
     }
     const QString raison = imprimerVersPdf(table, dernier, entete, cheminBase, *choisi);
-    if (!raison.isEmpty()) {
-        plateforme.erreur("Le fichier PDF " + *choisi + " n'a pas pu être écrit : " +
-                          raison.toStdString() + ".");
+    if (!raison.isEmpty() && raison != pdfAnnule()) {
+        plateforme.erreur("Le fichier PDF n'a pas pu être enregistré : " + raison.toStdString() + ".");
     }
 }
 

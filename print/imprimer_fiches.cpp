@@ -1,5 +1,6 @@
 #include "print/imprimer_fiches.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
@@ -153,7 +154,10 @@ ResultatImpression imprimerFiches(Imprimante& imprimante, const Fiche* table, in
 
     const int nombre = dernier + 1;
     std::unique_ptr<QProgressDialog> progression;
-    if (nombre > kFichesSansProgression) {
+    // A program without widgets (a converter run from a script) prints without a dialog: a
+    // progress dialog there would abort the program.
+    const bool avecFenetres = qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+    if (nombre > kFichesSansProgression && avecFenetres) {
         progression = std::make_unique<QProgressDialog>(QStringLiteral("Impression des fiches…"),
                                                         QStringLiteral("Annuler"), 0, nombre,
                                                         fenetre);

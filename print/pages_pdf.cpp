@@ -2,69 +2,83 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <cerrno>
+#include <string>
 
 #include "core/fichier_sur.h"
 #include "platform/imprimante_qt.h"
 #include "print/imprimer_fiches.h"
 
 namespace {
-// The resolution of the A4 printers the page layout is measured on.
-constexpr int kResolution = 1200;
 
-QString texte(const std::string& s) { return QString::fromStdString(s); }
+// The resolution the printed pages are laid out for: the positions of the layout are device
+// units, so the PDF shows the pages exactly as a 1200 dpi printer prints them.
+constexpr int kResolutionPdf = 1200;
+
+// Qt's PDF writer does not report every failed write (a full disk leaves a document without
+// its end): a document that was really finished ends with its end-of-file marker.
+// The writer's descriptor is write-only: the file is read back through a descriptor of its own.
+bool documentComplet(const QString& chemin) {
+    const int fd = open(chemin.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    char fin[32] = {};
+    ssize_t lu = -1;
+    if (fstat(fd, &st) == 0 && st.st_size >= 5) {
+        const off_t debut = st.st_size > static_cast<off_t>(sizeof fin) ? st.st_size - sizeof fin : 0;
+        lu = pread(fd, fin, sizeof fin, debut);
+    }
+    close(fd);
+    if (lu <= 0) return false;
+    const std::string queue(fin, static_cast<std::size_t>(lu));
+    return queue.find("%%EOF") != std::string::npos;
+}
+
+// The usual reason a document ends short.
+bool disquePlein(int fd) {
+    struct statvfs sv;
+    return fstatvfs(fd, &sv) == 0 && sv.f_bavail == 0;
+}
+
 }  // namespace
+
+QString pdfAnnule() { return QStringLiteral("l'enregistrement a été annulé"); }
 
 QString imprimerVersPdf(const Fiche* table, int dernier, const QString& entete,
                         const std::string& cheminBase, const std::string& cheminPdf) {
-    const std::string cible = cheminReel(cheminPdf);
-    struct stat st;
-    if (stat(cible.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) return QStringLiteral("ce n'est pas un fichier ordinaire");
-        if ((st.st_mode & S_IWUSR) == 0) return QStringLiteral("le fichier est protégé en écriture");
+    if (cheminPdf.empty()) return QStringLiteral("aucun nom de fichier PDF n'est donné");
+    QString raisonImpression;
+    bool annulee = false;
+    // The pages are drawn straight into the temporary file the crash-safe writer opened beside
+    // the target, reached again through its descriptor: no copy, and an interrupted drawing
+    // leaves only a hidden leftover that the next write of the same file removes.
+    const ResultatEcriture ecrit = ecrireFichierSur(
+        cheminPdf, [&](int fd, const AppelsSysteme&) {
+            const QString parDescripteur = QStringLiteral("/proc/self/fd/%1").arg(fd);
+            ImprimanteQt imprimante(parDescripteur, kResolutionPdf);
+            const ResultatImpression r =
+                imprimerFiches(imprimante, table, dernier, entete, cheminBase);
+            if (r.etat == ResultatImpression::Annulee) {
+                annulee = true;
+                return ECANCELED;
+            }
+            if (r.etat == ResultatImpression::Echouee) {
+                raisonImpression = r.raison;
+                return EIO;
+            }
+            if (!documentComplet(parDescripteur)) return disquePlein(fd) ? ENOSPC : EIO;
+            return 0;
+        });
+    if (ecrit.ok()) return {};
+    if (annulee) return pdfAnnule();
+    const QString nom = QString::fromStdString(cheminPdf);
+    if (ecrit.etat == ResultatEcriture::kLectureSeule) {
+        return QStringLiteral("%1 est en lecture seule").arg(nom);
     }
-    const std::string dossier = dossierDe(cible);
-    const std::string prefixe = prefixeTemporaire(nomDe(cible));
-    supprimerTemporairesAnciens(dossier, prefixe);
-    const std::string temporaire = dossier + "/" + prefixe + std::to_string(getpid());
-    // The temporary name must be ours alone before the printer writes to it.
-    const int fd = open(temporaire.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return texte(raisonSysteme(errno));
-    close(fd);
-
-    ResultatImpression r;
-    {
-        ImprimanteQt pdf(QFile::decodeName(QByteArray::fromStdString(temporaire)), kResolution);
-        r = imprimerFiches(pdf, table, dernier, entete, cheminBase);
-    }
-    auto abandonner = [&](const QString& raison) {
-        unlink(temporaire.c_str());
-        return raison;
-    };
-    if (r.etat != ResultatImpression::Imprimee) {
-        return abandonner(r.raison.isEmpty() ? QStringLiteral("l'écriture a été abandonnée") : r.raison);
-    }
-    const int ecrit = open(temporaire.c_str(), O_RDONLY | O_CLOEXEC);
-    if (ecrit < 0) return abandonner(texte(raisonSysteme(errno)));
-    struct stat stTemp;
-    const bool vide = fstat(ecrit, &stTemp) != 0 || stTemp.st_size == 0;
-    const bool synchronise = fsync(ecrit) == 0;
-    const int erreur = errno;
-    close(ecrit);
-    if (vide) return abandonner(QStringLiteral("le fichier PDF est resté vide"));
-    if (!synchronise) return abandonner(texte(raisonSysteme(erreur)));
-    // The file takes the mode the user's files get, not the private one of the temporary.
-    const mode_t masque = umask(0);
-    umask(masque);
-    chmod(temporaire.c_str(), 0666 & ~masque);
-    if (rename(temporaire.c_str(), cible.c_str()) != 0) return abandonner(texte(raisonSysteme(errno)));
-    const int dfd = open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
-    return {};
+    QString raison = !raisonImpression.isEmpty() ? raisonImpression
+                                                 : QString::fromStdString(ecrit.raison);
+    return QStringLiteral("%1 ne peut pas être écrit : %2").arg(nom, raison);
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the layers by the includes of the sources: core/ includes no Qt and nothing of the
-# folders above it, and ui/ includes nothing of bases/, list/ or print/. Prints each offending
+# folders above it, and ui/ includes nothing of bases/, list/, print/ or echange/. Prints each offending
 # line and exits with 1 when there is one.
 set -euo pipefail
 racine="${1:-$(dirname "$0")/..}"
@@ -27,9 +27,9 @@ done
 # Qt headers: the Q-named class headers and the module folders (QtCore/..., QtWidgets/...).
 signaler core 'Q[A-Za-z]*(>|/)|Qt[A-Za-z]*/' "core/ inclut Qt"
 signaler core '(platform|ui|bases|list|print|app)/' "core/ inclut une couche au-dessus de lui"
-signaler ui '(bases|list|print|app)/' "ui/ inclut bases/, list/, print/ ou app/"
+signaler ui '(bases|list|print|echange|app)/' "ui/ inclut bases/, list/, print/, echange/ ou app/"
 
 if [ "$fautes" -ne 0 ]; then
     exit 1
 fi
-echo "couches respectées : core/ sans Qt ni couche supérieure, ui/ sans bases/, list/, print/"
+echo "couches respectées : core/ sans Qt ni couche supérieure, ui/ sans bases/, list/, print/, echange/"

@@ -1,0 +1,7 @@
+#include "echange/export_pages.h"
+#include "print/pages_pdf.h"
+
+QString exporterPdf(const Fiche* table, int dernier, const QString& entete,
+                    const std::string& cheminBase, const std::string& cheminPdf) {
+    return imprimerVersPdf(table, dernier, entete, cheminBase, cheminPdf);
+}
