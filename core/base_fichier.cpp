@@ -179,8 +179,12 @@ int MagasinFiches::ecrireBase(const std::string& chemin) {
         return 0;
     }
     if (!r.ok()) {
-        // The base was not replaced: the version kept is the file still in place.
-        if (!gardee.chemin.empty()) unlink(gardee.chemin.c_str());
+        // The base was not replaced: the version kept is the file still in place, and a
+        // folder made for it alone goes too.
+        if (!gardee.chemin.empty()) {
+            unlink(gardee.chemin.c_str());
+            rmdir(dossierSauvegardes(chemin).c_str());
+        }
         messages_.message(avecChemin(kNonSauve, chemin) + r.raison);
         return 0;
     }

@@ -19,6 +19,7 @@ bool baseSurLeDisque(const std::string& chemin) {
 void TForm1::creerMenuRecentes() {
     basesrecentes1_ = new QMenu(QStringLiteral("bases récentes"), fichier_);
     basesrecentes1_->setObjectName(QStringLiteral("basesrecentes1"));
+    basesrecentes1_->menuAction()->setObjectName(QStringLiteral("basesrecentes1"));
     fichier_->insertMenu(quitter1_, basesrecentes1_);
     // The list changes with every base opened or saved: it is read again each time the menu
     // opens.

@@ -238,7 +238,11 @@ TEST_F(DisquePleinTest, fullDisk_baseThatDoesNotFit_frenchMessage_oldFileUntouch
     ASSERT_EQ(store.ecrireBase(chemin), 1);
     EXPECT_EQ(lireOctets(chemin).size(), 600 * sizeof(Fiche));
     EXPECT_TRUE(messages.messages.empty());
-    EXPECT_EQ(disque.entrees(), std::vector<std::string>{"notes.dat"});
+    // The version replaced is kept beside it.
+    EXPECT_EQ(disque.entrees(), (std::vector<std::string>{"notes.dat", "notes.sauvegardes"}));
+    const auto versions = sauvegardesDe(chemin);
+    ASSERT_EQ(versions.size(), 1u);
+    EXPECT_EQ(lireOctets(versions[0]), ancien);
 }
 
 TEST_F(DisquePleinTest, fullDisk_iniUpdate_throwsUnableToWrite_oldIniUntouched) {

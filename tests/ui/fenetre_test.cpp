@@ -57,7 +57,8 @@ TEST_F(FenetreInitiale, window_hasItsCaptionAndMenus) {
               (QStringList{"ouvrir1=ouvrir base", "nouveau1=nouvelle base",
                            "enregister1=enregister base", "enregistrersous1=enregistrer base sous",
                            "convertircaldoverne1=importer base caldoverne",
-                           "Ajouterdesfiches1=Ajouter des fiches", "quitter1=quitter"}));
+                           "Ajouterdesfiches1=Ajouter des fiches",
+                           "basesrecentes1=bases récentes", "quitter1=quitter"}));
     EXPECT_EQ(contenu(fenetre->aide1()),
               (QStringList{"aidesurcaldoverne1=aide sur Brevandoux", "propos1=à propos"}));
     EXPECT_EQ(contenu(fenetre->PopupMenu()),
