@@ -158,6 +158,7 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
     derniere = static_cast<int32_t>(n) - 1;
     courante = 0;
     dernierResultat = 0;
+    garde.apresLecture(chemin, IdentiteFichier::de(st));
     noterRecente(recentes, chemin);
     return 1;
 }
@@ -188,6 +189,7 @@ int MagasinFiches::ecrireBase(const std::string& chemin) {
         messages_.message(avecChemin(kNonSauve, chemin) + r.raison);
         return 0;
     }
+    garde.apresEcriture(chemin, r.identite);
     noterRecente(recentes, chemin);
     if (sauvegardes > 0) signalerSauvegarde(chemin, gardee);
     return 1;

@@ -8,7 +8,7 @@ pkgs=(build-essential cmake ninja-build pkg-config
       clang-14 libclang-rt-14-dev
       xvfb xauth x11-utils xdotool imagemagick
       fonts-dejavu-core fonts-liberation
-      cups printer-driver-cups-pdf poppler-utils
+      cups cups-ipp-utils printer-driver-cups-pdf poppler-utils
       chromium)  # the exported web page is looked at in a real browser (tests labelled navigateur)
 missing=()
 for p in "${pkgs[@]}"; do
