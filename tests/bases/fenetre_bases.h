@@ -23,6 +23,7 @@
 
 #include "core/ini.h"
 #include "ui/liste_fiches.h"
+#include "tests/support/ignorer.h"
 #include "tests/ui/fenetre_commune.h"
 
 namespace bases_test {

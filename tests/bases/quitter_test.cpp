@@ -79,7 +79,7 @@ TEST_P(MatriceQuitter, quit_followsPromptAndConfiguration) {
     std::optional<Immuable> gel;
     if (config == Config::kProtegee) {
         gel.emplace(ini);
-        if (!gel->ok()) GTEST_SKIP() << "the file system cannot make a file immutable";
+        if (!gel->ok()) IGNORER("the file system cannot make a file immutable (root powers needed)");
     }
     store().modifiee = reponse == Reponse::kAucune ? 0 : 1;
     if (reponse == Reponse::kOui) plateforme.reponses.push_back(kOui);
@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Quitter, close_afterUnwritableConfiguration_goesOnThenEnds) {
     ecrireOctets(ini, kIniAvant);
     Immuable gel(ini);
-    if (!gel.ok()) GTEST_SKIP() << "the file system cannot make a file immutable";
+    if (!gel.ok()) IGNORER("the file system cannot make a file immutable (root powers needed)");
     bool fermee = true;
     EXPECT_FALSE(demander(Voie::kFermeture, fermee));
     EXPECT_FALSE(fermee);

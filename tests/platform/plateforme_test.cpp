@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "platform/application.h"
+#include "platform/imprimante_qt.h"
 #include "tests/support/plateforme_scriptee.h"
 
 namespace {
@@ -71,3 +72,11 @@ TEST(PlateformeScriptee, recordsBoxesAndAnswersFromItsQueue) {
 }
 
 }  // namespace
+
+TEST(ImprimanteQt, namedQueueThatDoesNotExist_refusedWithItsName) {
+    ImprimanteQt imprimante(FileCups{QStringLiteral("BrevandouxFileAbsente")});
+    QString raison;
+    EXPECT_FALSE(imprimante.commencer(QStringLiteral("essai"), raison));
+    EXPECT_EQ(raison, QStringLiteral("l'imprimante BrevandouxFileAbsente n'est pas installée"));
+    EXPECT_EQ(imprimante.numeroPage(), 0);
+}
