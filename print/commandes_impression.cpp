@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "print/imprimer_fiches.h"
+#include "core/textes.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ void imprimerListe(Plateforme& plateforme, MagasinFiches& store, const QString& 
     ResultatImpression r;
     if (store.listeResultats) {
         r = imprimerFiches(plateforme.imprimante(), store.resultats.data(), store.dernierResultat,
-                           QStringLiteral("recherche pour l'expression ") + expression,
+                           QString::fromUtf8(textes::kRecherchePourExpression) + expression,
                            cheminBase, fenetre);
     } else {
         // The path is the file system's bytes, not a card text.
@@ -34,7 +35,7 @@ void imprimerListe(Plateforme& plateforme, MagasinFiches& store, const QString& 
 void imprimerFiche(Plateforme& plateforme, MagasinFiches& store, const QString& texteTitre,
                    QWidget* fenetre) {
     if (texteTitre.isEmpty()) {
-        plateforme.question("pas de fiche sélectionnée", Boutons::Ok);
+        plateforme.question(textes::kPasDeFicheSelectionnee, Boutons::Ok);
         return;
     }
     const QString entete = QStringLiteral("Fiche N°%1 ").arg(store.courante);

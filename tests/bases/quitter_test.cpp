@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "tests/bases/fenetre_bases.h"
+#include "core/textes.h"
 #include "ui/memo.h"
 
 using namespace bases_test;
@@ -31,7 +32,7 @@ const char* nom(Config c) {
 const std::vector<CarteTest> kTable = {{1, "un", "", ""}, {2, "deux", "", ""}, {3, "trois", "", ""}};
 const std::vector<CarteTest> kFichier = {{1, "un", "", ""}};
 const char* const kIniAvant = "[setup]\nautoload=/ailleurs/autre.dat\n";
-const char* const kNonSauvee = "la configuration n'a pas pu être sauvée";
+const char* const kNonSauvee = textes::kConfigurationNonSauvee;
 
 class Quitter : public FenetreTest {
 protected:

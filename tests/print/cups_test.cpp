@@ -99,7 +99,9 @@ protected:
 
     // The host's default printer is the same after the test as before it.
     void TearDown() override {
-        if (!defautAvant.isNull()) EXPECT_EQ(lancer("lpstat", {"-d"}), defautAvant);
+        if (!defautAvant.isNull()) {
+            EXPECT_EQ(lancer("lpstat", {"-d"}), defautAvant);
+        }
     }
 
     PlateformeCups plateforme;
