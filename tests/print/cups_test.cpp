@@ -80,8 +80,7 @@ class ImpressionCups : public ::testing::Test {
 protected:
     ImpressionCups() : store(plateforme) {}
     void SetUp() override {
-        const QString script =
-            QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../scripts/cups-pdf.sh";
+        const QString script = QStringLiteral(BREVANDOUX_SCRIPT_CUPS);
         int code = 0;
         const QString sortie = lancer("bash", {script, kFile}, &code);
         if (code != 0) {
