@@ -154,6 +154,7 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
     derniere = static_cast<int32_t>(n) - 1;
     courante = 0;
     dernierResultat = 0;
+    garde.apresLecture(chemin, IdentiteFichier::de(st));
     return 1;
 }
 
@@ -168,5 +169,6 @@ int MagasinFiches::ecrireBase(const std::string& chemin) {
         messages_.message(avecChemin(textes::kBaseNonSauvee, chemin) + r.raison);
         return 0;
     }
+    garde.apresEcriture(chemin, r.identite);
     return 1;
 }

@@ -41,6 +41,7 @@ void TForm1::FormCreate() {
             montrerChemin(*montre);
         }
         chargerAutoload();
+        store_.garde.signalerOuvertureAilleurs(store_.messages());
         afficherFiche();
     });
 }
