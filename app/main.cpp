@@ -1,6 +1,5 @@
-#include <exception>
-
 #include "platform/application.h"
+#include "platform/rapport_erreur.h"
 #include "platform/plateforme_qt.h"
 #include "ui/about_box.h"
 #include "ui/tform1.h"
@@ -9,7 +8,7 @@ int main(int argc, char** argv) {
     Application app(argc, argv);
     PlateformeQt plateforme;
     app.setPlateforme(&plateforme);
-    try {
+    executerEnSignalant(&plateforme, [&] {
         TForm1 Form1(plateforme);
         plateforme.setParent(&Form1);
         Form1.FormCreate();
@@ -17,8 +16,6 @@ int main(int argc, char** argv) {
         Form1.setAboutBox(&AboutBox);
         Form1.show();
         app.exec();
-    } catch (const std::exception& e) {
-        app.montrerErreur(e.what());
-    }
+    });
     return 0;
 }

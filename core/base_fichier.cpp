@@ -12,11 +12,9 @@
 #include "core/lecture_base.h"
 #include "core/recentes.h"
 #include "core/sauvegardes.h"
+#include "core/textes.h"
 
 namespace {
-const char* const kProtege =
-    "le fichier %s n'a pas pu être sauvegardé.   \ncar il est protégé en écriture";
-const char* const kNonSauve = "le fichier %s n'a pas pu être sauvegardé.   \n";
 const char* const kTropGrand =
     "le fichier %s contient trop de fiches pour être ouvert (plus de 2 147 483 646).";
 }  // namespace
@@ -113,7 +111,7 @@ long long lireDansTable(int fd, TableFiches& table, std::size_t premiere) {
 
 int MagasinFiches::chargerBase(const std::string& chemin) {
     if (!lireAttributs(chemin)) {
-        messages_.message(avecChemin(kBaseIntrouvable, chemin));
+        messages_.message(avecChemin(textes::kBaseIntrouvable, chemin));
         return 0;
     }
     retirerLectureSeule(chemin);
@@ -121,7 +119,7 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
     struct stat st;
     Descripteur fd(ouvrirBase(chemin, st));
     if (fd.get() < 0) {
-        messages_.message(avecChemin(kBaseNonTrouvee, chemin));
+        messages_.message(avecChemin(textes::kBaseNonTrouvee, chemin));
         return 0;
     }
     const auto attendues = static_cast<unsigned long long>(st.st_size) / sizeof(Fiche);
@@ -140,7 +138,7 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
         return 0;
     }
     if (lu < 0) {
-        messages_.message(avecChemin("erreur de lecture du fichier %s : ", chemin) +
+        messages_.message(avecChemin(textes::kErreurLecture, chemin) +
                           raisonSysteme(errno));
         return 0;
     }
@@ -176,7 +174,7 @@ int MagasinFiches::ecrireBase(const std::string& chemin) {
     };
     const ResultatEcriture r = ecrireFichierSur(chemin, std::span(&morceau, 1), *appels, garder);
     if (r.etat == ResultatEcriture::kLectureSeule) {
-        messages_.message(avecChemin(kProtege, chemin));
+        messages_.message(avecChemin(textes::kBaseProtegee, chemin));
         return 0;
     }
     if (!r.ok()) {
@@ -186,7 +184,7 @@ int MagasinFiches::ecrireBase(const std::string& chemin) {
             unlink(gardee.chemin.c_str());
             rmdir(dossierSauvegardes(chemin).c_str());
         }
-        messages_.message(avecChemin(kNonSauve, chemin) + r.raison);
+        messages_.message(avecChemin(textes::kBaseNonSauvee, chemin) + r.raison);
         return 0;
     }
     garde.apresEcriture(chemin, r.identite);

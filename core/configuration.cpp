@@ -5,12 +5,9 @@
 #include "core/ini.h"
 #include "core/recentes.h"
 #include "core/sauvegardes.h"
+#include "core/textes.h"
 
 namespace {
-const char* const kIniIntrouvable =
-    "le fichier de configuration %s n'a pas été trouvé.   ou est sur un disque protégé en "
-    "écriture";
-const char* const kNonSauvee = "la configuration n'a pas pu être sauvée";
 const char* const kSection = "setup";
 const char* const kCle = "autoload";
 const char* const kNomIni = "brevandoux.ini";
@@ -49,7 +46,7 @@ std::optional<std::string> lireConfig(MagasinFiches& store) {
     const std::string ini = composerCheminIni(store.repertoireDepart.str());
     if (!store.cheminIni.affecter(ini)) store.cheminIni.vider();
     if (store.cheminIni.empty() || !lireAttributs(ini)) {
-        store.messages().message(avecChemin(kIniIntrouvable, ini));
+        store.messages().message(avecChemin(textes::kIniIntrouvable, ini));
         return std::nullopt;
     }
     retirerLectureSeule(ini);
@@ -70,7 +67,7 @@ bool peutChargerAutoload(const MagasinFiches& store) {
 void ecrireConfig(MagasinFiches& store) {
     const std::string& ini = store.cheminIni.str();
     if (ini.empty() || !lireAttributs(ini)) {
-        store.messages().message(kNonSauvee);
+        store.messages().message(textes::kConfigurationNonSauvee);
         return;
     }
     retirerLectureSeule(ini);

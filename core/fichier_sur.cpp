@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/textes.h"
+
 namespace {
 
 int ouvrirPosix(const char* chemin, int drapeaux, mode_t mode) {
@@ -78,13 +80,13 @@ void supprimerTemporairesAnciens(const std::string& dossier, const std::string& 
 
 std::string raisonSysteme(int erreur) {
     switch (erreur) {
-        case ENOSPC: return "le disque est plein";
+        case ENOSPC: return textes::kDisquePlein;
         case EDQUOT: return "le quota du disque est dépassé";
         case EACCES:
-        case EPERM: return "l'accès est refusé";
-        case EROFS: return "le disque est en lecture seule";
-        case EIO: return "erreur d'entrée-sortie sur le disque";
-        case EISDIR: return "c'est un répertoire";
+        case EPERM: return textes::kAccesRefuse;
+        case EROFS: return textes::kLectureSeule;
+        case EIO: return textes::kErreurEntreeSortie;
+        case EISDIR: return textes::kEstUnRepertoire;
         case ENOENT: return "le répertoire n'existe pas";
         case ENOTDIR: return "un élément du chemin n'est pas un répertoire";
         case ENAMETOOLONG: return "le nom est trop long";
@@ -164,7 +166,7 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& cont
     struct stat st;
     if (stat(cible.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return echec(EISDIR);
-        if (!S_ISREG(st.st_mode)) return {ResultatEcriture::kEchec, "ce n'est pas un fichier ordinaire", {}};
+        if (!S_ISREG(st.st_mode)) return {ResultatEcriture::kEchec, textes::kPasUnFichierOrdinaire, {}};
         if ((st.st_mode & S_IWUSR) == 0) return {ResultatEcriture::kLectureSeule, {}, {}};
         mode = st.st_mode & 07777;
     }

@@ -2,10 +2,7 @@
 
 #include <QLibraryInfo>
 #include <QTranslator>
-#include <cstdio>
-#include <new>
-
-#include "platform/plateforme.h"
+#include "platform/rapport_erreur.h"
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("brevandoux"));
@@ -23,21 +20,10 @@ void chargerTraductions(QCoreApplication& app) {
     }
 }
 
-void Application::montrerErreur(const std::string& texte) {
-    if (plateforme_ != nullptr) {
-        plateforme_->erreur(texte);
-    } else {
-        std::fprintf(stderr, "brevandoux: %s\n", texte.c_str());
-    }
-}
+void Application::montrerErreur(const std::string& texte) { afficherErreur(plateforme_, texte); }
 
 bool Application::notify(QObject* destinataire, QEvent* evenement) {
-    try {
-        return QApplication::notify(destinataire, evenement);
-    } catch (const std::bad_alloc&) {
-        montrerErreur("mémoire insuffisante : la commande a été abandonnée");
-    } catch (const std::exception& e) {
-        montrerErreur(e.what());
-    }
-    return false;
+    bool traite = false;
+    executerEnSignalant(plateforme_, [&] { traite = QApplication::notify(destinataire, evenement); });
+    return traite;
 }

@@ -6,6 +6,7 @@
 
 #include "print/imprimer_fiches.h"
 #include "print/pages_pdf.h"
+#include "core/textes.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ void imprimerListe(Plateforme& plateforme, MagasinFiches& store, const QString& 
     const std::string& cheminBase = store.cheminBase.str();
     if (store.listeResultats) {
         imprimerOuOffrir(plateforme, store.resultats.data(), store.dernierResultat,
-                         QStringLiteral("recherche pour l'expression ") + expression, cheminBase,
+                         QString::fromUtf8(textes::kRecherchePourExpression) + expression, cheminBase,
                          fenetre);
     } else {
         // The path is the file system's bytes, not a card text.
@@ -63,7 +64,7 @@ void imprimerListe(Plateforme& plateforme, MagasinFiches& store, const QString& 
 void imprimerFiche(Plateforme& plateforme, MagasinFiches& store, const QString& texteTitre,
                    QWidget* fenetre) {
     if (texteTitre.isEmpty()) {
-        plateforme.question("pas de fiche sélectionnée", Boutons::Ok);
+        plateforme.question(textes::kPasDeFicheSelectionnee, Boutons::Ok);
         return;
     }
     const QString entete = QStringLiteral("Fiche N°%1 ").arg(store.courante);

@@ -13,6 +13,7 @@
 #include <exception>
 #include <new>
 
+#include "platform/rapport_erreur.h"
 #include "ui/liste_fiches.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
@@ -315,13 +316,7 @@ namespace {
 // built to be unwound (their objects leak, their state is left half-way).
 template <class F>
 void executer(Plateforme& plateforme, F&& gestionnaire) {
-    try {
-        gestionnaire();
-    } catch (const std::bad_alloc&) {
-        plateforme.erreur("mémoire insuffisante : la commande a été abandonnée");
-    } catch (const std::exception& e) {
-        plateforme.erreur(e.what());
-    }
+    executerEnSignalant(&plateforme, std::forward<F>(gestionnaire));
 }
 }  // namespace
 

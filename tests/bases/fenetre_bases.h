@@ -22,7 +22,9 @@
 #include <vector>
 
 #include "core/ini.h"
+#include "core/textes.h"
 #include "ui/liste_fiches.h"
+#include "tests/support/ignorer.h"
 #include "tests/ui/fenetre_commune.h"
 
 namespace bases_test {
@@ -203,9 +205,9 @@ inline std::vector<std::string> genres(const PlateformeScriptee& p) {
     return r;
 }
 
-inline const char* const kCreation = "Création de la nouvelle base:";
-inline const char* const kSauver = "Sauver les modifications ?";
-inline const char* const kEcraser = "ecraser la base du même nom ?";
+inline const char* const kCreation = textes::kCreationNouvelleBase;
+inline const char* const kSauver = textes::kSauverModifications;
+inline const char* const kEcraser = textes::kEcraserBase;
 
 inline std::string introuvable(const std::string& chemin) {
     return "le fichier de configuration " + chemin +

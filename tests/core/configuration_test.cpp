@@ -1,4 +1,5 @@
 #include "core/configuration.h"
+#include "core/textes.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -18,7 +19,7 @@ namespace {
 const std::string kIntrouvable =
     "le fichier de configuration %s n'a pas été trouvé.   ou est sur un disque protégé en "
     "écriture";
-const std::string kNonSauvee = "la configuration n'a pas pu être sauvée";
+const std::string kNonSauvee = textes::kConfigurationNonSauvee;
 
 class Configuration : public ::testing::Test {
 protected:

@@ -16,6 +16,7 @@
 #include "tests/core/dossier_temporaire.h"
 #include "tests/core/messages_enregistres.h"
 #include "tests/support/disque_plein.h"
+#include "tests/support/ignorer.h"
 
 namespace {
 
@@ -203,7 +204,7 @@ TEST_F(EntreesHostiles, hostileBase_countThatFitsButMemoryThatDoesNot_isRefusedW
 class DisquePleinTest : public EntreesHostiles {
 protected:
     void SetUp() override {
-        if (!disque.monte()) GTEST_SKIP() << disque.raison();
+        if (!disque.monte()) IGNORER(disque.raison());
     }
     DisquePlein disque;
 };

@@ -15,6 +15,7 @@
 #include "core/ini.h"
 #include "core/services.h"
 #include "tests/core/dossier_temporaire.h"
+#include "tests/support/ignorer.h"
 
 namespace fs = std::filesystem;
 
@@ -347,7 +348,7 @@ TEST(ecrireCleIni, immutableFile_throwsAndKeepsFile) {
     const std::string ini = d / "fige.ini";
     ecrireOctets(ini, kFichierReel);
     if (std::system(("chattr +i " + ini + " 2>/dev/null").c_str()) != 0) {
-        GTEST_SKIP() << "chattr +i is not available here";
+        IGNORER("chattr +i is not available here (root powers needed)");
     }
     attendreErreurEcriture(ini, "/autre.dat");
     std::system(("chattr -i " + ini).c_str());

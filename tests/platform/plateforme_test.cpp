@@ -7,9 +7,15 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <new>
+#include <stdexcept>
+#include <vector>
 
+#include "core/textes.h"
 #include "platform/application.h"
+#include "platform/imprimante_qt.h"
 #include "platform/plateforme_qt.h"
+#include "platform/rapport_erreur.h"
 #include "tests/support/plateforme_scriptee.h"
 
 namespace {
@@ -104,3 +110,48 @@ TEST(PlateformeScriptee, recordsBoxesAndAnswersFromItsQueue) {
 }
 
 }  // namespace
+
+TEST(ImprimanteQt, namedQueueThatDoesNotExist_refusedWithItsName) {
+    ImprimanteQt imprimante(FileCups{QStringLiteral("BrevandouxFileAbsente")});
+    QString raison;
+    EXPECT_FALSE(imprimante.commencer(QStringLiteral("essai"), raison));
+    EXPECT_EQ(raison, QStringLiteral("l'imprimante BrevandouxFileAbsente n'est pas installée"));
+    EXPECT_EQ(imprimante.numeroPage(), 0);
+}
+
+// Every edge where the toolkit calls the program reports through the one reporter: the text
+// the user reads for each kind of error, and nothing for a command that ends well.
+TEST(RapportErreur, eachErrorLeavingACommand_isShownOnceInFrench) {
+    struct Cas {
+        const char* nom;
+        std::function<void()> commande;
+        std::vector<std::string> attendus;
+    };
+    const Cas cas[] = {
+        {"sans erreur", [] {}, {}},
+        {"Erreur", [] { throw Erreur("le fichier x.dat est illisible"); }, {"le fichier x.dat est illisible"}},
+        {"runtime_error", [] { throw std::runtime_error("Unable to write to /x.ini"); }, {"Unable to write to /x.ini"}},
+        {"bad_alloc", [] { throw std::bad_alloc(); }, {textes::kMemoireCommande}},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        PlateformeScriptee plateforme;
+        const bool fini = executerEnSignalant(&plateforme, c.commande);
+        EXPECT_EQ(fini, c.attendus.empty());
+        EXPECT_EQ(plateforme.textes("erreur"), c.attendus);
+        EXPECT_EQ(plateforme.boites.size(), c.attendus.size());
+    }
+}
+
+TEST(RapportErreur, withoutPlatform_errorGoesToStandardError) {
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(executerEnSignalant(nullptr, [] { throw std::bad_alloc(); }));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              std::string("brevandoux: ") + textes::kMemoireCommande + "\n");
+}
+
+TEST(RapportErreur, exceptionOfAnotherKind_isNotSwallowed) {
+    PlateformeScriptee plateforme;
+    EXPECT_THROW(executerEnSignalant(&plateforme, [] { throw 7; }), int);
+    EXPECT_TRUE(plateforme.boites.empty());
+}

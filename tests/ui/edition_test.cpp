@@ -9,14 +9,15 @@
 #include <QPushButton>
 
 #include "core/services.h"
+#include "core/textes.h"
 #include "ui/liste_fiches.h"
 #include "tests/ui/fenetre_commune.h"
 #include "ui/memo.h"
 
 namespace {
 
-const char* const kPasDeFiche = "pas de fiche sélectionnée";
-const char* const kSupprimer = "Supprimer cette fiche ?";
+const char* const kPasDeFiche = textes::kPasDeFicheSelectionnee;
+const char* const kSupprimer = textes::kSupprimerFiche;
 
 class Edition : public FenetreTest {
 protected:
