@@ -141,22 +141,23 @@ private:
 // application's error display, as they do in the program.
 inline bool termineApplication(const std::function<void()>& commande) {
     bool parSecours = false;
-    // An error the command raises goes to the error display, as it does when the window's
-    // own connections run a handler.
-    QTimer::singleShot(0, qApp, [&commande] {
-        try {
-            commande();
-        } catch (const std::exception& e) {
-            static_cast<Application*>(QCoreApplication::instance())->montrerErreur(e.what());
-        }
-    });
     QTimer secours;
     secours.setSingleShot(true);
     QObject::connect(&secours, &QTimer::timeout, qApp, [&parSecours] {
         parSecours = true;
         QCoreApplication::quit();
     });
-    secours.start(300);
+    // An error the command raises goes to the error display, as it does when the window's
+    // own connections run a handler. The fallback starts only once the command has
+    // returned: a save slowed down by a loaded machine must not look like a quit refused.
+    QTimer::singleShot(0, qApp, [&commande, &secours] {
+        try {
+            commande();
+        } catch (const std::exception& e) {
+            static_cast<Application*>(QCoreApplication::instance())->montrerErreur(e.what());
+        }
+        secours.start(300);
+    });
     QCoreApplication::exec();
     return !parSecours;
 }
