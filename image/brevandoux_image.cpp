@@ -174,6 +174,11 @@ int dessiner(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Qt's remarks (an SVG attribute it skips, a missing runtime folder) are not the
+    // program's answer, which goes on the standard error alone.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
+        if (type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(m));
+    });
     if (argc >= 2 && std::string(argv[1]) == "--convertir") return convertir(argc, argv);
     return dessiner(argc, argv);
 }

@@ -18,6 +18,7 @@ extern "C" {
 }
 
 #include "core/services.h"
+#include "image/reparation_svg.h"
 #include "platform/images.h"
 
 namespace {
@@ -531,77 +532,6 @@ QByteArray cadrerSvg(const QByteArray& svg, Boite vue, QSize taille) {
     return (texte.left(debut) + balise + texte.mid(fin)).toUtf8();
 }
 
-// Control characters other than tab and line ends are not allowed anywhere in XML, and a
-// single one from a text of the file makes the whole SVG unreadable.
-bool controleInterdit(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
-
-QByteArray sansControles(QByteArray svg) {
-    svg.removeIf([](char c) { return controleInterdit(static_cast<unsigned char>(c)); });
-    return svg;
-}
-
-// libwmf writes a text's characters as the file holds them, in the Windows code page and
-// without XML escapes: an "é" or an "&" in a French drawing would make the whole SVG
-// unreadable. The rest of its output is ASCII.
-QByteArray reparerTextesWmf(const QByteArray& svg) {
-    static const char16_t kCp1252[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-    QString resultat;
-    resultat.reserve(svg.size());
-    bool dansTexte = false;  // between <text ...> and </text>
-    for (qsizetype i = 0; i < svg.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(svg[i]);
-        if (dansTexte) {
-            if (c == '<' && svg.mid(i, 7) == "</text>") {
-                dansTexte = false;
-            } else if (c == '<') {
-                resultat += QStringLiteral("&lt;");
-                continue;
-            } else if (c == '&') {
-                resultat += QStringLiteral("&amp;");
-                continue;
-            } else if (c == '>') {
-                resultat += QStringLiteral("&gt;");
-                continue;
-            }
-        } else if (c == '<' && svg.mid(i, 5) == "<text") {
-            const qsizetype fin = svg.indexOf('>', i);
-            if (fin < 0) break;
-            resultat += QString::fromLatin1(svg.mid(i, fin + 1 - i));
-            i = fin;
-            dansTexte = true;
-            continue;
-        }
-        if (controleInterdit(c)) continue;
-        resultat += c >= 0x80 && c < 0xA0 ? QChar(kCp1252[c - 0x80]) : QChar(c);
-    }
-    return resultat.toUtf8();
-}
-
-// libemf2svg puts each text into a CDATA section as it is: a "]]>" in the text ends the
-// section early and makes the whole SVG unreadable. The texts become escaped characters.
-QByteArray reparerTextesEmf(const QByteArray& svg) {
-    static const QByteArray ouverture("<![CDATA["), fermeture("]]></text>");
-    QByteArray resultat;
-    resultat.reserve(svg.size());
-    qsizetype pos = 0;
-    for (;;) {
-        const qsizetype debut = svg.indexOf(ouverture, pos);
-        if (debut < 0) break;
-        const qsizetype fin = svg.indexOf(fermeture, debut + ouverture.size());
-        if (fin < 0) break;
-        resultat.append(svg.constData() + pos, debut - pos);
-        const QByteArray texte = svg.mid(debut + ouverture.size(), fin - debut - ouverture.size());
-        resultat.append(QString::fromUtf8(texte).toHtmlEscaped().toUtf8());
-        resultat.append("</text>");
-        pos = fin + fermeture.size();
-    }
-    resultat.append(svg.constData() + pos, svg.size() - pos);
-    return resultat;
-}
-
 // libemf2svg wraps the drawing in translate(-left, -top) of the drawn area.
 QPointF decalageEmf(const QByteArray& svg) {
     static const QRegularExpression translation(
@@ -660,8 +590,11 @@ QImage rendreWmf(const QByteArray& octets, QSize cible) {
     ecrire32(copie, static_cast<std::size_t>(a.debut) + 12, a.plusGrandEnregistrement);
     const std::string svg = wmfEnSvg(copie, a);
     // libwmf already placed the frame on its whole declared size.
-    return dessinerSvg(cadrerSvg(reparerTextesWmf(QByteArray::fromStdString(svg)), Boite{}, taille),
-                       taille);
+    QImage image = dessinerSvg(
+        cadrerSvg(reparerSvgWmf(QByteArray::fromStdString(svg)), Boite{}, taille), taille);
+    // A white frame would look like a picture that is there; the user is told instead.
+    if (blanche(image)) refuser("le dessin ne montre rien");
+    return image;
 }
 
 QImage rendreEmf(const QByteArray& octets, QSize cible) {
@@ -699,7 +632,7 @@ QImage rendreEmf(const QByteArray& octets, QSize cible) {
         }
     }
     auto dessiner = [&](const std::string& texte) {
-        const QByteArray svg = reparerTextesEmf(sansControles(QByteArray::fromStdString(texte)));
+        const QByteArray svg = reparerSvgEmf(QByteArray::fromStdString(texte));
         Boite v = vue;
         const QPointF decalage = decalageEmf(svg);
         v.x += decalage.x();
@@ -708,6 +641,7 @@ QImage rendreEmf(const QByteArray& octets, QSize cible) {
     };
     QImage image = dessiner(brut);
     if (!plus.empty() && blanche(image)) image = dessiner(plus);
+    if (blanche(image)) refuser("le dessin ne montre rien");
     return image;
 }
 
