@@ -1,12 +1,11 @@
 #include "image/rendu_metafichier.h"
 
-#include <QPainter>
 #include <QRegularExpression>
-#include <QSvgRenderer>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +15,8 @@ extern "C" {
 #include <libwmf/api.h>
 #include <libwmf/svg.h>
 }
+#include <cairo.h>
+#include <librsvg/rsvg.h>
 
 #include "core/services.h"
 #include "image/reparation_svg.h"
@@ -545,27 +546,52 @@ QPointF decalageEmf(const QByteArray& svg) {
     return {x, y};
 }
 
+// librsvg draws the SVG: unlike Qt SVG, it honours the clipping paths that libemf2svg writes
+// for every clipping region of a file, and SVG's own rules for texts and markers.
 QImage dessinerSvg(const QByteArray& svg, QSize taille) {
-    QSvgRenderer rendu(svg);
-    if (!rendu.isValid()) refuser("le dessin converti est illisible");
+    GError* erreur = nullptr;
+    RsvgHandle* document = rsvg_handle_new_from_data(
+        reinterpret_cast<const guint8*>(svg.constData()), static_cast<gsize>(svg.size()), &erreur);
+    if (erreur != nullptr) g_error_free(erreur);
+    if (document == nullptr) refuser("le dessin converti est illisible");
+    std::unique_ptr<RsvgHandle, void (*)(gpointer)> garde(document, g_object_unref);
+    std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, taille.width(), taille.height()),
+        cairo_surface_destroy);
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) refuser("mémoire insuffisante");
+    std::unique_ptr<cairo_t, void (*)(cairo_t*)> cr(cairo_create(surface.get()), cairo_destroy);
+    cairo_set_source_rgb(cr.get(), 1, 1, 1);
+    cairo_paint(cr.get());
+    const RsvgRectangle vue{0, 0, static_cast<double>(taille.width()),
+                            static_cast<double>(taille.height())};
+    const gboolean dessine = rsvg_handle_render_document(document, cr.get(), &vue, &erreur);
+    if (erreur != nullptr) g_error_free(erreur);
+    if (!dessine) refuser("le dessin converti est illisible");
+    cairo_surface_flush(surface.get());
     QImage image(taille, QImage::Format_RGB32);
     if (image.isNull()) refuser("mémoire insuffisante");
-    image.fill(Qt::white);
-    QPainter peintre(&image);
-    peintre.setRenderHint(QPainter::Antialiasing);
-    peintre.setRenderHint(QPainter::TextAntialiasing);
-    peintre.setRenderHint(QPainter::SmoothPixmapTransform);
-    rendu.render(&peintre, QRectF(QPointF(0, 0), QSizeF(taille)));
-    peintre.end();
+    const unsigned char* donnees = cairo_image_surface_get_data(surface.get());
+    const int pas = cairo_image_surface_get_stride(surface.get());
+    for (int y = 0; y < taille.height(); ++y) {
+        const auto* source = reinterpret_cast<const std::uint32_t*>(donnees + static_cast<std::ptrdiff_t>(y) * pas);
+        auto* ligne = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < taille.width(); ++x) ligne[x] = 0xFF000000u | (source[x] & 0xFFFFFFu);
+    }
     return image;
 }
 
-// Whether a picture holds nothing but the white ground.
+// Whether a picture shows next to nothing on its white ground: a drawing whose mapping
+// squeezes it into a point leaves a dot or two of its line ends there.
 bool blanche(const QImage& image) {
+    const long long seuil = std::max(4LL, static_cast<long long>(image.width()) * image.height() / 2000);
+    long long visibles = 0;
     for (int y = 0; y < image.height(); ++y) {
         const auto* ligne = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            if ((ligne[x] & 0xFFFFFFu) != 0xFFFFFFu) return false;
+            const QRgb c = ligne[x];
+            if (std::max({255 - qRed(c), 255 - qGreen(c), 255 - qBlue(c)}) > 16 && ++visibles >= seuil) {
+                return false;
+            }
         }
     }
     return true;

@@ -147,7 +147,39 @@ QByteArray avecVue(const QByteArray& svg, int marge) {
     return texte.toUtf8();
 }
 
-QImage rsvg(const QByteArray& svg, const QTemporaryDir& dossier, int cote) {
+// For an EMF, the reference's SVG cut to the file's own frame (the header's frame in
+// hundredths of a millimetre, on the reference device), where emf2svg-conv cuts it to the
+// drawn area: what we show of a file that draws past its frame, or leaves room inside it.
+QByteArray avecCadreEmf(const QByteArray& svg, const QString& fichier) {
+    QFile f(fichier);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray o = f.read(88);
+    if (o.size() < 88) return {};
+    auto s32 = [&](int i) {
+        return static_cast<qint32>(static_cast<quint32>(static_cast<unsigned char>(o[i])) |
+                                   static_cast<quint32>(static_cast<unsigned char>(o[i + 1])) << 8 |
+                                   static_cast<quint32>(static_cast<unsigned char>(o[i + 2])) << 16 |
+                                   static_cast<quint32>(static_cast<unsigned char>(o[i + 3])) << 24);
+    };
+    if (s32(80) <= 0 || s32(84) <= 0) return {};
+    const double kx = s32(72) / (100.0 * s32(80)), ky = s32(76) / (100.0 * s32(84));
+    const double x = s32(24) * kx - s32(8), y = s32(28) * ky - s32(12);
+    const double l = (s32(32) - s32(24)) * kx, h = (s32(36) - s32(28)) * ky;
+    if (l <= 0 || h <= 0) return {};
+    static const QRegularExpression racine(QStringLiteral("<svg\\b[^>]*>"));
+    static const QRegularExpression taille(QStringLiteral("\\s(width|height)=\"[0-9.]+\""));
+    QString texte = QString::fromUtf8(svg);
+    const QRegularExpressionMatch m = racine.match(texte);
+    if (!m.hasMatch() || m.captured().contains(QLatin1String("viewBox"))) return {};
+    QString balise = m.captured();
+    balise.remove(taille);
+    balise.insert(4, QStringLiteral(" width=\"%1\" height=\"%2\" viewBox=\"%3 %4 %1 %2\" "
+                                    "preserveAspectRatio=\"none\"").arg(l).arg(h).arg(x).arg(y));
+    texte.replace(m.capturedStart(), m.capturedLength(), balise);
+    return texte.toUtf8();
+}
+
+QImage rsvg(const QByteArray& svg, const QTemporaryDir& dossier, int largeur, int hauteur) {
     const QString chemin = dossier.filePath(QStringLiteral("reference.svg"));
     const QString png = dossier.filePath(QStringLiteral("reference.png"));
     QFile::remove(png);
@@ -157,16 +189,28 @@ QImage rsvg(const QByteArray& svg, const QTemporaryDir& dossier, int cote) {
     sortie.close();
     const Sortie rendu = lancer(QStringLiteral("rsvg-convert"),
                                 {QStringLiteral("-b"), QStringLiteral("white"), QStringLiteral("-w"),
-                                 QString::number(cote), QStringLiteral("-h"), QString::number(cote),
+                                 QString::number(largeur), QStringLiteral("-h"), QString::number(hauteur),
                                  QStringLiteral("-o"), png, chemin});
     if (rendu.code != 0) return {};
     return QImage(png).convertToFormat(QImage::Format_RGB32);
 }
 
-// The reference drawing: the converter's SVG, repaired as we repair ours, then rsvg-convert;
-// entier gets it without the converter's declared bounds. Null when a reference tool refuses
-// the file.
-QImage reference(const QString& fichier, const QTemporaryDir& dossier, QImage& entier) {
+// The reference drawn so that its ink covers as many pixels as ours: thin lines and small
+// texts keep or lose their dark pixels with the scale they are drawn at, on both sides alike.
+QImage aLaMemeEchelle(const QByteArray& svg, const QTemporaryDir& dossier, int cote,
+                      const QRect& bornesNous) {
+    QImage premiere = rsvg(svg, dossier, cote, cote);
+    QRect bornes;
+    if (premiere.isNull() || grilleEncree(premiere, bornes).empty()) return premiere;
+    auto mesure = [&](int nous, int ref) {
+        return std::clamp(static_cast<int>(static_cast<long long>(cote) * nous / ref), cote / 4, 4000);
+    };
+    return rsvg(svg, dossier, mesure(bornesNous.width(), bornes.width()),
+                mesure(bornesNous.height(), bornes.height()));
+}
+
+// The reference's SVG, repaired as we repair ours; empty when its converter refuses the file.
+QByteArray reference(const QString& fichier, const QTemporaryDir& dossier) {
     const bool wmf = fichier.endsWith(QLatin1String(".wmf"), Qt::CaseInsensitive);
     const QString brut = dossier.filePath(QStringLiteral("reference-brute.svg"));
     QFile::remove(brut);
@@ -176,10 +220,7 @@ QImage reference(const QString& fichier, const QTemporaryDir& dossier, QImage& e
     QFile entree(brut);
     if (conversion.code != 0 || !entree.open(QIODevice::ReadOnly)) return {};
     const QByteArray octets = entree.readAll();
-    const QByteArray repare = wmf ? reparerSvgWmf(octets) : reparerSvgEmf(octets);
-    // Three times as large, so that its lines are as thick as in the other drawings.
-    entier = rsvg(avecVue(repare, 1), dossier, 3 * kCote);
-    return rsvg(avecVue(repare, 0), dossier, kCote);
+    return wmf ? reparerSvgWmf(octets) : reparerSvgEmf(octets);
 }
 
 TEST(CorpusMetafichiers, everyFileTheReferenceDraws_isDrawnAlikeAndWhole) {
@@ -210,19 +251,21 @@ TEST(CorpusMetafichiers, everyFileTheReferenceDraws_isDrawnAlikeAndWhole) {
         QFile::remove(png);
         const Sortie nous = lancer(QString::fromStdString(programme),
                                    {fichier, png, QString::number(kCote), QString::number(kCote)});
-        QImage entier;
-        const QImage ref = reference(fichier, temporaire, entier);
         const QImage notre = nous.code == 0 ? QImage(png).convertToFormat(QImage::Format_RGB32) : QImage();
         QRect bornesRef, bornesNous;
-        const std::vector<bool> grilleRef = ref.isNull() ? std::vector<bool>{} : grilleEncree(ref, bornesRef);
         const std::vector<bool> grilleNous = notre.isNull() ? std::vector<bool>{} : grilleEncree(notre, bornesNous);
+        const QByteArray svgRef = reference(fichier, temporaire);
+        const QRect mesure = grilleNous.empty() ? QRect(0, 0, kCote, kCote) : bornesNous;
+        const QImage ref = aLaMemeEchelle(avecVue(svgRef, 0), temporaire, kCote, mesure);
+        const std::vector<bool> grilleRef = ref.isNull() ? std::vector<bool>{} : grilleEncree(ref, bornesRef);
         if (!garder.isEmpty()) {
+            const QImage vue = ref.isNull() ? ref : ref.scaled(kCote, kCote);
             QImage cote(2 * kCote + 10, kCote, QImage::Format_RGB32);
             cote.fill(Qt::gray);
             for (int y = 0; y < kCote; ++y) {
                 for (int x = 0; x < kCote; ++x) {
                     if (!notre.isNull()) cote.setPixel(x, y, notre.pixel(x, y));
-                    if (!ref.isNull()) cote.setPixel(kCote + 10 + x, y, ref.pixel(x, y));
+                    if (!ref.isNull()) cote.setPixel(kCote + 10 + x, y, vue.pixel(x, y));
                 }
             }
             cote.save(garder + QLatin1Char('/') + nom + QStringLiteral(".png"));
@@ -254,17 +297,24 @@ TEST(CorpusMetafichiers, everyFileTheReferenceDraws_isDrawnAlikeAndWhole) {
             continue;
         }
         ASSERT_FALSE(grilleNous.empty()) << "only pale ink where the reference draws dark ink";
-        QRect bornesEntier;
-        const std::vector<bool> grilleEntier =
-            entier.isNull() ? std::vector<bool>{} : grilleEncree(entier, bornesEntier);
-        std::printf("   [entier %d %zu]\n", entier.isNull() ? 0 : 1, grilleEntier.size());
-        // Against the reference as its converter bounds it, or against all it drew when
-        // those bounds cut the drawing: whichever agrees better.
+
+        // Against the reference as its converter bounds it, against all it drew when those
+        // bounds cut the drawing, or against it cut to the file's frame: whichever agrees best.
         double refDansNous = accord(grilleRef, grilleNous);
         double nousDansRef = accord(grilleNous, grilleRef);
-        if (!grilleEntier.empty()) {
-            const double a = accord(grilleEntier, grilleNous), b = accord(grilleNous, grilleEntier);
-            std::printf("   entier %.2f %.2f\n", a, b);
+        const bool emf = fichier.endsWith(QLatin1String(".emf"), Qt::CaseInsensitive);
+        for (int variante = 0; variante < 2; ++variante) {
+            if (std::min(refDansNous, nousDansRef) >= kAccordMin) break;
+            // Three times as large when uncut, so that its drawing is as large as ours.
+            const QImage autre =
+                variante == 0 ? aLaMemeEchelle(avecVue(svgRef, 1), temporaire, 3 * kCote, mesure)
+                : emf         ? aLaMemeEchelle(avecCadreEmf(svgRef, fichier), temporaire, kCote, mesure)
+                              : QImage();
+            QRect bornesAutre;
+            const std::vector<bool> grilleAutre =
+                autre.isNull() ? std::vector<bool>{} : grilleEncree(autre, bornesAutre);
+            if (grilleAutre.empty()) continue;
+            const double a = accord(grilleAutre, grilleNous), b = accord(grilleNous, grilleAutre);
             if (std::min(a, b) > std::min(refDansNous, nousDansRef)) {
                 refDansNous = a;
                 nousDansRef = b;
