@@ -31,6 +31,10 @@ constexpr int kCoteParDefaut = 178;
 constexpr int kCoteNaturelMax = 2000;
 // Below this share of the measured drawing inside it, a WMF's frame is not the picture's.
 constexpr double kPartVisibleMin = 0.5;
+// Below this share, the drawing spills over its frame. libwmf's measure holds half of every
+// pen's width and its own guess at the width of texts: a frame line drawn on the frame's edge
+// or a text a little wider than guessed leaves more than this inside.
+constexpr double kPartVisibleEntiere = 0.97;
 
 std::uint16_t lire16(const QByteArray& o, qsizetype i) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(o[i]) |
@@ -355,6 +359,11 @@ bool cadreWmf(const std::string& copie, const AnalyseWmf& a, Boite& cadre) {
     return cadre.valide();
 }
 
+Boite reunion(const Boite& a, const Boite& b) {
+    return entre(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x + a.l, b.x + b.l),
+                 std::max(a.y + a.h, b.y + b.h));
+}
+
 // The part of the measured drawing that the frame shows.
 double partVisible(const Boite& cadre, const Boite& bornes) {
     const double l = std::min(cadre.x + cadre.l, bornes.x + bornes.l) - std::max(cadre.x, bornes.x);
@@ -375,10 +384,14 @@ std::string wmfEnSvg(std::string octets, const AnalyseWmf& a) {
     Boite bornes;
     if (!session.mesurer(bornes)) throw Erreur("le dessin WMF est illisible");
     // A frame that misses the drawing is a frame the file's writer did not mean: the drawing
-    // is then shown by its measured bounds, as libwmf's own tools show it.
-    if (!cadreConnu || partVisible(cadre, bornes) < kPartVisibleMin) {
+    // is then shown by its measured bounds, as libwmf's own tools show it. A drawing that
+    // spills over its frame is shown whole, the frame grown to hold it.
+    const double visible = cadreConnu ? partVisible(cadre, bornes) : 0;
+    if (visible < kPartVisibleMin) {
         if (!bornes.valide()) throw Erreur("le dessin est vide");
         cadre = bornes;
+    } else if (visible < kPartVisibleEntiere) {
+        cadre = reunion(cadre, bornes);
     }
     verifierCotes(cadre);
     wmf_svg_t* svg = WMF_SVG_GetData(api);
