@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -387,6 +388,11 @@ std::string wmfEnSvg(std::string octets, const AnalyseWmf& a) {
     // is then shown by its measured bounds, as libwmf's own tools show it. A drawing that
     // spills over its frame is shown whole, the frame grown to hold it.
     const double visible = cadreConnu ? partVisible(cadre, bornes) : 0;
+    if (std::getenv("BREVANDOUX_TRACE_CONVERTISSEUR") != nullptr) {
+        std::fprintf(stderr, "cadre %g %g %g %g (%s), dessin %g %g %g %g, part visible %g\n",
+                     cadre.x, cadre.y, cadre.l, cadre.h, cadreConnu ? "connu" : "inconnu", bornes.x,
+                     bornes.y, bornes.l, bornes.h, visible);
+    }
     if (visible < kPartVisibleMin) {
         if (!bornes.valide()) throw Erreur("le dessin est vide");
         cadre = bornes;

@@ -98,9 +98,44 @@ QByteArray sansTextesNuls(const QByteArray& svg) {
     return texte.toUtf8();
 }
 
+// libwmf writes a rectangle of a window turned upside down (a negative extent) with a
+// negative height or width, which SVG does not draw at all: the rectangle is turned back.
+QByteArray rectanglesDroits(const QByteArray& svg) {
+    static const QRegularExpression rect(QStringLiteral(
+        "<rect x=\"([-+0-9.eE]+)\" y=\"([-+0-9.eE]+)\" width=\"([-+0-9.eE]+)\" "
+        "height=\"([-+0-9.eE]+)\""));
+    if (!svg.contains("=\"-")) return svg;
+    const QString texte = QString::fromUtf8(svg);
+    QString resultat;
+    resultat.reserve(texte.size());
+    qsizetype pos = 0;
+    for (auto it = rect.globalMatch(texte); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        double x = m.captured(1).toDouble(), y = m.captured(2).toDouble();
+        double l = m.captured(3).toDouble(), h = m.captured(4).toDouble();
+        if (l >= 0 && h >= 0) continue;
+        if (l < 0) {
+            x += l;
+            l = -l;
+        }
+        if (h < 0) {
+            y += h;
+            h = -h;
+        }
+        resultat += QStringView(texte).mid(pos, m.capturedStart() - pos);
+        resultat += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"")
+                        .arg(x, 0, 'f', 6).arg(y, 0, 'f', 6).arg(l, 0, 'f', 6).arg(h, 0, 'f', 6);
+        pos = m.capturedEnd();
+    }
+    resultat += QStringView(texte).mid(pos);
+    return resultat.toUtf8();
+}
+
 }  // namespace
 
-QByteArray reparerSvgWmf(const QByteArray& svg) { return declarerXlink(reparerTextesWmf(svg)); }
+QByteArray reparerSvgWmf(const QByteArray& svg) {
+    return rectanglesDroits(declarerXlink(reparerTextesWmf(svg)));
+}
 
 QByteArray reparerSvgEmf(const QByteArray& svg) {
     return sansTextesNuls(reparerTextesEmf(sansControles(svg)));

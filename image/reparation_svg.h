@@ -5,7 +5,7 @@
 #include <QByteArray>
 
 // libwmf's SVG: texts written raw in the Windows code page without XML escapes, control
-// characters, and the xlink prefix used without being declared.
+// characters, the xlink prefix used without being declared, and rectangles of negative size.
 QByteArray reparerSvgWmf(const QByteArray& svg);
 
 // libemf2svg's SVG: control characters, texts in CDATA sections that a "]]>" would end, and
