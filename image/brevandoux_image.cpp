@@ -103,9 +103,7 @@ int convertir(int argc, char** argv) {
             octets.append(tampon, n);
             if (octets.size() > kTailleMetafichierMax) throw Erreur("le métafichier est trop gros");
         }
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        int argcQt = 1;
-        QGuiApplication app(argcQt, argv);
+        // No application object: the drawing is librsvg's, and Qt only holds its pixels.
         const QImage image = dessinerMetafichier(
             octets, format == "wmf" ? FormatMetafichier::Wmf : FormatMetafichier::Emf,
             QSize(static_cast<int>(largeur), static_cast<int>(hauteur)))

@@ -1,6 +1,6 @@
 #pragma once
 // Drawing a Windows vector picture (WMF or EMF) in this process: the bytes are checked, turned
-// into SVG by libwmf or libemf2svg, and the SVG is drawn by Qt SVG at the size asked for.
+// into SVG by libwmf or libemf2svg, and the SVG is drawn by librsvg at the size asked for.
 // These are old C libraries fed with files from elsewhere: the program runs this code only
 // in brevandoux-image, never in its own process.
 
@@ -14,6 +14,6 @@
 // picture, stretched as every picture of the frame is. An invalid or empty cible gives the
 // picture's own size at 96 dots per inch, within 1 and 2000 pixels a side. Throws Erreur
 // with the French reason (without the file name) for bytes that are not a usable metafile.
-// Needs a QGuiApplication. One picture per process: libemf2svg shuts fontconfig down once
-// done, which text that Qt drew before in the same process would not survive.
+// One picture per process: libemf2svg shuts fontconfig down once done, which the fonts of
+// text drawn before in the same process would not survive.
 QImage dessinerMetafichier(const QByteArray& octets, FormatMetafichier format, QSize cible);
