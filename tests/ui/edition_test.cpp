@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "core/services.h"
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "tests/ui/fenetre_commune.h"
 #include "ui/memo.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "tests/core/dossier_temporaire.h"
 #include "tests/core/messages_enregistres.h"
 
@@ -29,7 +29,7 @@ class AjoutImportTest : public ::testing::Test {
 protected:
     DossierTemporaire dossier;
     MessagesEnregistres messages;
-    CardStore store{messages};
+    MagasinFiches store{messages};
 
     void base(int n) {
         std::string contenu;
