@@ -9,7 +9,7 @@ pkgs=(build-essential cmake ninja-build pkg-config
       clang-14 libclang-rt-14-dev
       xvfb xauth x11-utils xdotool imagemagick
       fonts-dejavu-core fonts-liberation
-      cups printer-driver-cups-pdf poppler-utils)
+      cups cups-ipp-utils printer-driver-cups-pdf poppler-utils)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
