@@ -4,7 +4,8 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6printsupport6
       libjpeg62-turbo-dev libgtest-dev
-      qt6-svg-dev libwmf-dev libemf2svg-dev
+      qt6-svg-dev libwmf-dev libemf2svg-dev librsvg2-dev
+      libwmf-bin emf2svg librsvg2-bin
       clang-14 libclang-rt-14-dev
       xvfb xauth x11-utils xdotool imagemagick
       fonts-dejavu-core fonts-liberation
