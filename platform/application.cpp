@@ -10,7 +10,13 @@
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("brevandoux"));
     setApplicationDisplayName(QStringLiteral("brevandoux"));
+    QLocale::setDefault(localeDuProgramme(QLocale::system()));
     chargerTraductions(*this);
+}
+
+QLocale localeDuProgramme(const QLocale& systeme) {
+    if (systeme.language() == QLocale::French) return systeme;
+    return QLocale(QLocale::French, QLocale::France);
 }
 
 void chargerTraductions(QCoreApplication& app) {

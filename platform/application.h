@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QLocale>
 
 class Plateforme;
 
@@ -20,3 +21,8 @@ private:
 
 // Loads Qt's own French texts ("Oui", "Non", "Annuler", "Ouvrir"...).
 void chargerTraductions(QCoreApplication& app);
+
+// The locale the program works in: the system's when it is a French one (fr_CA keeps its own
+// conventions), French of France otherwise, so that dates and the toolkit's words in the
+// dialogs never come out in another language beside the program's French texts.
+QLocale localeDuProgramme(const QLocale& systeme);

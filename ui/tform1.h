@@ -183,6 +183,7 @@ private:
     void creerMenus();
     void ordreTabulation();
     void connecterGestionnaires();
+    void raccourcisBoutons();
     // The controls that edit mode disables, in the order it disables them.
     std::array<QWidget*, 18> controlesDuMode() const;
 

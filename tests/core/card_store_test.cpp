@@ -3,6 +3,7 @@
 #include <random>
 #include <vector>
 
+#include "tests/support/texte_numerote.h"
 #include "core/card_store.h"
 #include "tests/core/messages_enregistres.h"
 
@@ -14,7 +15,7 @@ void remplir(CardStore& s, const std::vector<int32_t>& numeros) {
     s.derniere = static_cast<int32_t>(numeros.size()) - 1;
     for (std::size_t i = 0; i < numeros.size(); ++i) {
         s.fiches[i].numero = numeros[i];
-        ecrireChamp(s.fiches[i].titre, "t" + std::to_string(i));
+        ecrireChamp(s.fiches[i].titre, texteNumerote("t", i));
     }
 }
 

@@ -350,7 +350,8 @@ TEST(ecrireCleIni, immutableFile_throwsAndKeepsFile) {
         GTEST_SKIP() << "chattr +i is not available here";
     }
     attendreErreurEcriture(ini, "/autre.dat");
-    std::system(("chattr -i " + ini).c_str());
+    // Left immutable, the file could not be removed with its folder.
+    if (std::system(("chattr -i " + ini).c_str()) != 0) ADD_FAILURE() << "chattr -i " << ini << " failed";
     EXPECT_EQ(lireOctets(ini), kFichierReel);
 }
 

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -41,6 +45,29 @@ TEST(Application, toolkitTextsAreFrench) {
     EXPECT_EQ(boutons.button(QDialogButtonBox::Yes)->text().remove('&'), QStringLiteral("Oui"));
     EXPECT_EQ(boutons.button(QDialogButtonBox::No)->text().remove('&'), QStringLiteral("Non"));
     EXPECT_EQ(boutons.button(QDialogButtonBox::Cancel)->text().remove('&'), QStringLiteral("Annuler"));
+}
+
+TEST(Application, localeDuProgramme_isFrenchWhateverTheSystemGives) {
+    const struct {
+        const char* systeme;
+        const char* attendue;
+    } cas[] = {
+        {"C", "fr_FR"}, {"en_US", "fr_FR"}, {"de_DE", "fr_FR"},
+        {"fr_FR", "fr_FR"}, {"fr_CA", "fr_CA"}, {"fr_BE", "fr_BE"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.systeme);
+        EXPECT_EQ(localeDuProgramme(QLocale(QString::fromLatin1(c.systeme))).name(),
+                  QString::fromLatin1(c.attendue));
+    }
+}
+
+TEST(Application, datesAndDialogWordsAreFrench) {
+    // The tests run under the C locale: what the dialogs show must still be French.
+    EXPECT_EQ(QLocale().language(), QLocale::French);
+    EXPECT_EQ(QLocale().toString(QDate(2026, 12, 7), QStringLiteral("d MMMM yyyy")),
+              QStringLiteral("7 décembre 2026"));
+    EXPECT_EQ(QFileIconProvider().type(QFileInfo(QDir::tempPath())), QStringLiteral("Dossier"));
 }
 
 TEST(Application, errorEscapingAHandler_isShownAndTheProgramGoesOn) {
