@@ -7,10 +7,13 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QFile>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTest>
 #include <map>
 
+#include "platform/aide.h"
 #include "tests/ui/fenetre_commune.h"
 
 namespace {
@@ -153,6 +156,26 @@ TEST_F(Clavier, eachButtonLetter_pressesOneButton) {
         int somme = 0;
         for (const auto& [n, c] : declenches) somme += c;
         EXPECT_EQ(somme, total) << nom;
+    }
+}
+
+TEST_F(Clavier, theHelp_listsEveryKeyAsTheMenusShowIt) {
+    const QString page = trouverAide(QStringLiteral("BREVANDOUX.HLP"));
+    ASSERT_FALSE(page.isEmpty());
+    QFile f(page);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString aide = QString::fromUtf8(f.readAll());
+    QList<QKeySequence> touches;
+    for (QAction* menu : fenetre->menuBar()->actions()) {
+        for (QAction* a : menu->menu()->actions()) touches << a->shortcut();
+    }
+    for (QShortcut* r : fenetre->findChildren<QShortcut*>()) touches << r->key();
+    ASSERT_EQ(touches.size(), static_cast<qsizetype>(std::size(kMenus) + 2));
+    for (const QKeySequence& t : touches) {
+        // French words, as the menus print them: "Maj", "Inser", "Suppr".
+        const QString texte = t.toString(QKeySequence::NativeText);
+        EXPECT_TRUE(aide.contains(QStringLiteral("<td class=\"touche\">") + texte + QStringLiteral("</td>")))
+            << texte.toStdString();
     }
 }
 
