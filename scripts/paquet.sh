@@ -23,7 +23,7 @@ eval "$(dpkg-buildflags --export=sh)"
 # explicitly, as debhelper does.
 etape "construction Release avec dpkg-buildflags : $CXXFLAGS $CPPFLAGS / $LDFLAGS"
 cmake -S . -B "$construction" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_C_FLAGS="$CFLAGS $CPPFLAGS" -DCMAKE_CXX_FLAGS="$CXXFLAGS $CPPFLAGS" \
+  -DCMAKE_CXX_FLAGS="$CXXFLAGS $CPPFLAGS" \
   -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" -DCMAKE_SHARED_LINKER_FLAGS="$LDFLAGS" \
   -DBREVANDOUX_WERROR=ON -DBUILD_TESTING=ON -DBREVANDOUX_BENCH=ON >/dev/null
 cmake --build "$construction" -j"$(nproc)"
@@ -31,8 +31,8 @@ cmake --build "$construction" -j"$(nproc)"
 python3 - "$construction/compile_commands.json" <<'PY'
 import json, sys
 cmds = json.load(open(sys.argv[1]))
-manque = [c["file"] for c in cmds
-          if not all(f in c["command"] for f in ("-fstack-protector-strong", "-D_FORTIFY_SOURCE=2", "-Werror=format-security", "-Werror"))]
+voulues = ("-fstack-protector-strong", "-D_FORTIFY_SOURCE=2", "-Werror=format-security", "-Werror")
+manque = [c["file"] for c in cmds if not all(f in c["command"].split() for f in voulues)]
 if manque or not cmds:
     sys.exit("sans les options de Debian : " + ", ".join(manque[:5]))
 print(f"{len(cmds)} compilations avec les options de Debian")
