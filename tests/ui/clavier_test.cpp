@@ -24,7 +24,7 @@ protected:
         FenetreTest::SetUp();
         fenetre->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(fenetre.get()));
-        fenetre->medialist()->setFocus();
+        liste()->setFocus();
     }
 
     // The commands' own handlers are replaced by counters: this checks which command a key
@@ -41,6 +41,8 @@ protected:
         const QKeyCombination k = touche[0];
         QTest::keyClick(cible ? cible : QApplication::focusWidget(), k.key(), k.keyboardModifiers());
     }
+
+    QWidget* liste() const { return fenetre->findChild<QWidget*>(QStringLiteral("medialist")); }
 
     std::map<QString, int> declenches;
 };
@@ -149,7 +151,7 @@ TEST_F(Clavier, eachButtonLetter_pressesOneButton) {
     }
     int total = 0;
     for (const auto& [touche, nom] : lettres) {
-        fenetre->medialist()->setFocus();
+        liste()->setFocus();
         QTest::keyClick(QApplication::focusWidget(), touche, Qt::AltModifier);
         ++total;
         QTRY_COMPARE(declenches[QString::fromLatin1(nom)], 1);
