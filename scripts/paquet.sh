@@ -14,6 +14,9 @@ construction="$racine/${BUILD_DIR_PAQUET:-build-paquet}"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 echec() { echo "paquet.sh : ÉCHEC : $*" >&2; exit 1; }
+# grep -q on a pipe would stop its writer early: with pipefail a match would count as a
+# failure. Outputs are read whole first.
+contient() { local motif=$1 texte; shift; texte=$("$@") && grep -qe "$motif" <<<"$texte"; }
 etape() { echo "== paquet.sh : $*"; }
 
 # --- 1. Debian's flags -------------------------------------------------------------------
@@ -45,7 +48,7 @@ rm -f "$construction"/brevandoux_*.deb
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$construction/CMakeCache.txt")
 deb="$construction/brevandoux_${version}_amd64.deb"
 [ -f "$deb" ] || echec "$deb n'a pas été fait ($(ls "$construction"/*.deb 2>/dev/null))"
-dpkg-deb -I "$deb" | sed -n '/Package:/,$p'
+dpkg-deb -f "$deb" Package Version Architecture Depends Recommends Installed-Size
 depend=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libqt6printsupport6 libqt6svg6 libjpeg62-turbo libc6; do
   grep -q "$lib" <<<"$depend" || echec "la dépendance $lib manque : $depend"
@@ -75,7 +78,7 @@ dpkg-deb -x "$deb" "$travail/paquet"
 appstreamcli validate --no-net "$travail/paquet/usr/share/metainfo/io.github.brevandoux.brevandoux.metainfo.xml"
 desktop-file-validate "$travail/paquet/usr/share/applications/brevandoux.desktop"
 for page in brevandoux brevandoux-lanceur; do
-  zcat "$travail/paquet/usr/share/man/fr/man1/$page.1.gz" | grep -q '^\.SH NOM' || echec "page de manuel $page illisible"
+  contient '^\.SH NOM' zcat "$travail/paquet/usr/share/man/fr/man1/$page.1.gz" || echec "page de manuel $page illisible"
 done
 echo "$(wc -l <"$travail/contenu") fichiers, $(du -k "$deb" | cut -f1) Ko"
 
@@ -96,20 +99,20 @@ sans_ecran() { env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$@"; }
 sortie=$(sans_ecran brevandoux --version) || echec "brevandoux --version a échoué"
 [ "$sortie" = "brevandoux $version" ] || echec "brevandoux --version affiche « $sortie »"
 echo "$sortie"
-sans_ecran brevandoux --help | grep -q '^Usage : brevandoux' || echec "brevandoux --help"
+contient '^Usage : brevandoux' sans_ecran brevandoux --help || echec "brevandoux --help"
 
 # No path of this machine's source or build folders in what was installed.
 while IFS= read -r f; do
   [ -f "$f" ] || continue
-  if strings -a "$f" | grep -qF -e "$racine" -e "$construction"; then
-    echec "$f contient un chemin de construction : $(strings -a "$f" | grep -F -e "$racine" -e "$construction" | head -3)"
-  fi
+  trouves=$(strings -a "$f" | grep -F -e "$racine" -e "$construction" || true)
+  [ -z "$trouves" ] || echec "$f contient un chemin de construction : $(head -3 <<<"$trouves")"
 done <<<"$installes"
 # Built with hardening: full RELRO, immediate binding, position-independent.
-readelf -lW /usr/bin/brevandoux | grep -q GNU_RELRO || echec "pas de RELRO"
-readelf -dW /usr/bin/brevandoux | grep -q 'BIND_NOW\|FLAGS.*NOW' || echec "pas de liaison immédiate"
-readelf -hW /usr/bin/brevandoux | grep -q 'DYN' || echec "pas de PIE"
-readelf -sW --dyn-syms /usr/bin/brevandoux | grep -q '__stack_chk_fail' || echec "pas de protection de pile"
+contient GNU_RELRO readelf -lW /usr/bin/brevandoux || echec "pas de RELRO"
+contient 'BIND_NOW\|FLAGS.*NOW' readelf -dW /usr/bin/brevandoux || echec "pas de liaison immédiate"
+contient 'Type:.*DYN' readelf -hW /usr/bin/brevandoux || echec "pas de PIE"
+contient '__stack_chk_fail' readelf -sW --dyn-syms /usr/bin/brevandoux || echec "pas de protection de pile"
+contient '_chk@' readelf -sW --dyn-syms /usr/bin/brevandoux || echec "pas de _FORTIFY_SOURCE"
 
 etape "premier lancement du lanceur installé"
 donnees="$travail/xdg"
@@ -134,7 +137,7 @@ echo "dossier de départ préparé : $(cd "$depart" && ls | tr '\n' ' ')"
 etape "désinstallation"
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=300 brevandoux </dev/null
 trap 'rm -rf "$travail"' EXIT
-! dpkg-query -W -f='${Status}' brevandoux 2>/dev/null | grep -q 'installed' || echec "brevandoux est encore installé"
+! dpkg-query -W -f='${Status}' brevandoux 2>/dev/null | grep -q 'ok installed' || echec "brevandoux est encore installé"
 restes=0
 while IFS= read -r f; do
   # Files of the package, and folders of its own name, must be gone; shared folders stay.
