@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "bases/repertoire_images.h"
+#include "core/repertoire_images.h"
 #include "core/configuration.h"
 #include "ui/tform1.h"
 

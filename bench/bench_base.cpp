@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "bench/support/generateur.h"
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/services.h"
 
 namespace {
@@ -136,7 +136,7 @@ long picMemoireKo() {
 
 // The numbering rule as first stated: rescan from the start after each collision. Used to
 // check the fast one on the bench's own data.
-int32_t numeroLibreReference(const CardStore& s, int32_t depart, int32_t sauf) {
+int32_t numeroLibreReference(const MagasinFiches& s, int32_t depart, int32_t sauf) {
     uint32_t n = static_cast<uint32_t>(depart);
     for (;;) {
         bool pris = false;
@@ -191,18 +191,18 @@ Resultats mesurer(const std::string& dossier, std::size_t n) {
     // allocation of this size out of the way.
     tempsCat(source);
     {
-        CardStore s(messages);
+        MagasinFiches s(messages);
         s.chargerBase(source);
     }
 
     // Alternating cat and load, so that drift in the machine's load touches both alike.
     std::vector<double> cat, neuve, charge;
-    std::unique_ptr<CardStore> store;
+    std::unique_ptr<MagasinFiches> store;
     for (int k = 0; k < r.repetitions; ++k) {
         cat.push_back(tempsCat(source));
         store.reset();  // the previous table goes first: one table's memory at a time
         neuve.push_back(tempsMemoireNeuve(static_cast<std::size_t>(r.octets)));
-        store = std::make_unique<CardStore>(messages);
+        store = std::make_unique<MagasinFiches>(messages);
         const double t0 = maintenant();
         const int ok = store->chargerBase(source);
         const double t1 = maintenant();
@@ -284,7 +284,7 @@ Resultats mesurer(const std::string& dossier, std::size_t n) {
     store.reset();
     std::vector<double> ajout;
     for (int k = 0; k < r.repetitions; ++k) {
-        store = std::make_unique<CardStore>(messages);
+        store = std::make_unique<MagasinFiches>(messages);
         const double t0 = maintenant();
         const bool ok = store->ajouterBase(source);
         const double t1 = maintenant();

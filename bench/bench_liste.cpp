@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "platform/plateforme.h"
 #include "ui/tform1.h"
 
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
 
     PlateformeMuette plateforme;
     TForm1 fenetre(plateforme);
-    CardStore& store = fenetre.store();
+    MagasinFiches& store = fenetre.store();
     store.fiches.redimensionner(static_cast<std::size_t>(cartes));
     for (long i = 0; i < cartes; ++i) {
         Fiche& f = store.fiches[static_cast<std::size_t>(i)];

@@ -35,11 +35,11 @@
 #include <string>
 #include <vector>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/services.h"
-#include "list/recherche.h"
-#include "list/selection.h"
-#include "list/tri.h"
+#include "core/recherche.h"
+#include "core/selection.h"
+#include "core/tri.h"
 
 namespace {
 
@@ -145,7 +145,7 @@ private:
 
 const uint64_t kGraine = 0x7A1B2C3D4E5Full;
 
-void generer(CardStore& store, std::size_t n) {
+void generer(MagasinFiches& store, std::size_t n) {
     store.fiches.redimensionner(n);
     // The same cards every time, down to the bytes after the zeros, which a sort moves too.
     std::memset(static_cast<void*>(store.fiches.data()), 0, n * sizeof(Fiche));
@@ -178,7 +178,7 @@ void permuter(Fiche* fiches, std::vector<uint32_t>& ordre) {
 }
 
 template <class Avant>
-void triDeReference(CardStore& store, Avant avant) {
+void triDeReference(MagasinFiches& store, Avant avant) {
     const auto n = static_cast<uint32_t>(store.derniere + 1);
     std::vector<uint32_t> ordre(n);
     for (uint32_t i = 0; i < n; ++i) ordre[i] = i;
@@ -205,7 +205,7 @@ void triEchange(Fiche* fiches, int32_t derniere, Avant avant) {
 }
 
 template <class Avant>
-bool enOrdre(const CardStore& store, Avant avant) {
+bool enOrdre(const MagasinFiches& store, Avant avant) {
     for (int32_t i = 1; i <= store.derniere; ++i) {
         if (avant(store.fiches[static_cast<std::size_t>(i)], store.fiches[static_cast<std::size_t>(i - 1)])) return false;
     }
@@ -250,7 +250,7 @@ bool ecrireFichier(const std::string& chemin, const void* octets, std::size_t ta
 
 // The cards as SQLite's ASCII import mode reads them: unit separator between fields, record
 // separator between rows (the generated texts hold neither).
-bool ecrireImportSqlite(const CardStore& store, const std::string& chemin) {
+bool ecrireImportSqlite(const MagasinFiches& store, const std::string& chemin) {
     FILE* f = std::fopen(chemin.c_str(), "wb");
     if (f == nullptr) return false;
     for (int32_t i = 0; i <= store.derniere; ++i) {
@@ -275,9 +275,9 @@ void objectif(Verdict& v, bool tenu) {
 // ---------------------------------------------------------------------------------------
 
 template <class Avant>
-void mesurerTri(const char* nom, std::size_t n, int32_t (*tri)(CardStore&), Avant avant, Verdict& v) {
+void mesurerTri(const char* nom, std::size_t n, int32_t (*tri)(MagasinFiches&), Avant avant, Verdict& v) {
     SansMessages messages;
-    CardStore store(messages);
+    MagasinFiches store(messages);
     generer(store, n);
     const double rssAvant = picMo();
     double t0 = maintenant();
@@ -319,7 +319,7 @@ void mesurerTri(const char* nom, std::size_t n, int32_t (*tri)(CardStore&), Avan
 
 void mesurerRecherche(std::size_t n, const std::string& dossier, Verdict& v) {
     SansMessages messages;
-    CardStore store(messages);
+    MagasinFiches store(messages);
     generer(store, n);
     Generateur g(kGraine);
     const std::string motifs[] = {g.motAscii(2), g.motAscii(40), g.motAscii(1500), g.motAscii(0) + " " + g.motAscii(1).substr(0, 2), "xyzzy"};

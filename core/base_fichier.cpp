@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "core/attributs.h"
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/lecture_base.h"
 
 namespace {
@@ -109,7 +109,7 @@ long long lireDansTable(int fd, TableFiches& table, std::size_t premiere) {
     }
 }
 
-int CardStore::chargerBase(const std::string& chemin) {
+int MagasinFiches::chargerBase(const std::string& chemin) {
     if (!lireAttributs(chemin)) {
         messages_.message(avecChemin(kBaseIntrouvable, chemin));
         return 0;
@@ -159,7 +159,7 @@ int CardStore::chargerBase(const std::string& chemin) {
     return 1;
 }
 
-int CardStore::ecrireBase(const std::string& chemin) {
+int MagasinFiches::ecrireBase(const std::string& chemin) {
     const Morceau morceau{fiches.data(), static_cast<std::size_t>(derniere + 1) * sizeof(Fiche)};
     const ResultatEcriture r = ecrireFichierSur(chemin, std::span(&morceau, 1), *appels);
     if (r.etat == ResultatEcriture::kLectureSeule) {

@@ -1,7 +1,7 @@
 #include "core/configuration.h"
 
 #include "core/attributs.h"
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/ini.h"
 
 namespace {
@@ -22,7 +22,7 @@ std::string composerCheminIni(const std::string& repertoireDepart) {
     return repertoireDepart + "/" + kNomIni;
 }
 
-std::optional<std::string> lireConfig(CardStore& store) {
+std::optional<std::string> lireConfig(MagasinFiches& store) {
     const std::string ini = composerCheminIni(store.repertoireDepart.str());
     if (!store.cheminIni.affecter(ini)) store.cheminIni.vider();
     if (store.cheminIni.empty() || !lireAttributs(ini)) {
@@ -39,11 +39,11 @@ bool finitParDat(const std::string& chemin) {
     return chemin.size() >= 4 && chemin.compare(chemin.size() - 4, 4, ".dat") == 0;
 }
 
-bool peutChargerAutoload(const CardStore& store) {
+bool peutChargerAutoload(const MagasinFiches& store) {
     return finitParDat(store.cheminBase.str()) && fichierExiste(store.cheminBase.str());
 }
 
-void ecrireConfig(CardStore& store) {
+void ecrireConfig(MagasinFiches& store) {
     const std::string& ini = store.cheminIni.str();
     if (ini.empty() || !lireAttributs(ini)) {
         store.messages().message(kNonSauvee);

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-class CardStore;
+class MagasinFiches;
 
 // The configuration file's path for a start directory.
 std::string composerCheminIni(const std::string& repertoireDepart);
@@ -19,7 +19,7 @@ std::string composerCheminIni(const std::string& repertoireDepart);
 // does not fit cheminIni makes the file unusable, reported as missing; a remembered path
 // over 512 bytes leaves cheminBase empty, so no base is reopened, and the box shows that
 // empty cheminBase.
-std::optional<std::string> lireConfig(CardStore& store);
+std::optional<std::string> lireConfig(MagasinFiches& store);
 
 // The test of a base path for reopening: its last four bytes are exactly ".dat" (letter case
 // counts; a shorter path fails).
@@ -27,10 +27,10 @@ bool finitParDat(const std::string& chemin);
 
 // Whether chargerAutoload is to reopen cheminBase: it ends in ".dat" and names an existing
 // plain file that is not hidden.
-bool peutChargerAutoload(const CardStore& store);
+bool peutChargerAutoload(const MagasinFiches& store);
 
 // Quit-time writing of cheminBase into the configuration file. A missing file is reported
 // and not created. Throws Erreur "Unable to write to <cheminIni>" when the file is there but
 // cannot be updated. A cheminBase holding a line break cannot stand on one INI line: the key
 // is then emptied, so that the next start reopens nothing rather than part of that path.
-void ecrireConfig(CardStore& store);
+void ecrireConfig(MagasinFiches& store);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -16,10 +17,34 @@ int ouvrirPosix(const char* chemin, int drapeaux, mode_t mode) {
     return ::open(chemin, drapeaux, mode);
 }
 
-const AppelsSysteme kAppelsPosix{ouvrirPosix, ::write, ::fsync, ::rename, ::close};
+ssize_t copierNoyauPosix(int de, int vers, std::size_t taille) {
+    return ::copy_file_range(de, nullptr, vers, nullptr, taille, 0);
+}
+
+const AppelsSysteme kAppelsPosix{ouvrirPosix, ::write, ::fsync, ::rename,
+                                 ::close, ::read, copierNoyauPosix};
 
 ResultatEcriture echec(int erreur) {
     return {ResultatEcriture::kEchec, raisonSysteme(erreur)};
+}
+
+// Writes all of a buffer; 0, or the error number that stopped it.
+int ecrireTout(int fd, const void* donnees, std::size_t taille, const AppelsSysteme& appels) {
+    const char* p = static_cast<const char*>(donnees);
+    std::size_t reste = taille;
+    while (reste > 0) {
+        // Bounded chunks: some file systems refuse single writes past 2 GB.
+        std::size_t bloc = reste < (std::size_t(1) << 30) ? reste : (std::size_t(1) << 30);
+        ssize_t n = appels.ecrire(fd, p, bloc);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return ENOSPC;
+        p += n;
+        reste -= static_cast<std::size_t>(n);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -89,6 +114,47 @@ std::string cheminReel(const std::string& chemin) {
 
 ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Morceau> morceaux,
                                   const AppelsSysteme& appels) {
+    return ecrireFichierSur(
+        chemin,
+        [morceaux](int fd, const AppelsSysteme& a) {
+            for (const Morceau& m : morceaux) {
+                if (int erreur = ecrireTout(fd, m.donnees, m.taille, a)) return erreur;
+            }
+            return 0;
+        },
+        appels);
+}
+
+int copierDescripteur(int source, int fd, const AppelsSysteme& appels) {
+    bool noyau = true;
+    std::vector<char> tampon;
+    for (;;) {
+        if (noyau) {
+            ssize_t n = appels.copierNoyau(source, fd, std::size_t(1) << 30);
+            if (n > 0) continue;
+            if (n == 0) return 0;
+            if (errno == EINTR) continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP &&
+                errno != EBADF) {
+                return errno;
+            }
+            noyau = false;
+            tampon.resize(std::size_t(1) << 20);
+        }
+        ssize_t lu = appels.lire(source, tampon.data(), tampon.size());
+        if (lu < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (lu == 0) return 0;
+        if (int erreur = ecrireTout(fd, tampon.data(), static_cast<std::size_t>(lu), appels)) {
+            return erreur;
+        }
+    }
+}
+
+ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& contenu,
+                                  const AppelsSysteme& appels) {
     const std::string cible = cheminReel(chemin);
     mode_t mode = 0666 & ~[] {
         mode_t m = umask(0);
@@ -118,22 +184,7 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Mor
         unlink(temporaire.c_str());
         return echec(erreur);
     };
-    for (const Morceau& m : morceaux) {
-        const char* p = static_cast<const char*>(m.donnees);
-        std::size_t reste = m.taille;
-        while (reste > 0) {
-            // Bounded chunks: some file systems refuse single writes past 2 GB.
-            std::size_t bloc = reste < (std::size_t(1) << 30) ? reste : (std::size_t(1) << 30);
-            ssize_t n = appels.ecrire(fd, p, bloc);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return abandonner(errno);
-            }
-            if (n == 0) return abandonner(ENOSPC);
-            p += n;
-            reste -= static_cast<std::size_t>(n);
-        }
-    }
+    if (int erreur = contenu(fd, appels)) return abandonner(erreur);
     if (fchmod(fd, mode) != 0) return abandonner(errno);
     if (appels.synchroniser(fd) != 0) return abandonner(errno);
     if (appels.fermer(fd) != 0) {

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -16,6 +17,9 @@ struct AppelsSysteme {
     int (*synchroniser)(int fd);
     int (*renommer)(const char* de, const char* vers);
     int (*fermer)(int fd);
+    ssize_t (*lire)(int fd, void* tampon, std::size_t taille);
+    // copy_file_range from the current offsets of both files.
+    ssize_t (*copierNoyau)(int de, int vers, std::size_t taille);
 };
 const AppelsSysteme& appelsSysteme();
 
@@ -34,6 +38,18 @@ struct ResultatEcriture {
 // and are removed by the next save of the same file.
 ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Morceau> morceaux,
                                   const AppelsSysteme& appels = appelsSysteme());
+
+// A content produced while it is written, for contents too large to hold in memory: it writes
+// itself into the open temporary file fd through appels, and returns 0 when whole, otherwise
+// the error number that stopped it (the target is then left as it was).
+using Contenu = std::function<int(int fd, const AppelsSysteme& appels)>;
+ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& contenu,
+                                  const AppelsSysteme& appels = appelsSysteme());
+
+// The content of an open file, from its current offset to its end: the kernel copies without
+// a round trip through user space (and shares extents where the file system can); where it
+// cannot, a bounded buffer takes over. Returns 0, or the error number that stopped it.
+int copierDescripteur(int source, int fd, const AppelsSysteme& appels);
 
 // The French words for a system error number.
 std::string raisonSysteme(int erreur);

@@ -3,14 +3,14 @@
 
 #include <cstdlib>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/texte_nombre.h"
 #include "fuzz/support/fichier_memoire.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, std::size_t taille) {
     FichierMemoire fichier(donnees, taille);
     MessagesMuets muets;
-    CardStore store(muets);
+    MagasinFiches store(muets);
     store.chargerBase(fichier.chemin());
     if (store.derniere != static_cast<int32_t>(taille / sizeof(Fiche)) - 1) std::abort();
     for (int32_t i = 0; i <= store.derniere; ++i) {

@@ -3,10 +3,10 @@
 #include <QLineEdit>
 
 #include "core/cp1252.h"
-#include "list/liste_fiches.h"
-#include "list/recherche.h"
-#include "list/selection.h"
-#include "list/tri.h"
+#include "ui/liste_fiches.h"
+#include "core/recherche.h"
+#include "core/selection.h"
+#include "core/tri.h"
 #include "ui/tform1.h"
 
 void TForm1::trialfaClick() {

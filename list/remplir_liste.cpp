@@ -1,6 +1,6 @@
 // Filling the list box with the whole card table.
 
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "ui/tform1.h"
 
 void TForm1::remplirListe() {

@@ -14,7 +14,7 @@ void signalerEchec(Plateforme& plateforme, const ResultatImpression& r) {
 
 }  // namespace
 
-void imprimerListe(Plateforme& plateforme, CardStore& store, const QString& expression,
+void imprimerListe(Plateforme& plateforme, MagasinFiches& store, const QString& expression,
                    QWidget* fenetre) {
     const std::string& cheminBase = store.cheminBase.str();
     ResultatImpression r;
@@ -31,7 +31,7 @@ void imprimerListe(Plateforme& plateforme, CardStore& store, const QString& expr
     signalerEchec(plateforme, r);
 }
 
-void imprimerFiche(Plateforme& plateforme, CardStore& store, const QString& texteTitre,
+void imprimerFiche(Plateforme& plateforme, MagasinFiches& store, const QString& texteTitre,
                    QWidget* fenetre) {
     if (texteTitre.isEmpty()) {
         plateforme.question("pas de fiche sélectionnée", Boutons::Ok);

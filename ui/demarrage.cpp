@@ -9,7 +9,7 @@
 #include <climits>
 #include <exception>
 
-#include "bases/repertoire_images.h"
+#include "core/repertoire_images.h"
 #include "core/configuration.h"
 #include "ui/tform1.h"
 

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QLineEdit>
 
-#include "bases/repertoire_images.h"
+#include "core/repertoire_images.h"
 #include "core/chemin_image.h"
 #include "core/cp1252.h"
 #include "core/texte_nombre.h"

@@ -14,7 +14,7 @@
 #include <exception>
 #include <new>
 
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
 #include "ui/updown.h"

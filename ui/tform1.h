@@ -6,7 +6,7 @@
 #include <QMainWindow>
 #include <array>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "platform/plateforme.h"
 
 class QAction;
@@ -28,7 +28,7 @@ public:
     explicit TForm1(Plateforme& plateforme, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    CardStore& store() { return store_; }
+    MagasinFiches& store() { return store_; }
     Plateforme& plateforme() { return plateforme_; }
 
     // Window modes: edit mode shuts the buttons, the spinner and the list, and opens the
@@ -87,7 +87,7 @@ public:
     void enregister1Click();
     void enregistrersous1Click();
 
-    // Appending and importing (bases/ajout_import.cpp).
+    // Appending and importing (bases/commandes_ajout_import.cpp).
     void Ajouterdesfiches1Click();
     void convertircaldoverne1Click();
 
@@ -195,7 +195,7 @@ private:
     bool lireBaseChoisie(const std::string& choisi);
 
     Plateforme& plateforme_;
-    CardStore store_;
+    MagasinFiches store_;
     TAboutBox* AboutBox_ = nullptr;
     bool affichageVide_ = false;
     // Set once the quit has gone through: the close that follows must not ask again.

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <set>
 
-#include "bases/repertoire_images.h"
+#include "core/repertoire_images.h"
 #include "tests/bases/fenetre_bases.h"
 
 namespace fs = std::filesystem;

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "core/ini.h"
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "tests/ui/fenetre_commune.h"
 
 namespace bases_test {
@@ -83,7 +83,7 @@ inline std::vector<std::string> resume(const std::vector<CarteTest>& cartes) {
 }
 
 // The cards of the table, in the same form.
-inline std::vector<std::string> cartesDeLaTable(CardStore& s) {
+inline std::vector<std::string> cartesDeLaTable(MagasinFiches& s) {
     std::vector<std::string> r;
     for (int32_t i = 0; i <= s.derniere; ++i) {
         const Fiche& f = s.fiches[static_cast<std::size_t>(i)];
@@ -175,7 +175,7 @@ struct Etat {
 };
 
 inline Etat etatDe(TForm1& f) {
-    CardStore& s = f.store();
+    MagasinFiches& s = f.store();
     return {cartesDeLaTable(s),
             s.courante,
             s.cheminBase.str(),

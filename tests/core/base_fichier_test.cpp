@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "core/attributs.h"
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "tests/core/dossier_temporaire.h"
 #include "tests/core/messages_enregistres.h"
 
@@ -27,7 +27,7 @@ class BaseFichierTest : public ::testing::Test {
 protected:
     DossierTemporaire dossier;
     MessagesEnregistres messages;
-    CardStore store{messages};
+    MagasinFiches store{messages};
 };
 
 TEST_F(BaseFichierTest, load_countsWholeRecords_partialRecordIsIgnored) {

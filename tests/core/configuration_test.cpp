@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/services.h"
 #include "tests/core/dossier_temporaire.h"
 #include "tests/core/messages_enregistres.h"
@@ -24,7 +24,7 @@ class Configuration : public ::testing::Test {
 protected:
     DossierTemporaire dossier;
     MessagesEnregistres messages;
-    CardStore store{messages};
+    MagasinFiches store{messages};
     std::string ini = dossier / "brevandoux.ini";
 
     void SetUp() override { ASSERT_TRUE(store.repertoireDepart.affecter(dossier.str())); }
@@ -154,7 +154,7 @@ TEST_F(Configuration, ecrireConfig_keyMissing_addedWithCurrentPath_andReadBackNe
     EXPECT_EQ(lireOctets(ini), "[setup]\nlangue=fr\nautoload=/b/m\xE9moires.dat\n");
 
     MessagesEnregistres autres;
-    CardStore suivant(autres);
+    MagasinFiches suivant(autres);
     ASSERT_TRUE(suivant.repertoireDepart.affecter(dossier.str()));
     EXPECT_EQ(lireConfig(suivant), std::optional<std::string>("/b/m\xE9moires.dat"));
     EXPECT_EQ(suivant.cheminBase.str(), "/b/m\xE9moires.dat");

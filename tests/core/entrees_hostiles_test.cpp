@@ -10,7 +10,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/configuration.h"
 #include "core/ini.h"
 #include "tests/core/dossier_temporaire.h"
@@ -56,7 +56,7 @@ class EntreesHostiles : public ::testing::Test {
 protected:
     DossierTemporaire dossier;
     MessagesEnregistres messages;
-    CardStore store{messages};
+    MagasinFiches store{messages};
 
     // An open base of two cards, to show that a refused file leaves it as it was.
     void ouvrirDeuxCartes() {

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <random>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "tests/core/dossier_temporaire.h"
 #include "tests/core/messages_enregistres.h"
 
@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kFiches = 100000;
 
-void remplir(CardStore& s, char motif) {
+void remplir(MagasinFiches& s, char motif) {
     s.fiches.redimensionner(kFiches);
     s.derniere = kFiches - 1;
     std::memset(static_cast<void*>(s.fiches.data()), motif, std::size_t(kFiches) * sizeof(Fiche));
@@ -28,7 +28,7 @@ TEST(SauvegardeTuee, killedAtRandomMoments_baseIsAlwaysOldOrNewWhole) {
     DossierTemporaire dossier;
     const std::string base = dossier / "base.dat";
     MessagesEnregistres messages;
-    CardStore a(messages), b(messages);
+    MagasinFiches a(messages), b(messages);
     remplir(a, 'A');
     remplir(b, 'B');
     ASSERT_EQ(a.ecrireBase(base), 1);

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "tests/ui/fenetre_commune.h"
 
 namespace {

@@ -31,7 +31,7 @@ protected:
                 {carte(10, "premier"), carte(20, "second"), carte(30, "troisi\xe8me")});
     }
     PlateformeEnregistreuse plateforme;
-    CardStore store;
+    MagasinFiches store;
 };
 
 }  // namespace
@@ -122,7 +122,7 @@ TEST_F(CommandesImpression, imprimerListe_jobRefused_toldInTheErrorDisplay) {
 
 TEST(CommandesSansImprimante, imprimerListe_noPrinter_errorShownNothingPrinted) {
     PlateformeScriptee plateforme;  // no PDF file: the printer is missing
-    CardStore store(plateforme);
+    MagasinFiches store(plateforme);
     remplir(store.fiches, store.derniere, {carte(1, "un")});
     imprimerListe(plateforme, store, "");
     imprimerFiche(plateforme, store, "un");

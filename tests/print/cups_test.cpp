@@ -98,7 +98,7 @@ protected:
     }
 
     PlateformeCups plateforme;
-    CardStore store;
+    MagasinFiches store;
     QString dossier;
     QSet<QString> avant;
 };

@@ -42,7 +42,7 @@ protected:
     QTemporaryDir dossier;
     QString pdf;
     PlateformeScriptee plateforme;
-    CardStore store;
+    MagasinFiches store;
 };
 
 }  // namespace

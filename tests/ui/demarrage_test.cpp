@@ -14,7 +14,7 @@
 #include <climits>
 #include <cstring>
 
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "tests/ui/fenetre_commune.h"
 #include "ui/memo.h"
 

@@ -10,7 +10,7 @@
 
 #include "tests/support/texte_numerote.h"
 #include "core/services.h"
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "tests/ui/fenetre_commune.h"
 #include "ui/memo.h"
 

@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "core/services.h"
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "tests/support/disque_plein.h"
 #include "tests/ui/fenetre_commune.h"
 #include "ui/cadre_image.h"

@@ -45,7 +45,7 @@ protected:
         fenetre.reset();
     }
 
-    CardStore& store() { return fenetre->store(); }
+    MagasinFiches& store() { return fenetre->store(); }
 
     void remplir(const std::vector<CarteTest>& cartes) {
         const std::size_t n = cartes.empty() ? 1 : cartes.size();

@@ -12,7 +12,7 @@
 #include <QSignalSpy>
 #include <QToolButton>
 
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "tests/ui/fenetre_commune.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"

@@ -18,7 +18,7 @@
 #include <set>
 #include <sstream>
 
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "tests/ui/fenetre_commune.h"
 #include "ui/memo.h"
 #include "ui/updown.h"
@@ -214,7 +214,7 @@ protected:
 
     // The card table, the current card, the list and the card area, as the model says.
     void verifier() {
-        const CardStore& s = fenetre->store();
+        const MagasinFiches& s = fenetre->store();
         ASSERT_EQ(s.derniere + 1, static_cast<int32_t>(modele.size()));
         for (std::size_t i = 0; i < modele.size(); ++i) {
             SCOPED_TRACE("fiche " + std::to_string(i));
@@ -301,7 +301,7 @@ protected:
             plateforme.reponses.push_back(kAnnuler);
             return false;
         }
-        const CardStore& s = fenetre->store();
+        const MagasinFiches& s = fenetre->store();
         const bool lie = s.baseNommee != 0;
         // A bound base that is not a ".dat" (an imported file) is not saved over here: the
         // session would then import its own cards in the other format.
@@ -480,7 +480,7 @@ protected:
     }
 
     void sauver() {
-        const CardStore& s = fenetre->store();
+        const MagasinFiches& s = fenetre->store();
         const std::string actuel = s.cheminBase.str();
         const bool dat = finitParDat(actuel);
         if (!actuel.empty() && !dat) {

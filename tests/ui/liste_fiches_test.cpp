@@ -3,7 +3,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 #include "tests/ui/fenetre_commune.h"
 
 namespace {

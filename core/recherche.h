@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-class CardStore;
+class MagasinFiches;
 
 // Lower-cases a zero-terminated text in place: 'A' to 'Z' only; accented capitals stay.
 void enMinuscules(char* texte);
@@ -22,7 +22,7 @@ int32_t positionDe(const char* texte, const char* motif);
 // when nothing matched (the slot after the last copy is a blank card, never a stale one), and
 // sets listeResultats. The card table, courante and modifiee are left alone. Returns the
 // number of matches.
-int32_t rechercher(CardStore& store, const std::string& expression);
+int32_t rechercher(MagasinFiches& store, const std::string& expression);
 
 // The scans the search can use: byte by byte, or 16 or 32 starts at a time with SSE2 or AVX2.
 // rechercher takes the fastest the processor has; the others are there so that tests and
@@ -30,4 +30,4 @@ int32_t rechercher(CardStore& store, const std::string& expression);
 enum class Balayage { meilleur, octets, sse2, avx2 };
 bool balayageDisponible(Balayage choix);
 // rechercher with the given scan; finds nothing when the processor lacks it.
-int32_t rechercher(CardStore& store, const std::string& expression, Balayage choix);
+int32_t rechercher(MagasinFiches& store, const std::string& expression, Balayage choix);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/attributs.h"
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/lecture_base.h"
 
 namespace {
@@ -22,7 +22,7 @@ void copierTexte(char (&champ)[N], const char* source, std::size_t tailleSource)
 }
 }  // namespace
 
-bool CardStore::ajouterBase(const std::string& chemin) {
+bool MagasinFiches::ajouterBase(const std::string& chemin) {
     if (!lireAttributs(chemin)) {
         messages_.message(avecChemin(kBaseIntrouvable, chemin));
         return false;
@@ -65,7 +65,7 @@ bool CardStore::ajouterBase(const std::string& chemin) {
     return true;
 }
 
-void CardStore::importerBase(const std::string& chemin) {
+void MagasinFiches::importerBase(const std::string& chemin) {
     struct stat st;
     Descripteur fd(ouvrirBase(chemin, st));
     if (fd.get() < 0) {

@@ -1,10 +1,10 @@
-#include "list/recherche.h"
+#include "core/recherche.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 
 #ifdef __SSE2__
 #include <immintrin.h>
@@ -183,11 +183,11 @@ const std::size_t kPrefetch = 640;
 
 bool balayageDisponible(Balayage choix) { return balayage(choix) != nullptr; }
 
-int32_t rechercher(CardStore& store, const std::string& expression) {
+int32_t rechercher(MagasinFiches& store, const std::string& expression) {
     return rechercher(store, expression, Balayage::meilleur);
 }
 
-int32_t rechercher(CardStore& store, const std::string& expression, Balayage choix) {
+int32_t rechercher(MagasinFiches& store, const std::string& expression, Balayage choix) {
     TableFiches& resultats = store.resultats;
     resultats.redimensionner(1);
     // A search that finds nothing leaves a blank card here, not what an older search left.

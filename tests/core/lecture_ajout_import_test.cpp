@@ -3,8 +3,8 @@
 
 #include <cstring>
 
+#include "core/magasin_fiches.h"
 #include "tests/support/texte_numerote.h"
-#include "core/card_store.h"
 #include "tests/core/dossier_temporaire.h"
 #include "tests/core/messages_enregistres.h"
 
@@ -30,7 +30,7 @@ class AjoutImportTest : public ::testing::Test {
 protected:
     DossierTemporaire dossier;
     MessagesEnregistres messages;
-    CardStore store{messages};
+    MagasinFiches store{messages};
 
     void base(int n) {
         std::string contenu;

@@ -8,7 +8,9 @@
 #include <cstddef>
 #include <string>
 
-class CardStore;
+#include "core/fichier_sur.h"
+
+class MagasinFiches;
 class Messages;
 
 // The picture directory of a base path: the path without its last four characters, followed
@@ -29,15 +31,16 @@ void creerRepertoireImages(Messages& messages, const std::string& repertoire);
 // A picture the display could not find again from the stored name — a path over 255 bytes, a
 // name holding a backslash or ".." — is likewise left out, with a message, rather than stored
 // cut or stored to lead elsewhere.
-void rangerImage(CardStore& store);
+void rangerImage(MagasinFiches& store);
 
-// Copies one file whole. The copy is made in a hidden temporary file beside the destination
-// and renamed over it once complete, so a source that cannot be read or a destination that
+// Copies one file whole. The copy is written by ecrireFichierSur (through appels), in a hidden
+// temporary file beside the destination renamed over it once complete, so a source that cannot be read or a destination that
 // cannot be written ends the copy with both files as they were. The same file under two
 // spellings of its path is left as it is. A read-only destination (owner write bit clear) is
 // not replaced. Failures are reported to the user; returns true when the destination holds
 // the source's bytes.
-bool copierFichier(Messages& messages, const std::string& source, const std::string& destination);
+bool copierFichier(Messages& messages, const std::string& source, const std::string& destination,
+                   const AppelsSysteme& appels = appelsSysteme());
 
 // Copies the contents of the directory tree source into the directory destination (created
 // when missing). Entries whose name begins with a dot are skipped, and so are fifos, sockets

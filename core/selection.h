@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-class CardStore;
+class MagasinFiches;
 
 // The number a list line starts with: the leading digits of its first 257 characters, read
 // as an unsigned 32-bit value with wrap-around and taken back as the signed card number
@@ -15,4 +15,4 @@ int32_t numeroDeLigne(std::string_view ligne);
 // with the current card, and returns its index; returns -1 and changes nothing when no card
 // carries that number. The line is tied to its card by the number alone, so a line of the
 // whole-base list and a line of search results are read the same way.
-int32_t selectionListe(CardStore& store, std::string_view ligne);
+int32_t selectionListe(MagasinFiches& store, std::string_view ligne);

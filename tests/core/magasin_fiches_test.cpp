@@ -3,14 +3,14 @@
 #include <random>
 #include <vector>
 
+#include "core/magasin_fiches.h"
 #include "tests/support/texte_numerote.h"
-#include "core/card_store.h"
 #include "tests/core/messages_enregistres.h"
 
 namespace {
 
 // Fills the store with cards carrying the given numbers and titles "t<i>".
-void remplir(CardStore& s, const std::vector<int32_t>& numeros) {
+void remplir(MagasinFiches& s, const std::vector<int32_t>& numeros) {
     s.fiches.redimensionner(numeros.empty() ? 1 : numeros.size());
     s.derniere = static_cast<int32_t>(numeros.size()) - 1;
     for (std::size_t i = 0; i < numeros.size(); ++i) {
@@ -20,7 +20,7 @@ void remplir(CardStore& s, const std::vector<int32_t>& numeros) {
 }
 
 // The rescanning algorithm, as the numbering rule is defined.
-int32_t numeroLibreReference(const CardStore& s, int32_t depart, int32_t sauf) {
+int32_t numeroLibreReference(const MagasinFiches& s, int32_t depart, int32_t sauf) {
     uint32_t n = static_cast<uint32_t>(depart);
     for (;;) {
         bool trouve = false;
@@ -35,13 +35,13 @@ int32_t numeroLibreReference(const CardStore& s, int32_t depart, int32_t sauf) {
     }
 }
 
-class CardStoreTest : public ::testing::Test {
+class MagasinFichesTest : public ::testing::Test {
 protected:
     MessagesEnregistres messages;
-    CardStore store{messages};
+    MagasinFiches store{messages};
 };
 
-TEST_F(CardStoreTest, startUp_oneBlankCardNumberedZero) {
+TEST_F(MagasinFichesTest, startUp_oneBlankCardNumberedZero) {
     EXPECT_EQ(store.derniere, 0);
     EXPECT_EQ(store.courante, 0);
     EXPECT_EQ(store.fiches.places(), 1u);
@@ -51,7 +51,7 @@ TEST_F(CardStoreTest, startUp_oneBlankCardNumberedZero) {
     EXPECT_EQ(store.numeroLibre(0, -1), 1);
 }
 
-TEST_F(CardStoreTest, numeroLibre_examples) {
+TEST_F(MagasinFichesTest, numeroLibre_examples) {
     struct Cas {
         std::vector<int32_t> numeros;
         int32_t depart, sauf, attendu;
@@ -71,14 +71,14 @@ TEST_F(CardStoreTest, numeroLibre_examples) {
     }
 }
 
-TEST_F(CardStoreTest, numeroLibre_baseWithoutCards_isStart) {
+TEST_F(MagasinFichesTest, numeroLibre_baseWithoutCards_isStart) {
     remplir(store, {});
     store.derniere = -1;
     EXPECT_EQ(store.numeroLibre(0, -1), 0);
     EXPECT_EQ(store.numeroLibre(-5, -1), -5);
 }
 
-TEST_F(CardStoreTest, numeroLibre_matchesRescanningReference_onRandomTables) {
+TEST_F(MagasinFichesTest, numeroLibre_matchesRescanningReference_onRandomTables) {
     std::mt19937 alea(1234);
     for (int essai = 0; essai < 2000; ++essai) {
         const int n = static_cast<int>(alea() % 12);
@@ -97,7 +97,7 @@ TEST_F(CardStoreTest, numeroLibre_matchesRescanningReference_onRandomTables) {
     }
 }
 
-TEST_F(CardStoreTest, numeroValide_newCardTakesNextFree_modificationKeepsTyped) {
+TEST_F(MagasinFichesTest, numeroValide_newCardTakesNextFree_modificationKeepsTyped) {
     remplir(store, {7, 8, 1, 0, 99});  // the last slot is the card being added
     store.courante = 4;
     store.ajoutEnCours = 1;
@@ -110,7 +110,7 @@ TEST_F(CardStoreTest, numeroValide_newCardTakesNextFree_modificationKeepsTyped) 
     EXPECT_EQ(store.numeroValide("4294967295"), -1);
 }
 
-TEST_F(CardStoreTest, supprimerFiche_lastAndMiddle) {
+TEST_F(MagasinFichesTest, supprimerFiche_lastAndMiddle) {
     remplir(store, {10, 11, 12, 13, 14});
     store.courante = 4;
     store.supprimerFiche();
@@ -127,7 +127,7 @@ TEST_F(CardStoreTest, supprimerFiche_lastAndMiddle) {
     EXPECT_EQ(store.fiches[3].numero, 14);
 }
 
-TEST_F(CardStoreTest, supprimerFiche_onlyCard_leavesBaseWithoutCards_thenNothing) {
+TEST_F(MagasinFichesTest, supprimerFiche_onlyCard_leavesBaseWithoutCards_thenNothing) {
     remplir(store, {42});
     store.supprimerFiche();
     EXPECT_EQ(store.derniere, -1);
@@ -140,7 +140,7 @@ TEST_F(CardStoreTest, supprimerFiche_onlyCard_leavesBaseWithoutCards_thenNothing
     EXPECT_EQ(store.fiches.places(), 1u);
 }
 
-TEST_F(CardStoreTest, effacerBase_keepsAllocation_leavesOneBlankCard) {
+TEST_F(MagasinFichesTest, effacerBase_keepsAllocation_leavesOneBlankCard) {
     remplir(store, {1, 2, 3, 4, 5});
     store.courante = 3;
     store.effacerBase();
@@ -159,7 +159,7 @@ TEST_F(CardStoreTest, effacerBase_keepsAllocation_leavesOneBlankCard) {
     EXPECT_EQ(store.fiches[0].numero, 0);
 }
 
-TEST_F(CardStoreTest, ajouterPlace_appendsZeroedSlotAndMakesItCurrent) {
+TEST_F(MagasinFichesTest, ajouterPlace_appendsZeroedSlotAndMakesItCurrent) {
     remplir(store, {1, 2});
     store.ajouterPlace();
     EXPECT_EQ(store.derniere, 2);

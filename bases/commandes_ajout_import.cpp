@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "bases/repertoire_images.h"
+#include "core/repertoire_images.h"
 #include "ui/tform1.h"
 
 void TForm1::Ajouterdesfiches1Click() {

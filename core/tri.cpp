@@ -1,11 +1,11 @@
-#include "list/tri.h"
+#include "core/tri.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <vector>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 
 // How the exchange sort treats equal keys
 //
@@ -171,7 +171,7 @@ void deplacerFiches(Fiche* fiches, std::vector<uint32_t>& ordre) {
 }
 
 // Applies the order and keeps courante on the card it named.
-int32_t appliquer(CardStore& store, std::vector<uint32_t>& ordre,
+int32_t appliquer(MagasinFiches& store, std::vector<uint32_t>& ordre,
                   const std::vector<uint32_t>& bornes) {
     ordonnerEgaux(ordre, bornes);
     const uint32_t n = static_cast<uint32_t>(ordre.size());
@@ -208,7 +208,7 @@ int comparerTitres(const Fiche* fiches, const CleTitre& a, const CleTitre& b) {
 
 }  // namespace
 
-int32_t triAlphabetique(CardStore& store) {
+int32_t triAlphabetique(MagasinFiches& store) {
     if (store.derniere < 1) return store.courante;
     const uint32_t n = static_cast<uint32_t>(store.derniere) + 1;
     const Fiche* fiches = store.fiches.data();
@@ -238,7 +238,7 @@ int32_t triAlphabetique(CardStore& store) {
     return appliquer(store, ordre, bornes);
 }
 
-int32_t triNumerique(CardStore& store) {
+int32_t triNumerique(MagasinFiches& store) {
     if (store.derniere < 1) return store.courante;
     const uint32_t n = static_cast<uint32_t>(store.derniere) + 1;
     const Fiche* fiches = store.fiches.data();

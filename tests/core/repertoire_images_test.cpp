@@ -1,4 +1,4 @@
-#include "bases/repertoire_images.h"
+#include "core/repertoire_images.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/chemin_image.h"
 #include "core/fiche.h"
 #include "tests/core/dossier_temporaire.h"
-#include "tests/support/plateforme_scriptee.h"
+#include "tests/core/boites_enregistrees.h"
 
 namespace fs = std::filesystem;
 
@@ -86,7 +86,7 @@ TEST(cheminRepertoireImages, lastFourCharactersBecomeRep) {
 
 TEST(creerRepertoireImages, noticeOnlyWhenCreated) {
     DossierTemporaire d;
-    PlateformeScriptee p;
+    BoitesEnregistrees p;
     const std::string rep = d / "films.rep";
     creerRepertoireImages(p, rep);
     EXPECT_TRUE(fs::is_directory(rep));
@@ -102,7 +102,7 @@ TEST(creerRepertoireImages, noticeOnlyWhenCreated) {
 class Copie : public ::testing::Test {
 protected:
     DossierTemporaire d;
-    PlateformeScriptee p;
+    BoitesEnregistrees p;
     void SetUp() override { chmod(d.str().c_str(), 0755); }
 };
 
@@ -116,6 +116,128 @@ TEST_F(Copie, copierFichier_exactBytes_replacingLongerFile_noTemporaryLeft) {
         EXPECT_EQ(lireOctets(d / "copie.jpg"), source) << taille;
         EXPECT_EQ(lireOctets(d / "source.jpg"), source) << taille;
         EXPECT_EQ(arbre(d.str()), (std::set<std::string>{"source.jpg", "copie.jpg"}));
+    }
+    EXPECT_TRUE(p.boites.empty());
+}
+
+// System calls that fail, for the copy's failure paths. A kernel copy that is not supported
+// sends the copy through the buffer, whose reads and writes can then fail in turn.
+ssize_t noyauAbsent(int, int, std::size_t) {
+    errno = ENOSYS;
+    return -1;
+}
+ssize_t noyauPlein(int, int, std::size_t) {
+    errno = ENOSPC;
+    return -1;
+}
+// Copies a first block, then finds the disk full: the temporary file holds part of the picture.
+ssize_t noyauPleinEnCours(int de, int vers, std::size_t taille) {
+    if (lseek(vers, 0, SEEK_CUR) == 0) return copy_file_range(de, nullptr, vers, nullptr, std::min<std::size_t>(taille, 4096), 0);
+    errno = ENOSPC;
+    return -1;
+}
+ssize_t lireEnErreur(int, void*, std::size_t) {
+    errno = EIO;
+    return -1;
+}
+ssize_t ecrirePlein(int, const void*, std::size_t) {
+    errno = ENOSPC;
+    return -1;
+}
+ssize_t ecrireRien(int, const void*, std::size_t) { return 0; }
+// Writes at most 1000 bytes a call: a copy must carry on after short writes.
+ssize_t ecrireCourt(int fd, const void* donnees, std::size_t taille) {
+    return write(fd, donnees, std::min<std::size_t>(taille, 1000));
+}
+int ouvrirRefuse(const char*, int, mode_t) {
+    errno = EACCES;
+    return -1;
+}
+int synchroniserEnErreur(int) {
+    errno = EIO;
+    return -1;
+}
+int fermerEnErreur(int fd) {
+    close(fd);
+    errno = EIO;
+    return -1;
+}
+int renommerRefuse(const char*, const char*) {
+    errno = EROFS;
+    return -1;
+}
+
+TEST_F(Copie, copierFichier_failingSystemCall_leavesDestinationAndNoTemporary) {
+    struct Cas {
+        const char* nom;
+        std::function<void(AppelsSysteme&)> panne;
+        const char* raison;
+    };
+    const Cas cas[] = {
+        {"ouvrir", [](AppelsSysteme& a) { a.ouvrir = ouvrirRefuse; }, "l'accès est refusé"},
+        {"noyau", [](AppelsSysteme& a) { a.copierNoyau = noyauPlein; }, "le disque est plein"},
+        {"noyau en cours", [](AppelsSysteme& a) { a.copierNoyau = noyauPleinEnCours; },
+         "le disque est plein"},
+        {"lire",
+         [](AppelsSysteme& a) {
+             a.copierNoyau = noyauAbsent;
+             a.lire = lireEnErreur;
+         },
+         "erreur d'entrée-sortie sur le disque"},
+        {"ecrire",
+         [](AppelsSysteme& a) {
+             a.copierNoyau = noyauAbsent;
+             a.ecrire = ecrirePlein;
+         },
+         "le disque est plein"},
+        {"ecrire rien",
+         [](AppelsSysteme& a) {
+             a.copierNoyau = noyauAbsent;
+             a.ecrire = ecrireRien;
+         },
+         "le disque est plein"},
+        {"synchroniser", [](AppelsSysteme& a) { a.synchroniser = synchroniserEnErreur; },
+         "erreur d'entrée-sortie sur le disque"},
+        {"fermer", [](AppelsSysteme& a) { a.fermer = fermerEnErreur; },
+         "erreur d'entrée-sortie sur le disque"},
+        {"renommer", [](AppelsSysteme& a) { a.renommer = renommerRefuse; },
+         "le disque est en lecture seule"},
+    };
+    const std::string source = octetsAleatoires(200000, 11);
+    const std::string ancienne = std::string(10000, 'x');
+    for (const Cas& c : cas) {
+        ecrireOctets(d / "source.jpg", source);
+        ecrireOctets(d / "copie.jpg", ancienne);
+        chmod((d / "copie.jpg").c_str(), 0640);
+        AppelsSysteme appels = appelsSysteme();
+        c.panne(appels);
+        p.oublier();
+        EXPECT_FALSE(copierFichier(p, d / "source.jpg", d / "copie.jpg", appels)) << c.nom;
+        EXPECT_EQ(lireOctets(d / "copie.jpg"), ancienne) << c.nom;
+        EXPECT_EQ(modeDe(d / "copie.jpg"), 0640u) << c.nom;
+        EXPECT_EQ(lireOctets(d / "source.jpg"), source) << c.nom;
+        EXPECT_EQ(arbre(d.str()), (std::set<std::string>{"source.jpg", "copie.jpg"})) << c.nom;
+        EXPECT_EQ(p.textes("message"),
+                  std::vector<std::string>{"le fichier " + d / "source.jpg" +
+                                           " n'a pas pu être copié vers " + d / "copie.jpg" +
+                                           " : " + c.raison})
+            << c.nom;
+    }
+}
+
+TEST_F(Copie, copierFichier_throughBufferAndShortWrites_exactBytesModeKept) {
+    AppelsSysteme appels = appelsSysteme();
+    appels.copierNoyau = noyauAbsent;
+    appels.ecrire = ecrireCourt;
+    for (std::size_t taille : {std::size_t(0), std::size_t(999), std::size_t(3 * 1024 * 1024 + 7)}) {
+        const std::string source = octetsAleatoires(taille, static_cast<unsigned>(taille) + 1);
+        ecrireOctets(d / "source.jpg", source);
+        ecrireOctets(d / "copie.jpg", std::string(10, 'x'));
+        chmod((d / "copie.jpg").c_str(), 0604);
+        EXPECT_TRUE(copierFichier(p, d / "source.jpg", d / "copie.jpg", appels)) << taille;
+        EXPECT_EQ(lireOctets(d / "copie.jpg"), source) << taille;
+        EXPECT_EQ(modeDe(d / "copie.jpg"), 0604u) << taille;
+        EXPECT_EQ(arbre(d.str()), (std::set<std::string>{"source.jpg", "copie.jpg"})) << taille;
     }
     EXPECT_TRUE(p.boites.empty());
 }
@@ -167,7 +289,7 @@ TEST_F(Copie, copierFichier_unreadableSource_destinationKept) {
     ecrireOctets(d / "rep/copie.jpg", "ancienne");
     chmod((d / "rep/copie.jpg").c_str(), 0666);
     EXPECT_TRUE(sansPrivileges([&] {
-        PlateformeScriptee q;
+        BoitesEnregistrees q;
         return !copierFichier(q, d / "secret.jpg", d / "rep/copie.jpg") &&
                q.textes("message").size() == 1;
     }));
@@ -180,7 +302,7 @@ TEST_F(Copie, copierFichier_unwritableDestination_bothFilesKept) {
     mkdir((d / "protege").c_str(), 0755);  // root's: nobody cannot create files in it
     ecrireOctets(d / "protege/copie.jpg", "ancienne");
     EXPECT_TRUE(sansPrivileges([&] {
-        PlateformeScriptee q;
+        BoitesEnregistrees q;
         return !copierFichier(q, d / "source.jpg", d / "protege/copie.jpg") &&
                q.textes("message").size() == 1;
     }));
@@ -299,8 +421,8 @@ TEST_F(Arbre, copierArbre_failures_countedAndReportedOnce) {
 class Rangement : public ::testing::Test {
 protected:
     DossierTemporaire d;
-    PlateformeScriptee p;
-    CardStore store{p};
+    BoitesEnregistrees p;
+    MagasinFiches store{p};
     std::string rep = d / "films.rep";
 
     void SetUp() override {

@@ -1,8 +1,8 @@
-#include "list/selection.h"
+#include "core/selection.h"
 
 #include <cstddef>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/texte_nombre.h"
 
 int32_t numeroDeLigne(std::string_view ligne) {
@@ -16,7 +16,7 @@ int32_t numeroDeLigne(std::string_view ligne) {
     return static_cast<int32_t>(lireEntier(tampon));
 }
 
-int32_t selectionListe(CardStore& store, std::string_view ligne) {
+int32_t selectionListe(MagasinFiches& store, std::string_view ligne) {
     const int32_t numero = numeroDeLigne(ligne);
     // One pass over the numbers, stopping at the first match: a click costs at most a read of
     // one word per card, and no index has to be kept in step with every change of the table.

@@ -1,4 +1,4 @@
-#include "list/liste_fiches.h"
+#include "ui/liste_fiches.h"
 
 #include <QKeyEvent>
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/card_store.h"
-#include "list/tri.h"
+#include "core/magasin_fiches.h"
+#include "core/tri.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ uint32_t marque(const Fiche& f) {
 
 struct Base {
     SansMessages messages;
-    CardStore store{messages};
+    MagasinFiches store{messages};
 
     explicit Base(int32_t nombre) {
         store.fiches.redimensionner(static_cast<std::size_t>(std::max(nombre, 1)));
@@ -138,7 +138,7 @@ void ordonner(Base& base, Ordre ordre, bool (*avant)(const Fiche&, const Fiche&)
 }
 
 // Sorts the same table both ways and compares every byte, plus where courante went.
-void comparerAuTriEchange(Base& base, int32_t (*tri)(CardStore&),
+void comparerAuTriEchange(Base& base, int32_t (*tri)(MagasinFiches&),
                           bool (*avant)(const Fiche&, const Fiche&), const std::string& quoi) {
     std::vector<Fiche> attendu = base.copie();
     triEchange(attendu.data(), base.store.derniere, avant);

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/texte_nombre.h"
-#include "list/recherche.h"
-#include "list/selection.h"
+#include "core/recherche.h"
+#include "core/selection.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ public:
 
 struct Base {
     SansMessages messages;
-    CardStore store{messages};
+    MagasinFiches store{messages};
 
     Fiche& ajouter(int32_t numero, const std::string& titre, const std::string& description) {
         store.ajouterPlace();

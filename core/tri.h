@@ -9,13 +9,13 @@
 
 #include <cstdint>
 
-class CardStore;
+class MagasinFiches;
 
 // Reorders fiches[0..derniere] by title: bytes compared as unsigned values up to the first
 // zero (or the end of the field), case-sensitive, no locale. courante follows the card that
 // was current, so that the card on display and the card the commands act on stay the same;
 // the new courante is returned.
-int32_t triAlphabetique(CardStore& store);
+int32_t triAlphabetique(MagasinFiches& store);
 
 // The same by numero, as signed 32-bit numbers.
-int32_t triNumerique(CardStore& store);
+int32_t triNumerique(MagasinFiches& store);

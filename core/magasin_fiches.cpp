@@ -1,13 +1,13 @@
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "core/texte_nombre.h"
 
-CardStore::CardStore(Messages& messages) : fiches(1), resultats(1), messages_(messages) {}
+MagasinFiches::MagasinFiches(Messages& messages) : fiches(1), resultats(1), messages_(messages) {}
 
-void CardStore::effacerBase() {
+void MagasinFiches::effacerBase() {
     // Slot 0 is blanked also for a base without cards, so one blank card always remains.
     const int32_t fin = std::max<int32_t>(derniere, 0);
     for (int32_t i = 0; i <= fin; ++i) viderFiche(fiches[static_cast<std::size_t>(i)]);
@@ -15,7 +15,7 @@ void CardStore::effacerBase() {
     derniere = 0;
 }
 
-void CardStore::supprimerFiche() {
+void MagasinFiches::supprimerFiche() {
     if (derniere < 0) return;
     if (derniere == 0) {
         viderFiche(fiches[0]);
@@ -32,13 +32,13 @@ void CardStore::supprimerFiche() {
     fiches.redimensionner(static_cast<std::size_t>(derniere) + 1);
 }
 
-void CardStore::ajouterPlace() {
+void MagasinFiches::ajouterPlace() {
     ++derniere;
     courante = derniere;
     fiches.redimensionner(static_cast<std::size_t>(derniere) + 1);
 }
 
-int32_t CardStore::numeroLibre(int32_t depart, int32_t sauf) const {
+int32_t MagasinFiches::numeroLibre(int32_t depart, int32_t sauf) const {
     // The answer lies within the n + 1 values from depart upward (n cards cannot cover more
     // than n of them), so one mark per candidate offset is enough: no rescanning, no sort.
     const std::size_t n = static_cast<std::size_t>(derniere + 1);
@@ -61,7 +61,7 @@ int32_t CardStore::numeroLibre(int32_t depart, int32_t sauf) const {
     return static_cast<int32_t>(base + static_cast<uint32_t>(ecart));
 }
 
-int32_t CardStore::numeroValide(const std::string& texteNumero) const {
+int32_t MagasinFiches::numeroValide(const std::string& texteNumero) const {
     const int32_t tape = static_cast<int32_t>(lireEntier(texteNumero.c_str()));
     return ajoutEnCours ? numeroLibre(tape, courante) : tape;
 }

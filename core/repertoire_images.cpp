@@ -1,4 +1,4 @@
-#include "bases/repertoire_images.h"
+#include "core/repertoire_images.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/card_store.h"
+#include "core/magasin_fiches.h"
 #include "core/chemin_image.h"
 #include "core/descripteur.h"
 #include "core/fiche.h"
@@ -32,51 +32,9 @@ std::string raisonFichier(const struct stat& st) {
     return S_ISDIR(st.st_mode) ? raisonSysteme(EISDIR) : "ce n'est pas un fichier ordinaire";
 }
 
-// Moves the rest of one file into another, from their current offsets. The kernel copies
-// without a round trip through user space (and shares extents where the file system can);
-// where it cannot, a bounded buffer takes over.
-bool transferer(int de, int vers) {
-    bool noyau = true;
-    std::vector<char> tampon;
-    for (;;) {
-        if (noyau) {
-            ssize_t n = copy_file_range(de, nullptr, vers, nullptr, std::size_t(1) << 30, 0);
-            if (n > 0) continue;
-            if (n == 0) return true;
-            if (errno == EINTR) continue;
-            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP &&
-                errno != EBADF) {
-                return false;
-            }
-            noyau = false;
-            tampon.resize(std::size_t(1) << 20);
-        }
-        ssize_t lu = read(de, tampon.data(), tampon.size());
-        if (lu < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (lu == 0) return true;
-        const char* p = tampon.data();
-        std::size_t reste = static_cast<std::size_t>(lu);
-        while (reste > 0) {
-            ssize_t n = write(vers, p, reste);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            if (n == 0) {
-                errno = ENOSPC;
-                return false;
-            }
-            p += n;
-            reste -= static_cast<std::size_t>(n);
-        }
-    }
-}
-
 // Copies one file; nothing when done, otherwise why not (in French).
-std::optional<std::string> copier(const std::string& source, const std::string& destination) {
+std::optional<std::string> copier(const std::string& source, const std::string& destination,
+                                  const AppelsSysteme& appels) {
     // Non-blocking, so that a fifo given as source cannot hang the copy; it is refused below.
     Descripteur src(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (src.get() < 0) return raisonSysteme(errno);
@@ -86,7 +44,6 @@ std::optional<std::string> copier(const std::string& source, const std::string& 
 
     // A destination that is a symbolic link stays one: the file it leads to is replaced.
     const std::string cible = cheminReel(destination);
-    std::optional<mode_t> modeRemplace;
     struct stat sd;
     if (stat(cible.c_str(), &sd) == 0) {
         // One file under two spellings: replacing it by itself would be the only way to harm
@@ -94,33 +51,17 @@ std::optional<std::string> copier(const std::string& source, const std::string& 
         if (sd.st_dev == ss.st_dev && sd.st_ino == ss.st_ino) return std::nullopt;
         if (!S_ISREG(sd.st_mode)) return raisonFichier(sd);
         if ((sd.st_mode & S_IWUSR) == 0) return "il est protégé en écriture";
-        modeRemplace = sd.st_mode & 07777;
     } else if (errno != ENOENT) {
         return raisonSysteme(errno);
     }
 
-    const std::string dossier = dossierDe(cible);
-    const std::string prefixe = prefixeTemporaire(nomDe(cible));
-    supprimerTemporairesAnciens(dossier, prefixe);
-    static unsigned compteur = 0;
-    const std::string temporaire = dossier + "/" + prefixe + std::to_string(getpid()) + "-" +
-                                   std::to_string(compteur++);
-    // A new file gets the usual permissions (the umask applies); a replaced one keeps its own.
-    Descripteur tmp(open(temporaire.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (tmp.get() < 0) return raisonSysteme(errno);
-
-    auto abandonner = [&](int erreur) {
-        tmp.fermer();
-        unlink(temporaire.c_str());
-        return raisonSysteme(erreur);
-    };
-    if (!transferer(src.get(), tmp.get())) return abandonner(errno);
-    if (modeRemplace && fchmod(tmp.get(), *modeRemplace) != 0) return abandonner(errno);
-    if (fsync(tmp.get()) != 0) return abandonner(errno);
-    if (tmp.fermer() != 0) return abandonner(errno);
-    if (rename(temporaire.c_str(), cible.c_str()) != 0) return abandonner(errno);
-    Descripteur d(open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (d.get() >= 0) fsync(d.get());  // the rename is done; only its durability is at stake
+    // The file is written whole beside the destination, then renamed over it; a replaced
+    // file keeps its permissions, a new one gets the usual ones.
+    const ResultatEcriture r = ecrireFichierSur(
+        cible, [&src](int fd, const AppelsSysteme& a) { return copierDescripteur(src.get(), fd, a); },
+        appels);
+    if (r.etat == ResultatEcriture::kLectureSeule) return "il est protégé en écriture";
+    if (!r.ok()) return r.raison;
     return std::nullopt;
 }
 
@@ -166,7 +107,7 @@ void copierContenu(CopieArbre& c, const std::string& source, const std::string& 
             mkdir(vers.c_str(), 0777);  // an existing directory is filled as it is
             copierContenu(c, de, vers);
         } else if (S_ISREG(st.st_mode)) {
-            if (auto raison = copier(de, vers)) {
+            if (auto raison = copier(de, vers, appelsSysteme())) {
                 if (c.echecs++ == 0) c.premierEchec = messageEchec(de, vers, *raison);
             }
         }
@@ -185,7 +126,7 @@ void creerRepertoireImages(Messages& messages, const std::string& repertoire) {
     if (mkdir(repertoire.c_str(), 0777) == 0) messages.message(avecChemin(kCreation, repertoire));
 }
 
-void rangerImage(CardStore& store) {
+void rangerImage(MagasinFiches& store) {
     Messages& messages = store.messages();
     const std::string repertoire = store.repertoireImages.str();
     creerRepertoireImages(messages, repertoire);
@@ -220,8 +161,9 @@ void rangerImage(CardStore& store) {
     ecrireChamp(fiche.image, champ);
 }
 
-bool copierFichier(Messages& messages, const std::string& source, const std::string& destination) {
-    if (auto raison = copier(source, destination)) {
+bool copierFichier(Messages& messages, const std::string& source, const std::string& destination,
+                   const AppelsSysteme& appels) {
+    if (auto raison = copier(source, destination, appels)) {
         messages.message(messageEchec(source, destination, *raison));
         return false;
     }

@@ -11,9 +11,9 @@
 #include "core/services.h"
 #include "core/table_fiches.h"
 
-class CardStore {
+class MagasinFiches {
 public:
-    explicit CardStore(Messages& messages);
+    explicit MagasinFiches(Messages& messages);
 
     // Card table: fiches[0..derniere] are the cards of the base; at least one slot always
     // exists so that fiches[courante] can be read while the base holds no card.
