@@ -104,7 +104,8 @@ contient '^Usage : brevandoux' sans_ecran brevandoux --help || echec "brevandoux
 # No path of this machine's source or build folders in what was installed.
 while IFS= read -r f; do
   [ -f "$f" ] || continue
-  trouves=$(strings -a "$f" | grep -F -e "$racine" -e "$construction" || true)
+  # Qt's string literals are UTF-16: both encodings are searched.
+  trouves=$({ strings -a "$f"; strings -a -el "$f"; } | grep -F -e "$racine" -e "$construction" || true)
   [ -z "$trouves" ] || echec "$f contient un chemin de construction : $(head -3 <<<"$trouves")"
 done <<<"$installes"
 # Built with hardening: full RELRO, immediate binding, position-independent.
