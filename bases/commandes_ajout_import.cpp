@@ -26,6 +26,9 @@ void TForm1::convertircaldoverne1Click() {
             plateforme_.message("le chemin " + *choisi + " est trop long (plus de 512 caractères)");
         } else {
             store_.importerBase(store_.cheminBase.str());
+            // The cards now come from the imported file: the base read before is no longer
+            // this window's, and is left free for others.
+            store_.garde.oublier();
             // Pictures added to the imported cards belong beside the imported file, where
             // printing and the next start look for them; the directory is made when a
             // picture is first filed.

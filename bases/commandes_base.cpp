@@ -37,7 +37,9 @@ int TForm1::demanderSauvegarde() {
     const int reponse = plateforme_.question("Sauver les modifications ?", Boutons::OuiNonAnnuler);
     if (reponse == kOui) {
         if (store_.baseNommee) {
-            if (!store_.ecrireBase(store_.cheminBase.str())) return kAnnuler;
+            // Also when the user declined to write over a file changed elsewhere: the quit or
+            // the command that asked must not drop the cards.
+            if (!ecrireBaseVerifiee(store_, store_.cheminBase.str())) return kAnnuler;
         } else if (sauverSous() == Sauvegarde::kEchouee) {
             return kAnnuler;
         }
@@ -56,6 +58,8 @@ TForm1::Sauvegarde TForm1::sauverSous() {
         plateforme_.message(avecChemin(kCheminTropLong, *choisi) + " : la base n'a pas été enregistrée");
         return Sauvegarde::kEchouee;
     }
+    // Saving as the open base's own file replaces it like a plain save.
+    if (!store_.garde.accepterEcriture(*choisi, store_.messages())) return Sauvegarde::kEchouee;
     const std::string nouveau = cheminRepertoireImages(*choisi);
     if (!creerRepertoire(nouveau)) plateforme_.message("erreur de création de répertoire");
     // The pictures follow the base; saving under the same name leaves them where they are.
@@ -108,6 +112,7 @@ bool TForm1::lireBaseChoisie(const std::string& choisi) {
     if (!store_.chargerBase(choisi)) return false;
     store_.cheminBase.affecter(choisi);
     chargerAutoload();
+    store_.garde.signalerOuvertureAilleurs(store_.messages());
     return true;
 }
 
@@ -146,7 +151,7 @@ void TForm1::savemybaseClick() {
     } else if (!finitParDat(store_.cheminBase.str())) {
         plateforme_.message(avecChemin(kPasDat, store_.cheminBase.str()));
     } else if (store_.baseNommee) {
-        ecrite = store_.ecrireBase(store_.cheminBase.str()) == 1;
+        ecrite = ecrireBaseVerifiee(store_, store_.cheminBase.str()) == 1;
     } else {
         ecrite = sauverSous() == Sauvegarde::kEcrite;
     }

@@ -156,6 +156,7 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
     derniere = static_cast<int32_t>(n) - 1;
     courante = 0;
     dernierResultat = 0;
+    garde.apresLecture(chemin, IdentiteFichier::de(st));
     return 1;
 }
 
@@ -170,5 +171,6 @@ int MagasinFiches::ecrireBase(const std::string& chemin) {
         messages_.message(avecChemin(kNonSauve, chemin) + r.raison);
         return 0;
     }
+    garde.apresEcriture(chemin, r.identite);
     return 1;
 }

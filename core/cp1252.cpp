@@ -1,5 +1,6 @@
 #include "core/cp1252.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -15,6 +16,7 @@ char32_t versUnicode(unsigned char octet) {
     return octet;
 }
 
+// '?' when Windows-1252 has no code for c.
 int versOctet(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
     for (int i = 0; i < 32; ++i) {
@@ -97,4 +99,20 @@ std::string lignesVersFenetre(std::string_view texte) {
 
 std::size_t octetsEnFiche(std::string_view utf8) {
     return utf8VersCp1252(lignesVersFiche(utf8)).size();
+}
+
+bool stockableEnFiche(char32_t c) { return c != 0 && (c == '?' || versOctet(c) != '?'); }
+
+std::vector<char32_t> caracteresNonStockables(std::string_view utf8) {
+    std::u32string texte;
+    for (std::size_t i = 0; i < utf8.size();) texte += lireUtf8(utf8, i);
+    return caracteresNonStockables(texte);
+}
+
+std::vector<char32_t> caracteresNonStockables(std::u32string_view texte) {
+    std::vector<char32_t> r;
+    for (const char32_t c : texte) {
+        if (!stockableEnFiche(c) && std::find(r.begin(), r.end(), c) == r.end()) r.push_back(c);
+    }
+    return r;
 }

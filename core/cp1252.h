@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A character with no Windows-1252 code becomes '?'; malformed UTF-8 bytes too.
 std::string utf8VersCp1252(std::string_view utf8);
@@ -16,3 +17,11 @@ std::string lignesVersFiche(std::string_view texte);   // "\n" -> "\r\n"
 std::string lignesVersFenetre(std::string_view texte); // "\r\n" -> "\n"
 // Bytes the text takes in a card, once its plain line breaks become CR LF.
 std::size_t octetsEnFiche(std::string_view utf8);
+
+// True when a card's text field can hold the character: it has a Windows-1252 code and is not
+// the zero that ends the field.
+bool stockableEnFiche(char32_t c);
+// The characters of a UTF-8 text that a card field cannot hold, each once, in order of first
+// appearance; malformed bytes count as U+FFFD. Empty when the whole text can be stored.
+std::vector<char32_t> caracteresNonStockables(std::string_view utf8);
+std::vector<char32_t> caracteresNonStockables(std::u32string_view texte);

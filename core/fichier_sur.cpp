@@ -25,7 +25,7 @@ const AppelsSysteme kAppelsPosix{ouvrirPosix, ::write, ::fsync, ::rename,
                                  ::close, ::read, copierNoyauPosix};
 
 ResultatEcriture echec(int erreur) {
-    return {ResultatEcriture::kEchec, raisonSysteme(erreur)};
+    return {ResultatEcriture::kEchec, raisonSysteme(erreur), {}};
 }
 
 // Writes all of a buffer; 0, or the error number that stopped it.
@@ -164,8 +164,8 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& cont
     struct stat st;
     if (stat(cible.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return echec(EISDIR);
-        if (!S_ISREG(st.st_mode)) return {ResultatEcriture::kEchec, "ce n'est pas un fichier ordinaire"};
-        if ((st.st_mode & S_IWUSR) == 0) return {ResultatEcriture::kLectureSeule, {}};
+        if (!S_ISREG(st.st_mode)) return {ResultatEcriture::kEchec, "ce n'est pas un fichier ordinaire", {}};
+        if ((st.st_mode & S_IWUSR) == 0) return {ResultatEcriture::kLectureSeule, {}, {}};
         mode = st.st_mode & 07777;
     }
 
@@ -187,6 +187,11 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& cont
     if (int erreur = contenu(fd, appels)) return abandonner(erreur);
     if (fchmod(fd, mode) != 0) return abandonner(errno);
     if (appels.synchroniser(fd) != 0) return abandonner(errno);
+    // Taken from the new file itself before it replaces the target, so that nothing renamed
+    // over it afterwards can be mistaken for it. Neither closing nor renaming changes it.
+    ResultatEcriture fait;
+    struct stat ecrit;
+    if (fstat(fd, &ecrit) == 0) fait.identite = IdentiteFichier::de(ecrit);
     if (appels.fermer(fd) != 0) {
         int erreur = errno;
         unlink(temporaire.c_str());
@@ -202,5 +207,5 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& cont
         fsync(dfd);  // the rename is done; a failure here cannot be undone, only reported
         close(dfd);
     }
-    return {};
+    return fait;
 }

@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+#include "core/identite_fichier.h"
+
 // The system calls the writer makes; tests substitute failing ones.
 struct AppelsSysteme {
     int (*ouvrir)(const char* chemin, int drapeaux, mode_t mode);
@@ -31,6 +33,7 @@ struct Morceau {
 struct ResultatEcriture {
     enum Etat { kOk, kLectureSeule, kEchec } etat = kOk;
     std::string raison;  // French, for kEchec: why the file could not be written
+    IdentiteFichier identite;  // for kOk: the file now in place (unknown if it could not be read)
     bool ok() const { return etat == kOk; }
 };
 

@@ -62,6 +62,6 @@ int32_t MagasinFiches::numeroLibre(int32_t depart, int32_t sauf) const {
 }
 
 int32_t MagasinFiches::numeroValide(const std::string& texteNumero) const {
-    const int32_t tape = static_cast<int32_t>(lireEntier(texteNumero.c_str()));
+    const int32_t tape = static_cast<int32_t>(lireNombreSigne(texteNumero.c_str()));
     return ajoutEnCours ? numeroLibre(tape, courante) : tape;
 }

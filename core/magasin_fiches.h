@@ -8,6 +8,7 @@
 #include "core/chemin.h"
 #include "core/fiche.h"
 #include "core/fichier_sur.h"
+#include "core/garde_base.h"
 #include "core/services.h"
 #include "core/table_fiches.h"
 
@@ -47,8 +48,9 @@ public:
     // Smallest number at or above depart that no card other than fiches[sauf] carries,
     // counting upward with 32-bit wrap-around.
     int32_t numeroLibre(int32_t depart, int32_t sauf) const;
-    // The numbering step of a validation: the number the card gets from the text typed in
-    // the number box (a new card gets the next free one, a modification keeps it as typed).
+    // The numbering step of a validation: the number the card gets from the text in the
+    // number box, minus sign included (a new card gets the next free one from there, a
+    // modification keeps it as typed).
     int32_t numeroValide(const std::string& texteNumero) const;
 
     // Base files. Return 1 when done, 0 after telling the user why not.
@@ -59,6 +61,9 @@ public:
     bool ajouterBase(const std::string& chemin);
     // Replaces the table with the cards of a file in the sibling program's 772-byte format.
     void importerBase(const std::string& chemin);
+
+    // The base file as last read or written, and the window's hold on it.
+    GardeBase garde;
 
     Messages& messages() { return messages_; }
     // Tests replace the system calls of the crash-safe writer to inject failures.

@@ -15,6 +15,7 @@
 #include "core/descripteur.h"
 #include "core/fiche.h"
 #include "core/fichier_sur.h"
+#include "core/place_image.h"
 #include "core/services.h"
 
 namespace {
@@ -27,6 +28,9 @@ const char* const kSansBase =
 const char* const kInrangeable =
     "l'image %s ne peut pas être rangée dans le répertoire des images (chemin trop long ou nom "
     "non valable) : la fiche est gardée sans image";
+const char* const kSansNomLibre =
+    "l'image %s n'a pas pu être rangée dans le répertoire des images : aucun nom libre n'a été "
+    "trouvé à côté des images du même nom déjà présentes. La fiche est gardée sans image";
 
 std::string raisonFichier(const struct stat& st) {
     return S_ISDIR(st.st_mode) ? raisonSysteme(EISDIR) : "ce n'est pas un fichier ordinaire";
@@ -156,9 +160,20 @@ void rangerImage(MagasinFiches& store) {
         ecrireChamp(fiche.image, "");
         return;
     }
-    if (choisie != *destination) copierFichier(messages, choisie, *destination);
-    // Stored whatever the copy did: the card keeps the name the user gave it.
-    ecrireChamp(fiche.image, champ);
+    if (choisie == *destination) {
+        ecrireChamp(fiche.image, champ);
+        return;
+    }
+    // A picture of that name already in the directory may be other cards' picture.
+    const std::optional<PlaceImage> place = placeImage(repertoire, choisie, champ);
+    if (!place) {
+        messages.message(avecChemin(kSansNomLibre, choisie));
+        ecrireChamp(fiche.image, "");
+        return;
+    }
+    if (place->copier) copierFichier(messages, choisie, place->chemin);
+    // Stored whatever the copy did: the card keeps the name its picture was given.
+    ecrireChamp(fiche.image, place->nom);
 }
 
 bool copierFichier(Messages& messages, const std::string& source, const std::string& destination,

@@ -30,7 +30,9 @@ void creerRepertoireImages(Messages& messages, const std::string& repertoire);
 // without one and the user is told. A card keeping the picture name it already had keeps it.
 // A picture the display could not find again from the stored name — a path over 255 bytes, a
 // name holding a backslash or ".." — is likewise left out, with a message, rather than stored
-// cut or stored to lead elsewhere.
+// cut or stored to lead elsewhere. A picture already in the directory is never replaced by
+// different bytes: the new one takes a free name made from its own (photo-2.jpg...), and a
+// file already holding the same bytes is used without copying.
 void rangerImage(MagasinFiches& store);
 
 // Copies one file whole. The copy is written by ecrireFichierSur (through appels), in a hidden

@@ -6,7 +6,7 @@
 #include <string>
 
 // Button sets of a question box, and the codes a box returns.
-enum class Boutons { Ok, OkAnnuler, OuiNonAnnuler };
+enum class Boutons { Ok, OkAnnuler, OuiNonAnnuler, OuiNon };
 enum Reponse : int { kOk = 1, kAnnuler = 2, kOui = 6, kNon = 7 };
 
 class Messages {

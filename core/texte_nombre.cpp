@@ -21,3 +21,8 @@ void entierEnTexte(uint32_t valeur, char* tampon, uint32_t base) {
 }
 
 std::string enDecimal(int32_t valeur) { return std::to_string(valeur); }
+
+uint32_t lireNombreSigne(const char* texte) {
+    if (*texte == '-') return 0u - lireEntier(texte + 1);
+    return lireEntier(texte);
+}

@@ -13,3 +13,7 @@ void entierEnTexte(uint32_t valeur, char* tampon, uint32_t base);
 
 // Signed decimal, as the number box and the printed page show numbers.
 std::string enDecimal(int32_t valeur);
+
+// The number a number box shows: an optional leading minus, then the digits as lireEntier
+// reads them (same wrap-around). Every text enDecimal writes reads back to its own value.
+uint32_t lireNombreSigne(const char* texte);

@@ -42,8 +42,14 @@ int PlateformeQt::question(const std::string& texte, Boutons boutons) {
     QMessageBox::StandardButtons b = QMessageBox::Ok;
     if (boutons == Boutons::OkAnnuler) b = QMessageBox::Ok | QMessageBox::Cancel;
     if (boutons == Boutons::OuiNonAnnuler) b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    if (boutons == Boutons::OuiNon) b = QMessageBox::Yes | QMessageBox::No;
     QMessageBox box(QMessageBox::NoIcon, QString(), q(texte), b, parent_);
     box.setEscapeButton(boutons == Boutons::Ok ? QMessageBox::Ok : QMessageBox::Cancel);
+    // Without Cancel, Escape and the default both mean No: what writes nothing.
+    if (boutons == Boutons::OuiNon) {
+        box.setEscapeButton(QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+    }
     return code(static_cast<QMessageBox::StandardButton>(box.exec()));
 }
 

@@ -12,7 +12,7 @@ tests=(libgtest-dev
        clang-14 libclang-rt-14-dev
        xvfb xauth x11-utils xdotool imagemagick
        fonts-liberation
-       cups printer-driver-cups-pdf poppler-utils
+       cups cups-ipp-utils printer-driver-cups-pdf poppler-utils
        dpkg-dev appstream desktop-file-utils binutils)
 case "${1:-tests}" in
   execution) pkgs=("${execution[@]}") ;;

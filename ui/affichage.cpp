@@ -19,7 +19,7 @@ void TForm1::afficherFiche() {
     const Fiche& c = store_.ficheCourante();
     numero_->setText(QString::fromStdString(enDecimal(c.numero)));
     titre_->setText(texteFenetre(texteChamp(c.titre)));
-    description_->setPlainText(texteFenetre(lignesVersFenetre(texteChamp(c.description))));
+    description_->montrer(texteFenetre(lignesVersFenetre(texteChamp(c.description))));
     total_->setText(QString::fromStdString(enDecimal(store_.derniere)));
     position_->setText(QString::fromStdString(enDecimal(store_.courante)));
 

@@ -40,6 +40,7 @@ void TForm1::FormCreate() {
             montrerChemin(*montre);
         }
         chargerAutoload();
+        store_.garde.signalerOuvertureAilleurs(store_.messages());
         afficherFiche();
     } catch (const std::exception& e) {
         plateforme_.erreur(e.what());

@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
 
 #include "core/cp1252.h"
 
@@ -23,13 +25,70 @@ std::size_t octets(const QString& texte) { return octetsEnFiche(texte.toStdStrin
 Memo::Memo(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setTabChangesFocus(true);
+    // Assistive technology edits the document directly (insertion through a cursor, or the
+    // whole text replaced), past the event handlers below: the limit is held after the fact.
+    connect(this, &QPlainTextEdit::textChanged, this, &Memo::tenirLimite);
+}
+
+QString Memo::texte() const {
+    QString t = document()->toRawText();
+    t.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    t.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return t;
+}
+
+void Memo::montrer(const QString& texte) {
+    parProgramme_ = true;
+    setPlainText(texte);
+    parProgramme_ = false;
+    dernierTexte_ = this->texte();
+}
+
+void Memo::tenirLimite() {
+    if (enCoupe_) return;
+    const QString apres = texte();
+    const QString avant = dernierTexte_;
+    dernierTexte_ = apres;
+    if (parProgramme_ || limite_ == 0 || octets(apres) <= limite_) return;
+    // What the change put in lies between the start and the end the two texts share.
+    const qsizetype plusCourt = std::min(avant.size(), apres.size());
+    qsizetype debut = 0;
+    while (debut < plusCourt && avant.at(debut) == apres.at(debut)) ++debut;
+    qsizetype fin = 0;
+    while (fin < plusCourt - debut &&
+           avant.at(avant.size() - 1 - fin) == apres.at(apres.size() - 1 - fin)) {
+        ++fin;
+    }
+    // Never between the two halves of a surrogate pair.
+    if (debut > 0 && apres.at(debut - 1).isHighSurrogate()) --debut;
+    const qsizetype finAjout = apres.size() - fin;
+    if (finAjout <= debut) return;
+    std::size_t total = octets(apres.left(debut) + apres.mid(finAjout));
+    qsizetype coupe = debut;
+    while (coupe < finAjout) {
+        const qsizetype largeur =
+            apres.at(coupe).isHighSurrogate() && coupe + 1 < finAjout ? 2 : 1;
+        // A line break becomes CR LF: both bytes stay or both go.
+        const std::size_t cout = apres.at(coupe) == QLatin1Char('\n') ? 2 : 1;
+        if (total + cout > limite_) break;
+        total += cout;
+        coupe += largeur;
+    }
+    enCoupe_ = true;
+    QTextCursor c(document());
+    c.setPosition(static_cast<int>(coupe));
+    c.setPosition(static_cast<int>(finAjout), QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    enCoupe_ = false;
+    dernierTexte_ = texte();
+    QApplication::beep();
 }
 
 QString Memo::partieAdmise(const QString& texte) const {
     const QString ajout = lignesUnifiees(texte);
     if (limite_ == 0) return ajout;
     const QTextCursor c = textCursor();
-    const QString tout = toPlainText();
+    const QString tout = this->texte();
     const QString reste = tout.left(c.selectionStart()) + tout.mid(c.selectionEnd());
     std::size_t total = octets(reste);
     if (total >= limite_) return {};

@@ -1,8 +1,9 @@
 #pragma once
 // The description box: plain text, lines wrapped to the width, limited to the bytes a card's
 // description field holds once the text is stored (Windows-1252, a line break taking two
-// bytes as CR LF). The limit holds for typing, pasting, dropping and input methods alike;
-// texts set by the program are not limited.
+// bytes as CR LF). The limit holds for typing, pasting, dropping, input methods and text put
+// in by assistive technology alike; only the texts the program shows (montrer) are not
+// limited.
 
 #include <QPlainTextEdit>
 
@@ -18,11 +19,24 @@ public:
     // The longest start of texte that can replace the selection without passing the limit.
     QString partieAdmise(const QString& texte) const;
 
+    // The text as it is to be stored: line breaks as '\n', every other character as it
+    // stands (toPlainText would turn no-break spaces into spaces).
+    QString texte() const;
+    // Shows a text set by the program, such as a stored card's description, whatever its size.
+    void montrer(const QString& texte);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
+    // Every change that leaves the text over the limit loses the end of what it put in.
+    void tenirLimite();
+
     std::size_t limite_ = 0;
+    // The text after the last change, to tell what a change put in.
+    QString dernierTexte_;
+    bool parProgramme_ = false;
+    bool enCoupe_ = false;
 };

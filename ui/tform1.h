@@ -187,6 +187,9 @@ private:
     // The controls that edit mode disables, in the order it disables them.
     std::array<QWidget*, 18> controlesDuMode() const;
 
+    // Why "Valider" cannot store the title and description as they stand (characters a base
+    // cannot hold, a text longer than its field), in French; empty when it can.
+    std::string refusDeSaisie() const;
     // Refuses, with the box the print command also uses, to act on a blank card area.
     bool ficheSelectionnee();
     // Shows a path (file-system bytes) in the path box.

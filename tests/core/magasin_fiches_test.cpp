@@ -104,10 +104,14 @@ TEST_F(MagasinFichesTest, numeroValide_newCardTakesNextFree_modificationKeepsTyp
     EXPECT_EQ(store.numeroValide("7"), 9);
     EXPECT_EQ(store.numeroValide("12abc"), 12);
     EXPECT_EQ(store.numeroValide("abc"), 2);
-    EXPECT_EQ(store.numeroValide("-5"), 2);
+    // The box's minus sign is read: -5 is free.
+    EXPECT_EQ(store.numeroValide("-5"), -5);
+    EXPECT_EQ(store.numeroValide("-abc"), 2);
     store.ajoutEnCours = 0;
     EXPECT_EQ(store.numeroValide("7"), 7);
     EXPECT_EQ(store.numeroValide("4294967295"), -1);
+    EXPECT_EQ(store.numeroValide("-1"), -1);
+    EXPECT_EQ(store.numeroValide("-2147483648"), INT32_MIN);
 }
 
 TEST_F(MagasinFichesTest, supprimerFiche_lastAndMiddle) {

@@ -14,9 +14,13 @@ class MessagesEnregistres : public Messages {
 public:
     std::vector<std::string> messages;
     std::deque<int> reponses;
+    std::vector<std::string> questions;  // the texts of the question boxes, in order
 
     void message(const std::string& texte) override { messages.push_back(texte); }
-    int question(const std::string& texte, Boutons) override { return repondre(texte); }
+    int question(const std::string& texte, Boutons) override {
+        questions.push_back(texte);
+        return repondre(texte);
+    }
     int confirmation(const std::string& texte) override { return repondre(texte); }
 
 private:

@@ -459,12 +459,20 @@ TEST_F(Rangement, keptPicture_notCopiedAgain_nameUnchanged) {
     EXPECT_EQ(arbre(rep), std::set<std::string>{"chat.jpg"});
 }
 
-TEST_F(Rangement, samePictureNameFromElsewhere_replacesDirectoryCopy) {
+TEST_F(Rangement, samePictureNameFromElsewhere_keepsDirectoryCopy_takesAFreeName) {
     fs::create_directories(rep);
+    // Another card's picture: never replaced by different bytes.
     ecrireOctets(rep + "/chat.jpg", "ancien chat, plus long");
     ASSERT_TRUE(store.imageChoisie.affecter(d / "photos/chat.jpg"));
     rangerImage(store);
-    EXPECT_EQ(lireOctets(rep + "/chat.jpg"), "un chat");
+    EXPECT_EQ(lireOctets(rep + "/chat.jpg"), "ancien chat, plus long");
+    EXPECT_EQ(lireOctets(rep + "/chat-2.jpg"), "un chat");
+    EXPECT_EQ(image(), "\\chat-2.jpg");
+    EXPECT_TRUE(p.boites.empty());
+    // The same bytes again, for another card: the file already there serves.
+    rangerImage(store);
+    EXPECT_EQ(image(), "\\chat-2.jpg");
+    EXPECT_EQ(arbre(rep), (std::set<std::string>{"chat.jpg", "chat-2.jpg"}));
 }
 
 TEST_F(Rangement, noPicture_imageEmptied_nothingCopied_directoryStillCreated) {

@@ -1,17 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDate>
-#include <cstdlib>
-#include <string>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <cstdlib>
+#include <string>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 #include "platform/application.h"
+#include "platform/plateforme_qt.h"
 #include "tests/support/plateforme_scriptee.h"
 
 namespace {
@@ -119,6 +123,35 @@ TEST(Application, errorEscapingAHandler_isShownAndTheProgramGoesOn) {
     app->setPlateforme(nullptr);
     ASSERT_EQ(plateforme.boites.size(), 1u);
     EXPECT_EQ(plateforme.boites[0], (Boite{"erreur", "brevandoux", "l'image x.jpg n'a pas pu être chargée"}));
+}
+
+TEST(PlateformeQt, yesNoQuestion_hasOuiAndNonOnly_EscapeAndEnterMeanNon) {
+    struct Cas {
+        const char* geste;
+        std::function<void(QMessageBox&)> faire;
+        int attendu;
+    };
+    const Cas cas[] = {
+        {"Escape", [](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Escape); }, kNon},
+        {"Entrée", [](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Return); }, kNon},
+        {"clic sur Oui", [](QMessageBox& b) { b.button(QMessageBox::Yes)->click(); }, kOui},
+    };
+    for (const Cas& c : cas) {
+        PlateformeQt plateforme;
+        QStringList boutons;
+        QString texte;
+        QTimer::singleShot(0, [&] {
+            auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (boite == nullptr) return;
+            texte = boite->text();
+            for (QAbstractButton* bouton : boite->buttons()) boutons << bouton->text().remove('&');
+            c.faire(*boite);
+        });
+        EXPECT_EQ(plateforme.question("La base a été modifiée", Boutons::OuiNon), c.attendu) << c.geste;
+        boutons.sort();
+        EXPECT_EQ(boutons, (QStringList{QStringLiteral("Non"), QStringLiteral("Oui")})) << c.geste;
+        EXPECT_EQ(texte, QStringLiteral("La base a été modifiée"));
+    }
 }
 
 TEST(PlateformeScriptee, recordsBoxesAndAnswersFromItsQueue) {

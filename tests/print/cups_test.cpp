@@ -13,6 +13,11 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QThread>
+#include <algorithm>
+#include <functional>
+#include <QProcess>
+#include <QTemporaryFile>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 
@@ -72,12 +77,46 @@ QString attendreNouveauPdf(const QString& dossier, const QSet<QString>& avant, i
     return {};
 }
 
+// The name CUPS holds for the last job of the queue PDF, as its IPP attribute (UTF-8).
+QString nomDuDernierTravail() {
+    int dernier = 0;
+    const QStringList lignes = lancer("lpstat", {"-W", "completed", "-o", "PDF"}).split('\n');
+    for (const QString& ligne : lignes) {
+        const QRegularExpressionMatch m = QRegularExpression("^PDF-(\\d+)\\s").match(ligne);
+        if (m.hasMatch()) dernier = std::max(dernier, m.captured(1).toInt());
+    }
+    if (dernier == 0) return {};
+    QTemporaryFile requete;
+    if (!requete.open()) return {};
+    // Job names are private to their owner: the request names the user who printed.
+    requete.write("{\n OPERATION Get-Job-Attributes\n GROUP operation-attributes-tag\n"
+                  " ATTR charset attributes-charset utf-8\n"
+                  " ATTR naturalLanguage attributes-natural-language en\n"
+                  " ATTR uri printer-uri $uri\n ATTR name requesting-user-name $user\n"
+                  " ATTR integer job-id $job\n ATTR keyword requested-attributes job-name\n"
+                  " STATUS successful-ok\n DISPLAY job-name\n}\n");
+    requete.close();
+    QProcess p;
+    p.start("ipptool", {"-c", "-d", "job=" + QString::number(dernier), "-d",
+                        "user=" + QString::fromLocal8Bit(qgetenv("USER").isEmpty() ? "root" : qgetenv("USER")),
+                        "ipp://localhost/printers/PDF", requete.fileName()});
+    if (!p.waitForFinished(10000)) return {};
+    // The CSV output: the column title, then the value, as the bytes CUPS holds.
+    const QList<QByteArray> sortie = p.readAllStandardOutput().split('\n');
+    if (sortie.size() < 2) return {};
+    QByteArray valeur = sortie[1];
+    if (valeur.startsWith('"') && valeur.endsWith('"')) valeur = valeur.mid(1, valeur.size() - 2);
+    return QString::fromUtf8(valeur);
+}
+
 class ImpressionCups : public ::testing::Test {
 protected:
     ImpressionCups() : store(plateforme) {}
     void SetUp() override {
         const QString script =
-            QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../scripts/cups-pdf.sh";
+            // From the source tree itself: __FILE__ is relative to the build directory, and
+            // ctest runs the suite from elsewhere.
+            QStringLiteral(QT_TESTCASE_SOURCEDIR) + "/../scripts/cups-pdf.sh";
         int code = 0;
         const QString sortie = lancer("bash", {script}, &code);
         if (code != 0) {
@@ -168,4 +207,49 @@ TEST_F(ImpressionCups, imprimerListe_annulerPressed_nothingReachesTheQueue) {
     EXPECT_TRUE(plateforme.boites.empty());
     EXPECT_TRUE(attendreNouveauPdf(dossier, avant, 2000).isEmpty())
         << "un document annulé a été imprimé";
+}
+
+TEST_F(ImpressionCups, jobTitles_reachCupsInUtf8_readingAsTheirPageHeadings) {
+    if (QStandardPaths::findExecutable("ipptool").isEmpty()) {
+        std::fprintf(stderr, "\n** ipptool ABSENT (paquet cups-ipp-utils) : titres des travaux non vérifiés\n");
+        GTEST_SKIP() << "ipptool absent";
+    }
+    const std::string base = (QDir::tempPath() + QString::fromUtf8("/Fiches d'été €.dat")).toStdString();
+    struct Cas {
+        const char* nom;
+        std::function<void()> imprimer;
+        QString titre;
+    };
+    const Cas cas[] = {
+        {"fiche", [&] { imprimerFiche(plateforme, store, "Première fiche"); },
+         QString::fromUtf8("Fiche N°0 ")},
+        {"recherche", [&] {
+             store.listeResultats = true;
+             store.resultats.redimensionner(1);
+             store.resultats[0] = store.fiches[0];
+             store.dernierResultat = 0;
+             imprimerListe(plateforme, store, QString::fromUtf8("été « œuvre » – 5 €"));
+             store.listeResultats = false;
+         },
+         QString::fromUtf8("recherche pour l'expression été « œuvre » – 5 €")},
+        {"base", [&] {
+             store.cheminBase.affecter(base);
+             imprimerListe(plateforme, store, {});
+         },
+         QString::fromStdString(base)},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        const QSet<QString> avantCas = pdfsDans(dossier);
+        c.imprimer();
+        EXPECT_TRUE(plateforme.boites.empty());
+        const QString pdf = attendreNouveauPdf(dossier, avantCas, 20000);
+        ASSERT_FALSE(pdf.isEmpty()) << "aucun PDF dans " << dossier.toStdString();
+        // The page shows the heading; the job carries the same text, in the charset IPP
+        // requires of names (UTF-8), not the card's Windows-1252 nor UTF-8 read as Latin-1.
+        const QString texte = sortieDe("pdftotext", {pdf, "-"});
+        EXPECT_TRUE(texte.contains(c.titre.trimmed())) << texte.toStdString();
+        EXPECT_EQ(nomDuDernierTravail(), c.titre);
+        QFile::remove(pdf);
+    }
 }

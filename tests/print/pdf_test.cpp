@@ -8,6 +8,8 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <QTemporaryDir>
+#include <QRegularExpression>
+#include <functional>
 
 #include "print/commandes_impression.h"
 #include "tests/print/lecture_pdf.h"
@@ -129,4 +131,40 @@ TEST_F(ImpressionPdf, imprimerListe_annulerPressed_noFileLeft) {
 
     EXPECT_TRUE(plateforme.boites.empty());
     EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(ImpressionPdf, documentTitle_readsAsThePageHeading) {
+    // The title the document carries (and the job with it) is the heading itself, not its
+    // Windows-1252 bytes read as another encoding.
+    const QString chemin = dossier.path() + QString::fromUtf8("/Fiches d'été €.dat");
+    base({carte(1, "premi\xe8re", "\x80uvre \x9c")}, chemin);
+    struct Cas {
+        const char* nom;
+        std::function<void()> imprimer;
+        QString titre;
+    };
+    const Cas cas[] = {
+        {"fiche", [&] { imprimerFiche(plateforme, store, QString::fromUtf8("première")); },
+         QString::fromUtf8("Fiche N°0 ")},
+        {"base", [&] { imprimerListe(plateforme, store, {}); }, chemin},
+        {"recherche", [&] {
+             store.listeResultats = true;
+             store.resultats.redimensionner(1);
+             store.resultats[0] = store.fiches[0];
+             store.dernierResultat = 0;
+             imprimerListe(plateforme, store, QString::fromUtf8("œuvre « été » – 5 €"));
+             store.listeResultats = false;
+         },
+         QString::fromUtf8("recherche pour l'expression œuvre « été » – 5 €")},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        QFile::remove(pdf);
+        c.imprimer();
+        ASSERT_TRUE(QFile::exists(pdf));
+        const QString info = sortieDe("pdfinfo", {"-enc", "UTF-8", pdf});
+        const QString ligne = info.split('\n').filter(QRegularExpression("^Title:")).value(0);
+        EXPECT_EQ(ligne.mid(ligne.indexOf(':') + 1).trimmed(), c.titre.trimmed()) << info.toStdString();
+        EXPECT_TRUE(sortieDe("pdftotext", {pdf, "-"}).contains(c.titre.trimmed()));
+    }
 }

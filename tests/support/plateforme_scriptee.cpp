@@ -7,6 +7,7 @@ std::string boutons(Boutons b) {
     switch (b) {
         case Boutons::Ok: return "Ok";
         case Boutons::OkAnnuler: return "OkAnnuler";
+        case Boutons::OuiNon: return "OuiNon";
         default: return "OuiNonAnnuler";
     }
 }

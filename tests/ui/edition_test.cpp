@@ -202,8 +202,8 @@ TEST_F(Edition, validerClick_storesTheTextsInWindows1252WithCrLfLineBreaks) {
     const Cas cas[] = {
         {"Été à Noël €", "ligne 1\nligne 2\n\nfin", "\xC9t\xE9 \xE0 No\xEBl \x80",
          "ligne 1\r\nligne 2\r\n\r\nfin"},
-        {QString::fromUtf8("Œuvre ☃ 日本"), QString::fromUtf8("ça → là"), "\x8Cuvre ? ??",
-         "\xE7" "a ? l\xE0"},
+        // Characters Windows-1252 lacks are not stored as '?': the card stays as it was.
+        {QString::fromUtf8("Œuvre ☃ 日本"), QString::fromUtf8("ça → là"), "Chat", ""},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.titreAttendu);
@@ -214,6 +214,7 @@ TEST_F(Edition, validerClick_storesTheTextsInWindows1252WithCrLfLineBreaks) {
         fenetre->validerClick();
         EXPECT_EQ(texteChamp(store().fiches[0].titre), c.titreAttendu);
         EXPECT_EQ(texteChamp(store().fiches[0].description), c.descriptionAttendue);
+        fenetre->annulerClick();
     }
 }
 

@@ -14,6 +14,7 @@
 #include <QImageWriter>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextCursor>
 #include <atomic>
 #include <chrono>
 #include <random>
@@ -229,10 +230,25 @@ TEST_F(Hostile, hostileBase_descriptionOfControlCharacters_isShownAndEditedWithi
     EXPECT_EQ(store().courante, 1);
     EXPECT_FALSE(fenetre->description()->toPlainText().isEmpty());
 
-    // Modified and validated as it stands: the texts come back within their fields.
+    // Modified and validated as it stands: its lone CR and LF become CR LF pairs, which no
+    // longer fit the field. Nothing is cut behind the user's back: they are told, and stay
+    // in edit mode with the card unchanged.
     cliquer(fenetre->modif());
     ASSERT_FALSE(fenetre->valider()->isHidden());
+    const Fiche avant = store().fiches[1];
+    plateforme.oublier();
     cliquer(fenetre->valider());
+    ASSERT_EQ(plateforme.textes("message").size(), 1u);
+    EXPECT_NE(plateforme.textes("message")[0].find("la description compte"), std::string::npos);
+    EXPECT_FALSE(fenetre->valider()->isHidden());
+    EXPECT_EQ(std::memcmp(&avant, &store().fiches[1], sizeof avant), 0);
+    // The user shortens it; then the texts come back within their fields.
+    QTextCursor fin = fenetre->description()->textCursor();
+    fin.movePosition(QTextCursor::End);
+    fin.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, 80);
+    fin.removeSelectedText();
+    cliquer(fenetre->valider());
+    EXPECT_TRUE(fenetre->valider()->isHidden());
     const Fiche& apres = store().fiches[1];
     EXPECT_LT(strnlen(apres.description, sizeof apres.description), sizeof apres.description);
     EXPECT_LT(strnlen(apres.titre, sizeof apres.titre), sizeof apres.titre);

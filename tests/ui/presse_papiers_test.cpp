@@ -86,13 +86,24 @@ TEST_F(PressePapiers, paste_staysWithinTheCardsRoom_lineBreaksCountingTwo) {
     EXPECT_EQ(texte.substr(500), "bcd\nefghij");
 }
 
-TEST_F(PressePapiers, pastedCharactersWithoutCp1252Code_becomeQuestionMarksWhenValidated) {
+TEST_F(PressePapiers, pastedCharactersWithoutCp1252Code_areNamedAtValider_cardUnchanged) {
     fenetre->modifClick();
     memo().clear();
     plateforme.pressePapiers = QStringLiteral("ok 日本 €");
     fenetre->Coler1Click();
     fenetre->validerClick();
-    EXPECT_EQ(texteChamp(store().fiches[0].description), "ok ?? \x80");
+    EXPECT_EQ(texteChamp(store().fiches[0].description), "premi\xE8re ligne\r\nseconde ligne");
+    EXPECT_EQ(plateforme.textes("message"),
+              std::vector<std::string>{"une base ne peut pas enregistrer ces caractères de la "
+                                       "description : « 日 », « 本 ». Remplacez-les ou "
+                                       "retirez-les, puis validez de nouveau"});
+    EXPECT_EQ(memo().toPlainText(), QStringLiteral("ok 日本 €"));
+    // Once they are gone, the rest is stored.
+    memo().clear();
+    plateforme.pressePapiers = QStringLiteral("ok €");
+    fenetre->Coler1Click();
+    fenetre->validerClick();
+    EXPECT_EQ(texteChamp(store().fiches[0].description), "ok \x80");
 }
 
 }  // namespace

@@ -63,6 +63,12 @@ uint32_t lireChiffres(const std::string& texte) {
     return n;
 }
 
+// The number box read back as it shows a number: an optional minus, then the digits.
+uint32_t lireNombre(const std::string& texte) {
+    if (!texte.empty() && texte[0] == '-') return 0u - lireChiffres(texte.substr(1));
+    return lireChiffres(texte);
+}
+
 std::string minuscules(std::string s) {
     for (char& c : s) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
@@ -168,13 +174,14 @@ protected:
 
     // The number text the user types, or the proposed one.
     std::string numeroTape(const std::string& propose) {
-        switch (tirer(8)) {
+        switch (tirer(9)) {
             case 0: return std::to_string(tirer(12));
             case 1: return "4294967295";   // -1 once wrapped
             case 2: return "2147483647";   // the next free one wraps to negative numbers
             case 3: return "12abc";
             case 4: return "abc";
             case 5: return "99999999999";  // wraps modulo 2^32
+            case 6: return "-" + std::to_string(tirer(12));
             default: return propose;
         }
     }
@@ -309,6 +316,8 @@ protected:
             plateforme.reponses.push_back(kOui);
             if (lie) {
                 const std::string cible = s.cheminBase.str();
+                // Checked after the command: the command must not write over it meanwhile.
+                cibleInvite = cible;
                 apres = [this, cible] { verifierFichier(cible); };
             } else {
                 std::string cible;
@@ -340,7 +349,7 @@ protected:
             return;
         }
         fenetre->valider()->click();
-        modele.push_back({prochainId++, numeroLibre(lireChiffres(tape)), titre.octets, description.octets});
+        modele.push_back({prochainId++, numeroLibre(lireNombre(tape)), titre.octets, description.octets});
         courante = static_cast<int32_t>(modele.size()) - 1;
         toutMontrer();
     }
@@ -372,7 +381,7 @@ protected:
             return;
         }
         fenetre->valider()->click();
-        c.numero = static_cast<int32_t>(lireChiffres(tape));
+        c.numero = static_cast<int32_t>(lireNombre(tape));
         c.titre = titre.octets;
         c.description = description.octets;
         toutMontrer();
