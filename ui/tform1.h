@@ -215,6 +215,7 @@ private:
         std::string chemin;
     };
     std::optional<Depot> depotPossible(const QMimeData* donnees, const QPoint& point) const;
+    void raccourcisBoutons();
     // The controls that edit mode disables, in the order it disables them.
     std::array<QWidget*, 18> controlesDuMode() const;
 

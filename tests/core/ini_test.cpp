@@ -351,7 +351,8 @@ TEST(ecrireCleIni, immutableFile_throwsAndKeepsFile) {
         IGNORER("chattr +i is not available here (root powers needed)");
     }
     attendreErreurEcriture(ini, "/autre.dat");
-    std::system(("chattr -i " + ini).c_str());
+    // Left immutable, the file could not be removed with its folder.
+    if (std::system(("chattr -i " + ini).c_str()) != 0) ADD_FAILURE() << "chattr -i " << ini << " failed";
     EXPECT_EQ(lireOctets(ini), kFichierReel);
 }
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "tests/support/texte_numerote.h"
 #include "core/services.h"
 #include "core/textes.h"
 #include "ui/liste_fiches.h"
@@ -135,7 +136,7 @@ TEST_F(Edition, ajouterThenValider_numbersTheNewCardFromWhatWasTyped) {
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.tape ? c.tape : "(proposed)");
         std::vector<CarteTest> cartes;
-        for (int32_t n : c.pris) cartes.push_back({n, "t" + std::to_string(n), "", ""});
+        for (int32_t n : c.pris) cartes.push_back({n, texteNumerote("t", n), "", ""});
         remplir(cartes);
         fenetre->remplirListe();
         store().modifiee = 0;
