@@ -27,3 +27,8 @@ convert -size 32x32 xc:none \
   -fill '#2b5f9e' -stroke '#173a66' -draw 'rectangle 3,17 28,29' \
   -fill '#f1c40f' -stroke none -draw 'rectangle 13,21 18,24' \
   -strip icone.png
+
+# Menu and desktop icons, from the scalable drawing icones/brevandoux.svg (librsvg2-bin).
+for taille in 48 64 128 256; do
+  rsvg-convert -w "$taille" -h "$taille" icones/brevandoux.svg -o "icones/brevandoux-$taille.png"
+done

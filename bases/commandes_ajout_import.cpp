@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "core/repertoire_images.h"
+#include "core/textes.h"
 #include "ui/tform1.h"
 
 void TForm1::Ajouterdesfiches1Click() {
@@ -23,7 +24,7 @@ void TForm1::convertircaldoverne1Click() {
     if (demanderSauvegarde() == kAnnuler) return;
     if (const std::optional<std::string> choisi = plateforme_.ouvrirFichier(OpenDialog())) {
         if (!store_.cheminBase.affecter(*choisi)) {
-            plateforme_.message("le chemin " + *choisi + " est trop long (plus de 512 caractères)");
+            plateforme_.message(avecChemin(textes::kCheminTropLong, *choisi));
         } else {
             store_.importerBase(store_.cheminBase.str());
             // The cards now come from the imported file: the base read before is no longer

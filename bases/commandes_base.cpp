@@ -12,6 +12,7 @@
 
 #include "core/repertoire_images.h"
 #include "core/configuration.h"
+#include "core/textes.h"
 #include "ui/tform1.h"
 
 namespace {
@@ -25,8 +26,8 @@ bool creerRepertoire(const std::string& chemin) {
     return !chemin.empty() && mkdir(chemin.c_str(), 0777) == 0;
 }
 
-const char* const kEcraser = "ecraser la base du même nom ?";
-const char* const kCheminTropLong = "le chemin %s est trop long (plus de 512 caractères)";
+const char* const kEcraser = textes::kEcraserBase;
+const char* const kCheminTropLong = textes::kCheminTropLong;
 const char* const kPasDat =
     "la base %s n'a pas été enregistrée : son nom ne finit pas par .dat. Utilisez « Sauver "
     "base sous » pour l'enregistrer sous un autre nom.";
@@ -34,7 +35,7 @@ const char* const kPasDat =
 
 int TForm1::demanderSauvegarde() {
     if (!store_.modifiee) return kNon;
-    const int reponse = plateforme_.question("Sauver les modifications ?", Boutons::OuiNonAnnuler);
+    const int reponse = plateforme_.question(textes::kSauverModifications, Boutons::OuiNonAnnuler);
     if (reponse == kOui) {
         if (store_.baseNommee) {
             // Also when the user declined to write over a file changed elsewhere: the quit or
@@ -61,7 +62,7 @@ TForm1::Sauvegarde TForm1::sauverSous() {
     // Saving as the open base's own file replaces it like a plain save.
     if (!store_.garde.accepterEcriture(*choisi, store_.messages())) return Sauvegarde::kEchouee;
     const std::string nouveau = cheminRepertoireImages(*choisi);
-    if (!creerRepertoire(nouveau)) plateforme_.message("erreur de création de répertoire");
+    if (!creerRepertoire(nouveau)) plateforme_.message(textes::kErreurCreationRepertoire);
     // The pictures follow the base; saving under the same name leaves them where they are.
     const std::string ancien = cheminRepertoireImages(store_.cheminBase.str());
     if (!ancien.empty() && ancien != nouveau) copierArbre(store_.messages(), ancien, nouveau);
@@ -80,7 +81,7 @@ TForm1::Sauvegarde TForm1::sauverSous() {
 void TForm1::newbaseClick() {
     const int reponse = demanderSauvegarde();
     chemin()->clear();
-    plateforme_.message("Création de la nouvelle base:");
+    plateforme_.message(textes::kCreationNouvelleBase);
     if (reponse == kAnnuler) return;
     store_.effacerBase();
     remplirListe();
@@ -94,7 +95,7 @@ void TForm1::newbaseClick() {
         return;
     }
     const std::string repertoire = cheminRepertoireImages(*choisi);
-    if (!creerRepertoire(repertoire)) plateforme_.message("sauvegarde ok mais répertoire déjà existant");
+    if (!creerRepertoire(repertoire)) plateforme_.message(textes::kRepertoireDejaExistant);
     store_.cheminBase.affecter(*choisi);
     montrerChemin(store_.cheminBase.str());
     if (!store_.repertoireImages.affecter(repertoire)) store_.repertoireImages.vider();

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "core/configuration.h"
+#include "platform/rapport_erreur.h"
 #include "ui/tform1.h"
 
 bool TForm1::quitter() {
@@ -30,12 +31,8 @@ bool TForm1::FormCloseQuery() {
 
 void TForm1::closeEvent(QCloseEvent* evenement) {
     bool accepte = false;
-    try {
-        accepte = FormCloseQuery();
-    } catch (const std::exception& e) {
-        // The configuration could not be written: the window stays open.
-        plateforme_.erreur(e.what());
-    }
+    // The configuration could not be written: the window stays open.
+    executerEnSignalant(&plateforme_, [&] { accepte = FormCloseQuery(); });
     if (accepte) {
         evenement->accept();
     } else {

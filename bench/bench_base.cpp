@@ -1,7 +1,8 @@
 // Base file benchmark: loading, saving and numeroLibre on generated bases of 10,000, 100,000
 // and 1,000,000 cards, each measured beside what the machine does at best with the same
 // bytes in the same run (cat of the file, a minimal crash-safe writer), plus the peak memory
-// of a process that loads the base.
+// of a process that loads the base. A save that keeps the version it replaces (and drops the
+// oldest) is measured beside the same save keeping none.
 //
 //   bench_base [largest_size [folder]]
 //
@@ -31,6 +32,7 @@
 
 #include "bench/support/generateur.h"
 #include "core/magasin_fiches.h"
+#include "core/sauvegardes.h"
 #include "core/services.h"
 
 namespace {
@@ -165,6 +167,8 @@ struct Resultats {
     double neuveMed = 0, neuveMin = 0;
     double catMed = 0, catMin = 0, chargeMed = 0, chargeMin = 0;
     double sauveMed = 0, sauveMin = 0, minimalMed = 0, minimalMin = 0;
+    double sansVersionsMed = 0, sansVersionsMin = 0;
+    std::size_t versions = 0;
     double libre0Med = 0, libreMilieuMed = 0;
     double ajoutMed = 0, ajoutMin = 0;
     int32_t libre0 = 0, libreMilieu = 0, departMilieu = 0;
@@ -220,7 +224,7 @@ Resultats mesurer(const std::string& dossier, std::size_t n) {
     // Warm-up writes, so that every timed write replaces an existing file of the same size.
     if (store->ecrireBase(sortie) != 1) throw std::runtime_error("ecrireBase failed");
     ecrivainMinimal(minimale, donnees, octets);
-    std::vector<double> sauve, minimal;
+    std::vector<double> sauve, minimal, sansVersions;
     // The order alternates: the write-back of the previous save, or of the file its rename
     // replaced, must not always fall on the same writer.
     auto chronometrerMinimal = [&] {
@@ -235,14 +239,37 @@ Resultats mesurer(const std::string& dossier, std::size_t n) {
         if (ok != 1) throw std::runtime_error("ecrireBase failed");
         sauve.push_back(t1 - t0);
     };
+    // The same save keeping no version: the save as it was before versions were kept.
+    auto chronometrerSansVersions = [&] {
+        const int garder = store->sauvegardes;
+        store->sauvegardes = 0;
+        const double t0 = maintenant();
+        const int ok = store->ecrireBase(sortie);
+        const double t1 = maintenant();
+        store->sauvegardes = garder;
+        if (ok != 1) throw std::runtime_error("ecrireBase failed");
+        sansVersions.push_back(t1 - t0);
+    };
+    // The versions a user who saves often has: each timed save then also drops the oldest
+    // one, a file of its own on the disk, as it does after the first few saves.
+    for (int k = 0; k < store->sauvegardes; ++k) {
+        if (store->ecrireBase(sortie) != 1) throw std::runtime_error("ecrireBase failed");
+    }
     for (int k = 0; k < r.repetitions; ++k) {
         if (k % 2 == 0) {
             chronometrerMinimal();
             chronometrerSauve();
+            chronometrerSansVersions();
         } else {
+            chronometrerSansVersions();
             chronometrerSauve();
             chronometrerMinimal();
         }
+    }
+    // Enough saves ran for the pruning to have worked in the timed ones.
+    r.versions = sauvegardesDe(sortie).size();
+    if (r.versions != static_cast<std::size_t>(store->sauvegardes)) {
+        throw std::runtime_error("wrong number of versions kept");
     }
     if (generateur::empreinteFichier(sortie) != attendue) {
         throw std::runtime_error("saved file differs from the source");
@@ -305,12 +332,16 @@ Resultats mesurer(const std::string& dossier, std::size_t n) {
     r.sauveMin = minimum(sauve);
     r.minimalMed = mediane(minimal);
     r.minimalMin = minimum(minimal);
+    r.sansVersionsMed = mediane(sansVersions);
+    r.sansVersionsMin = minimum(sansVersions);
     r.libre0Med = mediane(l0);
     r.libreMilieuMed = mediane(lm);
     r.correct = true;
 
     store.reset();
     unlink(source.c_str());
+    elaguerSauvegardes(sortie, 0);
+    rmdir(dossierSauvegardes(sortie).c_str());
     unlink(sortie.c_str());
     unlink(minimale.c_str());
     return r;
@@ -427,6 +458,12 @@ int main(int argc, char** argv) {
         std::printf("  écrivain minimal      %9.2f (%9.2f)\n", r.minimalMed * ms, r.minimalMin * ms);
         std::printf("  ecrireBase            %9.2f (%9.2f)   ratio %.2f x minimal (meilleurs : %.2f) ; but <= 1.3 : %s\n",
                     r.sauveMed * ms, r.sauveMin * ms, ratioSauve, r.sauveMin / r.minimalMin, verdict(okSauve));
+        const double ratioVersions = r.sauveMed / r.sansVersionsMed;
+        const bool okVersions = ratioVersions <= 1.05;
+        std::printf("  ecrireBase sans versions %6.2f (%9.2f)   avec %zu versions gardées : ratio %.2f (meilleurs : %.2f) ; but <= 1.05 : %s\n",
+                    r.sansVersionsMed * ms, r.sansVersionsMin * ms, r.versions, ratioVersions,
+                    r.sauveMin / r.sansVersionsMin, verdict(okVersions));
+        if (!okVersions && code == 0) code = 1;
         std::printf("  numeroLibre(0,-1)     %9.3f               -> %d\n", r.libre0Med * ms, r.libre0);
         const std::string etiquette = "numeroLibre(" + std::to_string(r.departMilieu) + ",-1)";
         std::printf("  %-21s %9.3f               -> %d ; but < 20 ms : %s\n", etiquette.c_str(),

@@ -10,11 +10,11 @@
 #include "core/attributs.h"
 #include "core/magasin_fiches.h"
 #include "core/lecture_base.h"
+#include "core/recentes.h"
+#include "core/sauvegardes.h"
+#include "core/textes.h"
 
 namespace {
-const char* const kProtege =
-    "le fichier %s n'a pas pu être sauvegardé.   \ncar il est protégé en écriture";
-const char* const kNonSauve = "le fichier %s n'a pas pu être sauvegardé.   \n";
 const char* const kTropGrand =
     "le fichier %s contient trop de fiches pour être ouvert (plus de 2 147 483 646).";
 }  // namespace
@@ -111,7 +111,7 @@ long long lireDansTable(int fd, TableFiches& table, std::size_t premiere) {
 
 int MagasinFiches::chargerBase(const std::string& chemin) {
     if (!lireAttributs(chemin)) {
-        messages_.message(avecChemin(kBaseIntrouvable, chemin));
+        messages_.message(avecChemin(textes::kBaseIntrouvable, chemin));
         return 0;
     }
     retirerLectureSeule(chemin);
@@ -119,7 +119,7 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
     struct stat st;
     Descripteur fd(ouvrirBase(chemin, st));
     if (fd.get() < 0) {
-        messages_.message(avecChemin(kBaseNonTrouvee, chemin));
+        messages_.message(avecChemin(textes::kBaseNonTrouvee, chemin));
         return 0;
     }
     const auto attendues = static_cast<unsigned long long>(st.st_size) / sizeof(Fiche);
@@ -138,7 +138,7 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
         return 0;
     }
     if (lu < 0) {
-        messages_.message(avecChemin("erreur de lecture du fichier %s : ", chemin) +
+        messages_.message(avecChemin(textes::kErreurLecture, chemin) +
                           raisonSysteme(errno));
         return 0;
     }
@@ -157,20 +157,58 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
     courante = 0;
     dernierResultat = 0;
     garde.apresLecture(chemin, IdentiteFichier::de(st));
+    noterRecente(recentes, chemin);
     return 1;
 }
 
 int MagasinFiches::ecrireBase(const std::string& chemin) {
     const Morceau morceau{fiches.data(), static_cast<std::size_t>(derniere + 1) * sizeof(Fiche)};
-    const ResultatEcriture r = ecrireFichierSur(chemin, std::span(&morceau, 1), *appels);
+    VersionGardee gardee;
+    const auto garder = [&](const std::string& cible) {
+        if (sauvegardes <= 0) return;
+        try {
+            gardee = garderVersion(chemin, cible, std::time(nullptr));
+        } catch (const std::exception&) {
+            gardee = {{}, "mémoire insuffisante"};
+        }
+    };
+    const ResultatEcriture r = ecrireFichierSur(chemin, std::span(&morceau, 1), *appels, garder);
     if (r.etat == ResultatEcriture::kLectureSeule) {
-        messages_.message(avecChemin(kProtege, chemin));
+        messages_.message(avecChemin(textes::kBaseProtegee, chemin));
         return 0;
     }
     if (!r.ok()) {
-        messages_.message(avecChemin(kNonSauve, chemin) + r.raison);
+        // The base was not replaced: the version kept is the file still in place, and a
+        // folder made for it alone goes too.
+        if (!gardee.chemin.empty()) {
+            unlink(gardee.chemin.c_str());
+            rmdir(dossierSauvegardes(chemin).c_str());
+        }
+        messages_.message(avecChemin(textes::kBaseNonSauvee, chemin) + r.raison);
         return 0;
     }
     garde.apresEcriture(chemin, r.identite);
+    noterRecente(recentes, chemin);
+    if (sauvegardes > 0) signalerSauvegarde(chemin, gardee);
     return 1;
+}
+
+void MagasinFiches::signalerSauvegarde(const std::string& chemin, const VersionGardee& gardee) {
+    std::optional<std::string> raison;
+    if (!gardee.raison.empty()) {
+        raison = gardee.raison;
+    } else if (!gardee.chemin.empty()) {
+        raison = elaguerSauvegardes(chemin, sauvegardes);
+    }
+    const std::string dossier = dossierSauvegardes(chemin);
+    if (!raison) {
+        if (sauvegardeEnEchec_ == dossier) sauvegardeEnEchec_.clear();
+        return;
+    }
+    if (sauvegardeEnEchec_ == dossier) return;
+    sauvegardeEnEchec_ = dossier;
+    messages_.message("La base " + chemin + " a été enregistrée, mais " +
+                      (gardee.raison.empty() ? "les versions anciennes n'ont pas pu être retirées de "
+                                             : "sa version précédente n'a pas pu être gardée dans ") +
+                      dossier + " : " + *raison + ".");
 }

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/textes.h"
+
 namespace {
 
 int ouvrirPosix(const char* chemin, int drapeaux, mode_t mode) {
@@ -78,13 +80,13 @@ void supprimerTemporairesAnciens(const std::string& dossier, const std::string& 
 
 std::string raisonSysteme(int erreur) {
     switch (erreur) {
-        case ENOSPC: return "le disque est plein";
+        case ENOSPC: return textes::kDisquePlein;
         case EDQUOT: return "le quota du disque est dépassé";
         case EACCES:
-        case EPERM: return "l'accès est refusé";
-        case EROFS: return "le disque est en lecture seule";
-        case EIO: return "erreur d'entrée-sortie sur le disque";
-        case EISDIR: return "c'est un répertoire";
+        case EPERM: return textes::kAccesRefuse;
+        case EROFS: return textes::kLectureSeule;
+        case EIO: return textes::kErreurEntreeSortie;
+        case EISDIR: return textes::kEstUnRepertoire;
         case ENOENT: return "le répertoire n'existe pas";
         case ENOTDIR: return "un élément du chemin n'est pas un répertoire";
         case ENAMETOOLONG: return "le nom est trop long";
@@ -113,7 +115,7 @@ std::string cheminReel(const std::string& chemin) {
 }
 
 ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Morceau> morceaux,
-                                  const AppelsSysteme& appels) {
+                                  const AppelsSysteme& appels, const AvantRemplacement& avant) {
     return ecrireFichierSur(
         chemin,
         [morceaux](int fd, const AppelsSysteme& a) {
@@ -122,7 +124,7 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Mor
             }
             return 0;
         },
-        appels);
+        appels, avant);
 }
 
 int copierDescripteur(int source, int fd, const AppelsSysteme& appels) {
@@ -154,7 +156,7 @@ int copierDescripteur(int source, int fd, const AppelsSysteme& appels) {
 }
 
 ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& contenu,
-                                  const AppelsSysteme& appels) {
+                                  const AppelsSysteme& appels, const AvantRemplacement& avant) {
     const std::string cible = cheminReel(chemin);
     mode_t mode = 0666 & ~[] {
         mode_t m = umask(0);
@@ -164,7 +166,7 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& cont
     struct stat st;
     if (stat(cible.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return echec(EISDIR);
-        if (!S_ISREG(st.st_mode)) return {ResultatEcriture::kEchec, "ce n'est pas un fichier ordinaire", {}};
+        if (!S_ISREG(st.st_mode)) return {ResultatEcriture::kEchec, textes::kPasUnFichierOrdinaire, {}};
         if ((st.st_mode & S_IWUSR) == 0) return {ResultatEcriture::kLectureSeule, {}, {}};
         mode = st.st_mode & 07777;
     }
@@ -197,6 +199,7 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& cont
         unlink(temporaire.c_str());
         return echec(erreur);
     }
+    if (avant) avant(cible);
     if (appels.renommer(temporaire.c_str(), cible.c_str()) != 0) {
         int erreur = errno;
         unlink(temporaire.c_str());

@@ -39,15 +39,21 @@ struct ResultatEcriture {
 
 // Leftover temporary files of an interrupted save are hidden (their names begin with a dot)
 // and are removed by the next save of the same file.
+// Called with the real target once the new content is whole on disk, just before it is renamed
+// over the target: the last moment the old file can still be reached.
+using AvantRemplacement = std::function<void(const std::string& cible)>;
+
 ResultatEcriture ecrireFichierSur(const std::string& chemin, std::span<const Morceau> morceaux,
-                                  const AppelsSysteme& appels = appelsSysteme());
+                                  const AppelsSysteme& appels = appelsSysteme(),
+                                  const AvantRemplacement& avant = {});
 
 // A content produced while it is written, for contents too large to hold in memory: it writes
 // itself into the open temporary file fd through appels, and returns 0 when whole, otherwise
 // the error number that stopped it (the target is then left as it was).
 using Contenu = std::function<int(int fd, const AppelsSysteme& appels)>;
 ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& contenu,
-                                  const AppelsSysteme& appels = appelsSysteme());
+                                  const AppelsSysteme& appels = appelsSysteme(),
+                                  const AvantRemplacement& avant = {});
 
 // The content of an open file, from its current offset to its end: the kernel copies without
 // a round trip through user space (and shares extents where the file system can); where it

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "core/services.h"
+#include "core/textes.h"
 
 namespace {
 
-const char* const kEcritureImpossible = "Unable to write to %s";
 constexpr std::string_view kMarqueOrdre = "\xEF\xBB\xBF";
 
 bool blanc(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -240,7 +240,7 @@ std::string lireCleIni(const std::string& chemin, const std::string& section,
 
 void ecrireCleIni(const std::string& chemin, const std::string& section, const std::string& cle,
                   const std::string& valeur, const AppelsSysteme& appels) {
-    const std::string erreur = avecChemin(kEcritureImpossible, chemin);
+    const std::string erreur = avecChemin(textes::kEcritureImpossible, chemin);
     std::string contenu;
     const Lecture lecture = lireFichier(chemin, contenu);
     // A file that exists but cannot be read must not be replaced by one holding only the key.

@@ -9,6 +9,7 @@
 #include "core/attributs.h"
 #include "core/magasin_fiches.h"
 #include "core/lecture_base.h"
+#include "core/textes.h"
 
 namespace {
 // The sibling format's card: number, title, description, and no picture.
@@ -24,14 +25,14 @@ void copierTexte(char (&champ)[N], const char* source, std::size_t tailleSource)
 
 bool MagasinFiches::ajouterBase(const std::string& chemin) {
     if (!lireAttributs(chemin)) {
-        messages_.message(avecChemin(kBaseIntrouvable, chemin));
+        messages_.message(avecChemin(textes::kBaseIntrouvable, chemin));
         return false;
     }
     retirerLectureSeule(chemin);
     struct stat st;
     Descripteur fd(ouvrirBase(chemin, st));
     if (fd.get() < 0) {
-        messages_.message(avecChemin(kBaseNonTrouvee, chemin));
+        messages_.message(avecChemin(textes::kBaseNonTrouvee, chemin));
         return false;
     }
     const std::size_t premiere = static_cast<std::size_t>(derniere + 1);
@@ -55,7 +56,7 @@ bool MagasinFiches::ajouterBase(const std::string& chemin) {
     fiches.redimensionner(std::max<std::size_t>(premiere + n, 1));
     if (premiere + n == 0) viderFiche(fiches[0]);  // still a base without cards
     if (lu < 0) {
-        messages_.message(avecChemin("erreur de lecture du fichier %s : ", chemin) +
+        messages_.message(avecChemin(textes::kErreurLecture, chemin) +
                           raisonSysteme(erreur));
         return false;
     }
@@ -69,7 +70,7 @@ void MagasinFiches::importerBase(const std::string& chemin) {
     struct stat st;
     Descripteur fd(ouvrirBase(chemin, st));
     if (fd.get() < 0) {
-        messages_.message(avecChemin(kBaseNonTrouvee, chemin));
+        messages_.message(avecChemin(textes::kBaseNonTrouvee, chemin));
         return;
     }
     const auto attendues = static_cast<unsigned long long>(st.st_size) / kTailleImport;
@@ -88,7 +89,7 @@ void MagasinFiches::importerBase(const std::string& chemin) {
             const ssize_t r = read(fd.get(), bloc.data() + dansBloc, bloc.size() - dansBloc);
             if (r < 0 && errno == EINTR) continue;
             if (r < 0) {
-                messages_.message(avecChemin("erreur de lecture du fichier %s : ", chemin) +
+                messages_.message(avecChemin(textes::kErreurLecture, chemin) +
                                   raisonSysteme(errno));
                 return;
             }

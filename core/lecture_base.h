@@ -10,11 +10,6 @@
 #include "core/descripteur.h"
 #include "core/table_fiches.h"
 
-inline constexpr const char* kBaseIntrouvable =
-    "le fichier de configuration %s n'a pas été trouvé.   \nou est sur un disque protégé en "
-    "écriture";
-inline constexpr const char* kBaseNonTrouvee = "%s non trouvé";
-
 // Opens an existing regular, writable file for reading and writing; -1 otherwise. A fifo or a device
 // would open but is no base, and reading one could block for ever.
 int ouvrirBase(const std::string& chemin, struct stat& st);

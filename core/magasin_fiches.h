@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/chemin.h"
 #include "core/fiche.h"
 #include "core/fichier_sur.h"
+#include "core/sauvegardes.h"
 #include "core/garde_base.h"
 #include "core/services.h"
 #include "core/table_fiches.h"
@@ -55,6 +57,8 @@ public:
 
     // Base files. Return 1 when done, 0 after telling the user why not.
     int chargerBase(const std::string& chemin);
+    // Writing over an existing base first keeps the version it replaces beside it (see
+    // core/sauvegardes.h); a version that cannot be kept is told, and the save goes on.
     int ecrireBase(const std::string& chemin);
     // Appends the whole cards of another base file, numbered by their index in the table.
     // False after telling the user why the file could not be read.
@@ -62,6 +66,10 @@ public:
     // Replaces the table with the cards of a file in the sibling program's 772-byte format.
     void importerBase(const std::string& chemin);
 
+    // How many earlier versions a save keeps beside the base (brevandoux.ini may say).
+    int sauvegardes = kSauvegardesParDefaut;
+    // The bases opened or saved last, newest first: every base read or written whole is noted.
+    std::vector<std::string> recentes;
     // The base file as last read or written, and the window's hold on it.
     GardeBase garde;
 
@@ -70,5 +78,9 @@ public:
     const AppelsSysteme* appels = &appelsSysteme();
 
 private:
+    void signalerSauvegarde(const std::string& chemin, const VersionGardee& gardee);
     Messages& messages_;
+    // The folder whose failure to keep a version was last told: a folder that keeps failing
+    // is told once, not at every save.
+    std::string sauvegardeEnEchec_;
 };

@@ -17,11 +17,10 @@
 #include "core/fichier_sur.h"
 #include "core/place_image.h"
 #include "core/services.h"
+#include "core/textes.h"
 
 namespace {
 
-const char* const kCreation =
-    "creation du repertoire %s car inexistant cette base ne contient pas encore d'images";
 const char* const kSansBase =
     "la base doit être enregistrée avant de pouvoir y ranger des images : la fiche est gardée "
     "sans image";
@@ -33,7 +32,7 @@ const char* const kSansNomLibre =
     "trouvé à côté des images du même nom déjà présentes. La fiche est gardée sans image";
 
 std::string raisonFichier(const struct stat& st) {
-    return S_ISDIR(st.st_mode) ? raisonSysteme(EISDIR) : "ce n'est pas un fichier ordinaire";
+    return S_ISDIR(st.st_mode) ? raisonSysteme(EISDIR) : textes::kPasUnFichierOrdinaire;
 }
 
 // Copies one file; nothing when done, otherwise why not (in French).
@@ -127,7 +126,7 @@ std::string cheminRepertoireImages(const std::string& base) {
 
 void creerRepertoireImages(Messages& messages, const std::string& repertoire) {
     if (repertoire.empty()) return;
-    if (mkdir(repertoire.c_str(), 0777) == 0) messages.message(avecChemin(kCreation, repertoire));
+    if (mkdir(repertoire.c_str(), 0777) == 0) messages.message(avecChemin(textes::kCreationRepertoireImages, repertoire));
 }
 
 void rangerImage(MagasinFiches& store) {

@@ -1,6 +1,7 @@
 // Any bytes as a WMF or EMF picture: a picture of the size asked for or an Erreur, never a
-// crash, a hang or an unbounded allocation. The converter libraries run in a child process;
-// a child that dies is an Erreur here, and BREVANDOUX_FUZZ_BILAN=1 counts them at the end.
+// crash, a hang or an unbounded allocation. The bytes go the way of every metafile the program
+// shows: to brevandoux-image, the program of ours that runs the converter libraries; one that
+// dies is an Erreur here, and BREVANDOUX_FUZZ_BILAN=1 counts them at the end.
 
 #include <QGuiApplication>
 #include <QImage>

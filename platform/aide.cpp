@@ -6,10 +6,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#ifndef BREVANDOUX_DONNEES
-#define BREVANDOUX_DONNEES ""
-#endif
-
 namespace {
 bool estPageHtml(const QFileInfo& f) {
     return f.suffix().compare(QLatin1String("html"), Qt::CaseInsensitive) == 0 ||
@@ -35,13 +31,10 @@ QString ancreDans(const QString& page, const QString& sujet) {
 }  // namespace
 
 QStringList dossiersAide() {
+    // Only places found from the program itself: the binary holds no path of the machine it
+    // was built on. The build tree lays the help out as an installation does.
     const QString app = QCoreApplication::applicationDirPath();
-    QStringList dossiers = {app + QStringLiteral("/aide"),
-                            app + QStringLiteral("/../share/brevandoux/aide")};
-    if (!QStringLiteral(BREVANDOUX_DONNEES).isEmpty()) {
-        dossiers << QStringLiteral(BREVANDOUX_DONNEES) + QStringLiteral("/aide");
-    }
-    return dossiers;
+    return {app + QStringLiteral("/aide"), app + QStringLiteral("/../share/brevandoux/aide")};
 }
 
 QString trouverAide(const QString& fichierAide, const QStringList& dossiers) {

@@ -11,9 +11,8 @@
 #include <QStringList>
 #include <QUrl>
 
-// The folders searched for the help, in this order: "aide" beside the program, the
-// installed share/brevandoux/aide, and the source tree's assets/aide (for a program run from
-// its build folder).
+// The folders searched for the help, in this order: "aide" beside the program and
+// share/brevandoux/aide beside its bin folder (installed, or in the build tree).
 QStringList dossiersAide();
 
 // The page that stands for the named help file in the first of the folders that holds one,

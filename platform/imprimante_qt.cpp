@@ -4,16 +4,23 @@
 #include <QFile>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <utility>
 
 ImprimanteQt::ImprimanteQt(const QString& fichierPdf, int resolution)
     : fichierPdf_(fichierPdf), resolution_(resolution) {}
 
+ImprimanteQt::ImprimanteQt(FileCups file) : fileDemandee_(std::move(file.nom)) {}
+
 bool ImprimanteQt::commencer(const QString& titreDocument, QString& raison) {
     if (peintre_.isActive()) abandonner();
     if (fichierPdf_.isEmpty()) {
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        const QPrinterInfo info = fileDemandee_.isEmpty()
+                                      ? QPrinterInfo::defaultPrinter()
+                                      : QPrinterInfo::printerInfo(fileDemandee_);
         if (info.isNull()) {
-            raison = QStringLiteral("aucune imprimante n'est installée");
+            raison = fileDemandee_.isEmpty()
+                         ? QStringLiteral("aucune imprimante n'est installée")
+                         : QStringLiteral("l'imprimante %1 n'est pas installée").arg(fileDemandee_);
             return false;
         }
         imprimante_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);

@@ -1,19 +1,8 @@
 #include "platform/metafichier.h"
 
-#include <QPainter>
-#include <QRegularExpression>
-#include <QSvgRenderer>
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <cstdlib>
+#include <cstring>
 #include <string>
-
-extern "C" {
-#include <emf2svg.h>
-#include <libwmf/api.h>
-#include <libwmf/svg.h>
-}
 
 #include "core/services.h"
 #include "platform/images.h"
@@ -21,496 +10,49 @@ extern "C" {
 
 namespace {
 
-// Beyond this many pixels a side, a picture frame is not a drawing but a broken header.
-constexpr double kCoteMax = 1'000'000.0;
-// The size given to a picture whose own size is unknown (the card's picture frame).
-constexpr int kCoteParDefaut = 178;
+// The picture's own size, when no target is given, is at most this many pixels a side.
 constexpr int kCoteNaturelMax = 2000;
 
-std::uint16_t lire16(const QByteArray& o, qsizetype i) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(o[i]) |
-                                      (static_cast<unsigned char>(o[i + 1]) << 8));
-}
-std::int16_t lireS16(const QByteArray& o, qsizetype i) {
-    return static_cast<std::int16_t>(lire16(o, i));
-}
-std::uint32_t lire32(const QByteArray& o, qsizetype i) {
-    return static_cast<std::uint32_t>(lire16(o, i)) |
-           (static_cast<std::uint32_t>(lire16(o, i + 2)) << 16);
-}
-std::int32_t lireS32(const QByteArray& o, qsizetype i) {
-    return static_cast<std::int32_t>(lire32(o, i));
-}
-void ecrire32(std::string& o, std::size_t i, std::uint32_t v) {
-    for (int k = 0; k < 4; ++k)
-        o[i + static_cast<std::size_t>(k)] = static_cast<char>((v >> (8 * k)) & 0xFF);
-}
-
-[[noreturn]] void refuser(const std::string& raison) { throw Erreur(raison); }
-
-// A rectangle in double coordinates; valide when it has an area.
-struct Boite {
-    double x = 0, y = 0, l = 0, h = 0;
-    bool valide() const { return std::isfinite(l) && std::isfinite(h) && l > 0 && h > 0; }
-};
-
-Boite entre(double x0, double y0, double x1, double y1) {
-    return {std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0)};
-}
-
-void verifierCotes(const Boite& b) {
-    if (b.l > kCoteMax || b.h > kCoteMax || std::abs(b.x) > 1e12 || std::abs(b.y) > 1e12) {
-        refuser("les dimensions du dessin sont absurdes");
-    }
-}
-
-QSize tailleDeRendu(QSize cible, QSizeF naturelle) {
-    if (cible.isValid() && !cible.isEmpty()) {
-        if (static_cast<long long>(cible.width()) * cible.height() > kPixelsMax) {
-            refuser("l'image demandée est trop grande");
-        }
-        return cible;
-    }
-    auto cote = [](double v) {
-        if (!std::isfinite(v) || v <= 0) return kCoteParDefaut;
-        return static_cast<int>(std::clamp(std::lround(v), 1L, static_cast<long>(kCoteNaturelMax)));
-    };
-    return {cote(naturelle.width()), cote(naturelle.height())};
-}
-
-// ---------------------------------------------------------------------------------------
-// WMF
-
-constexpr std::uint32_t kCleWmfPlacable = 0x9AC6CDD7;
-constexpr std::uint16_t kWmfFin = 0x0000;
-constexpr std::uint16_t kWmfOrigineFenetre = 0x020B;
-constexpr std::uint16_t kWmfEtendueFenetre = 0x020C;
-
-struct AnalyseWmf {
-    bool placable = false;
-    std::int16_t gauche = 0, haut = 0, droite = 0, bas = 0;
-    std::uint16_t unitesParPouce = 0;
-    bool origine = false, etendue = false;
-    std::int16_t ox = 0, oy = 0, ex = 0, ey = 0;
-    qsizetype debut = 0;                        // the standard header, after the placeable one
-    qsizetype fin = 0;                          // just after the end-of-file record
-    std::uint32_t plusGrandEnregistrement = 9;  // in 16-bit words, as the header counts
-};
-
-AnalyseWmf analyserWmf(const QByteArray& o) {
-    AnalyseWmf a;
-    const qsizetype n = o.size();
-    if (n >= 4 && lire32(o, 0) == kCleWmfPlacable) {
-        if (n < 22) refuser("le métafichier est tronqué");
-        a.placable = true;
-        a.gauche = lireS16(o, 6);
-        a.haut = lireS16(o, 8);
-        a.droite = lireS16(o, 10);
-        a.bas = lireS16(o, 12);
-        a.unitesParPouce = lire16(o, 14);
-        if (a.unitesParPouce == 0)
-            refuser("l'en-tête du métafichier est invalide (unités par pouce nulles)");
-        if (a.gauche == a.droite || a.haut == a.bas) refuser("le cadre du dessin est vide");
-        a.debut = 22;
-    }
-    if (n - a.debut < 18)
-        refuser(a.placable ? "le métafichier est tronqué" : "ce n'est pas un métafichier WMF");
-    const std::uint16_t type = lire16(o, a.debut);
-    const std::uint16_t tailleEnTete = lire16(o, a.debut + 2);
-    if ((type != 1 && type != 2) || tailleEnTete != 9) refuser("ce n'est pas un métafichier WMF");
-
-    qsizetype pos = a.debut + 18;
-    long compte = 0;
-    for (;;) {
-        if (n - pos < 6) refuser("le métafichier est tronqué");
-        const std::uint32_t mots = lire32(o, pos);
-        const std::uint16_t fonction = lire16(o, pos + 4);
-        // A record shorter than its own header would make a reader loop on the same bytes.
-        if (mots < 3) refuser("le métafichier contient un enregistrement de taille invalide");
-        if (mots > static_cast<std::uint64_t>(n - pos) / 2) refuser("le métafichier est tronqué");
-        if (++compte > kEnregistrementsMetafichierMax)
-            refuser("le métafichier contient trop d'enregistrements");
-        a.plusGrandEnregistrement = std::max(a.plusGrandEnregistrement, mots);
-        if ((fonction == kWmfOrigineFenetre || fonction == kWmfEtendueFenetre) && mots >= 5) {
-            // The parameters come in reverse order: y, then x.
-            const std::int16_t y = lireS16(o, pos + 6), x = lireS16(o, pos + 8);
-            if (fonction == kWmfOrigineFenetre && !a.origine) {
-                a.origine = true;
-                a.ox = x;
-                a.oy = y;
-            } else if (fonction == kWmfEtendueFenetre && !a.etendue) {
-                a.etendue = true;
-                a.ex = x;
-                a.ey = y;
-            }
-        }
-        pos += static_cast<qsizetype>(mots) * 2;
-        if (fonction == kWmfFin) break;
-    }
-    a.fin = pos;
-    return a;
-}
-
-// The picture frame in libwmf's device units. libwmf plays a placeable file in points
-// (72 per inch, from the header's units per inch) relative to the window origin, and
-// ignores the window extent; a plain file is played one unit per logical unit.
-bool cadreWmf(const AnalyseWmf& a, Boite& cadre) {
-    if (a.placable) {
-        const double k = 72.0 / a.unitesParPouce;
-        cadre = entre((a.gauche - a.ox) * k, (a.haut - a.oy) * k, (a.droite - a.ox) * k,
-                      (a.bas - a.oy) * k);
-        return true;
-    }
-    if (a.etendue && a.ex != 0 && a.ey != 0) {
-        cadre = entre(0, 0, a.ex, a.ey);
-        return true;
-    }
-    return false;  // only the drawing's own bounds, measured by libwmf, are left
-}
-
-// In the child: libwmf draws the frame onto an SVG of the frame's proportions, 1000 units
-// on its longer side; Qt SVG stretches it to the target afterwards, text included, as every
-// picture of the frame is stretched.
-std::string wmfEnSvg(std::string octets, bool cadreConnu, Boite cadre) {
-    wmfAPI* api = nullptr;
-    wmfAPI_Options options{};
-    options.function = wmf_svg_function;
-    const unsigned long drapeaux =
-        WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
-    if (wmf_api_create(&api, drapeaux, &options) != wmf_E_None) {
-        if (api != nullptr) wmf_api_destroy(api);
-        throw Erreur("libwmf n'a pas pu démarrer");
-    }
-    auto echec = [&](const char* raison) {
-        wmf_api_destroy(api);
-        throw Erreur(raison);
-    };
-    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(octets.data()),
-                     static_cast<long>(octets.size())) != wmf_E_None) {
-        echec("libwmf n'a pas pu ouvrir le dessin");
-    }
-    wmfD_Rect boite{};
-    if (wmf_scan(api, 0, &boite) != wmf_E_None) echec("le dessin WMF est illisible");
-    if (!cadreConnu) {
-        cadre = entre(boite.TL.x, boite.TL.y, boite.BR.x, boite.BR.y);
-        if (!cadre.valide()) echec("le dessin est vide");
-    }
-    wmf_svg_t* svg = WMF_SVG_GetData(api);
-    svg->out = wmf_stream_create(api, nullptr);
-    if (svg->out == nullptr) echec("mémoire insuffisante");
-    static char description[] = "Brevandoux";
-    svg->Description = description;
-    svg->bbox.TL.x = static_cast<float>(cadre.x);
-    svg->bbox.TL.y = static_cast<float>(cadre.y);
-    svg->bbox.BR.x = static_cast<float>(cadre.x + cadre.l);
-    svg->bbox.BR.y = static_cast<float>(cadre.y + cadre.h);
-    const double echelle = 1000.0 / std::max(cadre.l, cadre.h);
-    svg->width = static_cast<unsigned>(std::max(1L, std::lround(cadre.l * echelle)));
-    svg->height = static_cast<unsigned>(std::max(1L, std::lround(cadre.h * echelle)));
-    // Embedded bitmaps go into the SVG itself rather than into files beside it.
-    svg->flags |= WMF_SVG_INLINE_IMAGES;
-    // wmf_play writes the drawn area into its rectangle: it must not be the device's frame.
-    wmfD_Rect dessine = svg->bbox;
-    const wmf_error_t joue = wmf_play(api, 0, &dessine);
-    char* memoire = nullptr;
-    unsigned long longueur = 0;
-    wmf_stream_destroy(api, svg->out, &memoire, &longueur);
-    std::string resultat = memoire != nullptr ? std::string(memoire, longueur) : std::string();
-    wmf_api_destroy(api);
-    if (joue != wmf_E_None || resultat.empty()) throw Erreur("le dessin WMF est illisible");
-    return resultat;
-}
-
-// ---------------------------------------------------------------------------------------
-// EMF
-
-constexpr std::uint32_t kEmfEnTete = 1;
-constexpr std::uint32_t kEmfFin = 14;
-constexpr std::uint32_t kSignatureEmf = 0x464D4520;  // " EMF"
-
-struct AnalyseEmf {
-    std::int32_t bornes[4]{};  // drawn area, inclusive device pixels
-    std::int32_t cadre[4]{};   // picture frame, hundredths of a millimetre
-    std::int32_t pixels[2]{};  // reference device size in pixels
-    std::int32_t mm[2]{};      // and in millimetres
-    qsizetype fin = 0;
-    long enregistrements = 0;
-};
-
-AnalyseEmf analyserEmf(const QByteArray& o) {
-    AnalyseEmf a;
-    const qsizetype n = o.size();
-    if (n < 88 || lire32(o, 0) != kEmfEnTete || lire32(o, 40) != kSignatureEmf) {
-        refuser(n < 88 && n >= 8 && lire32(o, 0) == kEmfEnTete ? "le métafichier est tronqué"
-                                                               : "ce n'est pas un métafichier EMF");
-    }
-    for (int i = 0; i < 4; ++i) {
-        a.bornes[i] = lireS32(o, 8 + 4 * i);
-        a.cadre[i] = lireS32(o, 24 + 4 * i);
-    }
-    for (int i = 0; i < 2; ++i) {
-        a.pixels[i] = lireS32(o, 72 + 4 * i);
-        a.mm[i] = lireS32(o, 80 + 4 * i);
-    }
-    qsizetype pos = 0;
-    for (;;) {
-        if (n - pos < 8) refuser("le métafichier est tronqué");
-        const std::uint32_t type = lire32(o, pos);
-        const std::uint32_t taille = lire32(o, pos + 4);
-        if (taille < 8 || taille % 4 != 0)
-            refuser("le métafichier contient un enregistrement de taille invalide");
-        if (taille > static_cast<std::uint64_t>(n - pos)) refuser("le métafichier est tronqué");
-        if (pos == 0 && taille < 88) refuser("l'en-tête du métafichier est invalide");
-        if (++a.enregistrements > kEnregistrementsMetafichierMax) {
-            refuser("le métafichier contient trop d'enregistrements");
-        }
-        pos += static_cast<qsizetype>(taille);
-        if (type == kEmfFin) break;
-    }
-    a.fin = pos;
-    return a;
-}
-
-// The picture frame in the reference device's pixels, the unit libemf2svg draws in.
-Boite cadreEmf(const AnalyseEmf& a) {
-    if (a.pixels[0] <= 0 || a.pixels[1] <= 0 || a.mm[0] <= 0 || a.mm[1] <= 0) return {};
-    const double kx = a.pixels[0] / (100.0 * a.mm[0]);
-    const double ky = a.pixels[1] / (100.0 * a.mm[1]);
-    if (a.cadre[2] <= a.cadre[0] || a.cadre[3] <= a.cadre[1]) return {};
-    return entre(a.cadre[0] * kx, a.cadre[1] * ky, a.cadre[2] * kx, a.cadre[3] * ky);
-}
-
-Boite bornesEmf(const AnalyseEmf& a) {
-    if (a.bornes[2] <= a.bornes[0] || a.bornes[3] <= a.bornes[1]) return {};
-    return entre(a.bornes[0], a.bornes[1], a.bornes[2], a.bornes[3]);
-}
-
-// In the child: libemf2svg draws in device pixels, shifted by the drawn area's corner.
-std::string emfEnSvg(std::string octets) {
-    static char espaceDeNoms[] = "";
-    generatorOptions options{};
-    options.nameSpace = espaceDeNoms;
-    options.verbose = false;
-    // EMF+ records are drawn again by the plain records that follow them in dual files,
-    // which libemf2svg handles much more completely.
-    options.emfplus = false;
-    options.svgDelimiter = true;
-    options.imgWidth = 0;
-    options.imgHeight = 0;
-    char* sortie = nullptr;
-    std::size_t longueur = 0;
-    const int ok = emf2svg(octets.data(), octets.size(), &sortie, &longueur, &options);
-    std::string resultat = sortie != nullptr ? std::string(sortie, longueur) : std::string();
-    std::free(sortie);
-    if (!ok || resultat.empty()) throw Erreur("le dessin EMF est illisible");
-    return resultat;
-}
-
-// ---------------------------------------------------------------------------------------
-// SVG
-
-// Gives the root element the size to draw at and a viewBox that is exactly the picture
-// frame: the converters declare a size of their own, which may leave part of the drawing
-// out. Without a frame (vue not valide), the declared size is the frame.
-QByteArray cadrerSvg(const QByteArray& svg, Boite vue, QSize taille) {
-    static const QRegularExpression racine(QStringLiteral("<svg[\\s>]"));
-    const QString texte = QString::fromUtf8(svg);
-    const QRegularExpressionMatch m = racine.match(texte);
-    if (!m.hasMatch()) refuser("le convertisseur n'a pas produit de dessin");
-    const qsizetype debut = m.capturedStart();
-    const qsizetype fin = texte.indexOf(QLatin1Char('>'), debut);
-    if (fin < 0) refuser("le convertisseur n'a pas produit de dessin");
-    QString balise = texte.mid(debut, fin - debut);
-    if (balise.endsWith(QLatin1Char('/'))) balise.chop(1);
-    if (!vue.valide()) {
-        static const QRegularExpression largeur(QStringLiteral("\\swidth\\s*=\\s*\"([0-9.]+)\""));
-        static const QRegularExpression hauteur(QStringLiteral("\\sheight\\s*=\\s*\"([0-9.]+)\""));
-        vue = Boite{0, 0, largeur.match(balise).captured(1).toDouble(),
-                    hauteur.match(balise).captured(1).toDouble()};
-        if (!vue.valide()) refuser("le convertisseur n'a pas produit de dessin");
-    }
-    static const QRegularExpression attributs(QStringLiteral(
-        "\\s(width|height|viewBox|preserveAspectRatio)\\s*=\\s*(\"[^\"]*\"|'[^']*')"));
-    balise.remove(attributs);
-    balise +=
-        QStringLiteral(
-            " width=\"%1\" height=\"%2\" viewBox=\"%3 %4 %5 %6\" preserveAspectRatio=\"none\"")
-            .arg(taille.width())
-            .arg(taille.height())
-            .arg(vue.x, 0, 'g', 10)
-            .arg(vue.y, 0, 'g', 10)
-            .arg(vue.l, 0, 'g', 10)
-            .arg(vue.h, 0, 'g', 10);
-    return (texte.left(debut) + balise + texte.mid(fin)).toUtf8();
-}
-
-// Control characters other than tab and line ends are not allowed anywhere in XML, and a
-// single one from a text of the file makes the whole SVG unreadable.
-bool controleInterdit(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
-
-QByteArray sansControles(QByteArray svg) {
-    svg.removeIf([](char c) { return controleInterdit(static_cast<unsigned char>(c)); });
-    return svg;
-}
-
-// libwmf writes a text's characters as the file holds them, in the Windows code page and
-// without XML escapes: an "é" or an "&" in a French drawing would make the whole SVG
-// unreadable. The rest of its output is ASCII.
-QByteArray reparerTextesWmf(const QByteArray& svg) {
-    static const char16_t kCp1252[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-    QString resultat;
-    resultat.reserve(svg.size());
-    bool dansTexte = false;  // between <text ...> and </text>
-    for (qsizetype i = 0; i < svg.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(svg[i]);
-        if (dansTexte) {
-            if (c == '<' && svg.mid(i, 7) == "</text>") {
-                dansTexte = false;
-            } else if (c == '<') {
-                resultat += QStringLiteral("&lt;");
-                continue;
-            } else if (c == '&') {
-                resultat += QStringLiteral("&amp;");
-                continue;
-            } else if (c == '>') {
-                resultat += QStringLiteral("&gt;");
-                continue;
-            }
-        } else if (c == '<' && svg.mid(i, 5) == "<text") {
-            const qsizetype fin = svg.indexOf('>', i);
-            if (fin < 0) break;
-            resultat += QString::fromLatin1(svg.mid(i, fin + 1 - i));
-            i = fin;
-            dansTexte = true;
-            continue;
-        }
-        if (controleInterdit(c)) continue;
-        resultat += c >= 0x80 && c < 0xA0 ? QChar(kCp1252[c - 0x80]) : QChar(c);
-    }
-    return resultat.toUtf8();
-}
-
-// libemf2svg puts each text into a CDATA section as it is: a "]]>" in the text ends the
-// section early and makes the whole SVG unreadable. The texts become escaped characters.
-QByteArray reparerTextesEmf(const QByteArray& svg) {
-    static const QByteArray ouverture("<![CDATA["), fermeture("]]></text>");
-    QByteArray resultat;
-    resultat.reserve(svg.size());
-    qsizetype pos = 0;
-    for (;;) {
-        const qsizetype debut = svg.indexOf(ouverture, pos);
-        if (debut < 0) break;
-        const qsizetype fin = svg.indexOf(fermeture, debut + ouverture.size());
-        if (fin < 0) break;
-        resultat.append(svg.constData() + pos, debut - pos);
-        const QByteArray texte = svg.mid(debut + ouverture.size(), fin - debut - ouverture.size());
-        resultat.append(QString::fromUtf8(texte).toHtmlEscaped().toUtf8());
-        resultat.append("</text>");
-        pos = fin + fermeture.size();
-    }
-    resultat.append(svg.constData() + pos, svg.size() - pos);
-    return resultat;
-}
-
-// libemf2svg wraps the drawing in translate(-left, -top) of the drawn area.
-QPointF decalageEmf(const QByteArray& svg) {
-    static const QRegularExpression translation(
-        QStringLiteral("<svg[\\s>][^>]*>\\s*<g\\s+transform\\s*=\\s*\"translate\\(\\s*([-+0-9.eE]+)"
-                       "\\s*,\\s*([-+0-9.eE]+)\\s*\\)\""));
-    const QRegularExpressionMatch m = translation.match(QString::fromUtf8(svg.left(4096)));
-    if (!m.hasMatch()) return {};
-    bool okX = false, okY = false;
-    const double x = m.captured(1).toDouble(&okX), y = m.captured(2).toDouble(&okY);
-    if (!okX || !okY || !std::isfinite(x) || !std::isfinite(y)) return {};
-    return {x, y};
-}
-
-QImage dessinerSvg(const QByteArray& svg, QSize taille) {
-    QSvgRenderer rendu(svg);
-    if (!rendu.isValid()) refuser("le dessin converti est illisible");
-    QImage image(taille, QImage::Format_RGB32);
-    if (image.isNull()) refuser("mémoire insuffisante");
-    image.fill(Qt::white);
-    QPainter peintre(&image);
-    peintre.setRenderHint(QPainter::Antialiasing);
-    peintre.setRenderHint(QPainter::TextAntialiasing);
-    peintre.setRenderHint(QPainter::SmoothPixmapTransform);
-    rendu.render(&peintre, QRectF(QPointF(0, 0), QSizeF(taille)));
-    peintre.end();
-    return image;
-}
-
-LimitesProcessus limitesConversion() {
-    LimitesProcessus l;
-    l.delai = std::chrono::milliseconds(5000);
-    l.sortieMax = 32u * 1024 * 1024;
-    return l;
-}
-
-QImage rendreWmf(const QByteArray& octets, QSize cible) {
-    const AnalyseWmf a = analyserWmf(octets);
-    Boite cadre;
-    const bool cadreConnu = cadreWmf(a, cadre);
-    // 16-bit coordinates keep a WMF frame within bounds whatever its units.
-    if (cadreConnu && !cadre.valide()) refuser("le cadre du dessin est vide");
-    QSizeF naturelle;
-    if (a.placable) {
-        naturelle = QSizeF(std::abs(a.droite - a.gauche) * 96.0 / a.unitesParPouce,
-                           std::abs(a.bas - a.haut) * 96.0 / a.unitesParPouce);
-    } else if (cadreConnu) {
-        naturelle = QSizeF(cadre.l, cadre.h);
-    }
-    const QSize taille = tailleDeRendu(cible, naturelle);
-
-    // The converter gets the records up to the end record only, with the header's file and
-    // record sizes made true: libwmf trusts them for its buffers.
-    std::string copie(octets.constData(), static_cast<std::size_t>(a.fin));
-    ecrire32(copie, static_cast<std::size_t>(a.debut) + 6,
-             static_cast<std::uint32_t>((a.fin - a.debut) / 2));
-    ecrire32(copie, static_cast<std::size_t>(a.debut) + 12, a.plusGrandEnregistrement);
-    const std::string svg =
-        executerIsole([&copie, cadreConnu, cadre] { return wmfEnSvg(copie, cadreConnu, cadre); },
-                      limitesConversion());
-    // libwmf already placed the frame on its whole declared size.
-    return dessinerSvg(cadrerSvg(reparerTextesWmf(QByteArray::fromStdString(svg)), Boite{}, taille),
-                       taille);
-}
-
-QImage rendreEmf(const QByteArray& octets, QSize cible) {
-    const AnalyseEmf a = analyserEmf(octets);
-    Boite vue = cadreEmf(a);
-    QSizeF naturelle;
-    if (vue.valide()) {
-        naturelle = QSizeF((a.cadre[2] - static_cast<double>(a.cadre[0])) * 96.0 / 2540.0,
-                           (a.cadre[3] - static_cast<double>(a.cadre[1])) * 96.0 / 2540.0);
-    } else {
-        // Without a usable frame, the drawn area stands for it.
-        vue = bornesEmf(a);
-        if (!vue.valide()) refuser("le cadre du dessin est vide");
-        naturelle = QSizeF(vue.l, vue.h);
-    }
-    verifierCotes(vue);
-    const QSize taille = tailleDeRendu(cible, naturelle);
-
-    // libemf2svg reads the header's byte and record counts: make them agree with the
-    // records that were checked.
-    std::string copie(octets.constData(), static_cast<std::size_t>(a.fin));
-    ecrire32(copie, 48, static_cast<std::uint32_t>(a.fin));
-    ecrire32(copie, 52, static_cast<std::uint32_t>(a.enregistrements));
-    const QByteArray svg = reparerTextesEmf(sansControles(QByteArray::fromStdString(
-        executerIsole([&copie] { return emfEnSvg(copie); }, limitesConversion()))));
-    const QPointF decalage = decalageEmf(svg);
-    vue.x += decalage.x();
-    vue.y += decalage.y();
-    return dessinerSvg(cadrerSvg(svg, vue, taille), taille);
+std::uint32_t lire32(const std::string& o, std::size_t i) {
+    std::uint32_t v = 0;
+    for (int k = 3; k >= 0; --k) v = (v << 8) | static_cast<unsigned char>(o[i + static_cast<std::size_t>(k)]);
+    return v;
 }
 
 }  // namespace
 
 QImage rendreMetafichier(const QByteArray& octets, FormatMetafichier format, QSize cible) {
-    if (octets.size() > kTailleMetafichierMax) refuser("le métafichier est trop gros");
-    return format == FormatMetafichier::Wmf ? rendreWmf(octets, cible) : rendreEmf(octets, cible);
+    if (octets.size() > kTailleMetafichierMax) throw Erreur("le métafichier est trop gros");
+    const bool cibleDonnee = cible.isValid() && !cible.isEmpty();
+    if (cibleDonnee && static_cast<long long>(cible.width()) * cible.height() > kPixelsMax) {
+        throw Erreur("l'image demandée est trop grande");
+    }
+    const long long pixelsMax = cibleDonnee ? static_cast<long long>(cible.width()) * cible.height()
+                                            : static_cast<long long>(kCoteNaturelMax) * kCoteNaturelMax;
+    LimitesProcessus limites;
+    limites.sortieMax = static_cast<std::size_t>(8 + pixelsMax * 4);
+    const std::string reponse = executerIsole(
+        cheminProgrammeImage(),
+        {"--convertir", format == FormatMetafichier::Wmf ? "wmf" : "emf",
+         std::to_string(cibleDonnee ? cible.width() : 0),
+         std::to_string(cibleDonnee ? cible.height() : 0), std::to_string(limites.memoireMax)},
+        std::string(octets.constData(), static_cast<std::size_t>(octets.size())), limites);
+
+    // The answer: width and height, then the pixels, row after row, as 0xffRRGGBB words.
+    if (reponse.size() < 8) throw Erreur("le convertisseur a envoyé une réponse incomplète");
+    const std::uint32_t l = lire32(reponse, 0), h = lire32(reponse, 4);
+    const bool tailleAttendue =
+        cibleDonnee ? (l == static_cast<std::uint32_t>(cible.width()) &&
+                       h == static_cast<std::uint32_t>(cible.height()))
+                    : (l >= 1 && h >= 1 && l <= kCoteNaturelMax && h <= kCoteNaturelMax);
+    if (!tailleAttendue || reponse.size() != 8 + static_cast<std::size_t>(l) * h * 4) {
+        throw Erreur("le convertisseur a envoyé une réponse incomplète");
+    }
+    QImage image(static_cast<int>(l), static_cast<int>(h), QImage::Format_RGB32);
+    if (image.isNull()) throw Erreur("mémoire insuffisante");
+    for (int y = 0; y < image.height(); ++y) {
+        std::memcpy(image.scanLine(y), reponse.data() + 8 + static_cast<std::size_t>(y) * l * 4,
+                    static_cast<std::size_t>(l) * 4);
+    }
+    return image;
 }

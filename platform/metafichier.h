@@ -1,8 +1,7 @@
 #pragma once
-// Windows vector pictures (WMF and EMF) for the picture frame and the printed page. The
-// bytes are checked here, converted to SVG by libwmf or libemf2svg in a child process with a
-// time budget, and the SVG is drawn by Qt SVG at the size asked for, so that the picture
-// stays sharp on paper.
+// Windows vector pictures (WMF and EMF) for the picture frame and the printed page. They are
+// drawn by brevandoux-image, a program of our own started for each picture, with a time and
+// memory budget, at the size asked for, so that the picture stays sharp on paper.
 
 #include <QByteArray>
 #include <QImage>
@@ -18,5 +17,6 @@ constexpr long kEnregistrementsMetafichierMax = 200'000;
 // Draws the metafile on a white picture of size cible; its picture frame fills the whole
 // picture, stretched as every picture of the frame is. An invalid or empty cible gives the
 // picture's own size at 96 dots per inch, within 1 and 2000 pixels a side. Throws Erreur
-// with the French reason (without the file name) for bytes that are not a usable metafile.
+// with the French reason (without the file name) for bytes that are not a usable metafile,
+// and when the drawing program cannot be found, crashes or runs out of time or memory.
 QImage rendreMetafichier(const QByteArray& octets, FormatMetafichier format, QSize cible);

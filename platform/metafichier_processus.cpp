@@ -1,112 +1,72 @@
 #include "platform/metafichier_processus.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/resource.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 
 #include "core/services.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define BREVANDOUX_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define BREVANDOUX_ASAN 1
-#endif
-#ifdef BREVANDOUX_ASAN
-#include <sanitizer/common_interface_defs.h>
-#endif
+extern char** environ;
 
 namespace {
 
-// Set in the child only: it inherits the program's state, and must leave some of it alone.
-volatile sig_atomic_t dansEnfant = 0;
-
-}  // namespace
-
-// libemf2svg shuts fontconfig down (FcFini) after looking fonts up. In the child, fontconfig's
-// caches are still held by the program's own text drawing, and fontconfig aborts on them: the
-// child would die after doing its work. The child ends soon anyway, so there the shutdown is
-// skipped; elsewhere it is fontconfig's own.
-extern "C" void FcFini() {
-    if (dansEnfant) return;
-    using Fonction = void (*)();
-    static const Fonction vraie = reinterpret_cast<Fonction>(dlsym(RTLD_NEXT, "FcFini"));
-    if (vraie != nullptr) vraie();
-}
-
-namespace {
-
-// The first byte the child sends says whether the rest is the result or an error message.
 constexpr char kReussite = 'O';
 constexpr char kEchec = 'E';
 
-bool toutEcrire(int fd, const char* donnees, std::size_t taille) {
-    while (taille > 0) {
-        const ssize_t n = write(fd, donnees, taille);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        donnees += n;
-        taille -= static_cast<std::size_t>(n);
-    }
-    return true;
+bool executable(const std::string& chemin) {
+    struct stat st;
+    return stat(chemin.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           access(chemin.c_str(), X_OK) == 0;
 }
 
-[[noreturn]] void enfant(int fd, const std::function<std::string()>& travail,
-                         const LimitesProcessus& limites) {
-    dansEnfant = 1;
-    // The handlers inherited from the parent (a fuzzer's, a sanitizer's) would report the
-    // child's crash as the parent's: a crash here is an ordinary outcome that the parent
-    // reads from the exit status.
-    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM, SIGXCPU}) signal(s, SIG_DFL);
-    signal(SIGPIPE, SIG_DFL);
-#ifdef BREVANDOUX_ASAN
-    __sanitizer_set_death_callback(nullptr);
-#endif
-    rlimit aucun{0, 0};
-    setrlimit(RLIMIT_CORE, &aucun);
-    const rlim_t secondes = static_cast<rlim_t>(limites.delai.count() / 1000 + 2);
-    rlimit cpu{secondes, secondes};
-    setrlimit(RLIMIT_CPU, &cpu);
-#ifndef BREVANDOUX_ASAN
-    // The address sanitizer reserves terabytes of shadow memory: no address-space limit
-    // can hold under it, and the parent's time limit still bounds the child.
-    rlimit memoire{limites.memoireMax, limites.memoireMax};
-    setrlimit(RLIMIT_AS, &memoire);
-#endif
-    // The libraries write diagnostics of their own on the standard error; they are kept only
-    // for whoever looks into a converter's failure.
-    if (getenv("BREVANDOUX_TRACE_CONVERTISSEUR") == nullptr) {
-        const int nul = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (nul >= 0) dup2(nul, STDERR_FILENO);
-    }
+[[noreturn]] void impossible(int err) {
+    throw Erreur("impossible de lancer le convertisseur (" + std::string(std::strerror(err)) + ")");
+}
 
-    std::string sortie;
-    char statut = kReussite;
-    try {
-        sortie = travail();
-    } catch (const std::exception& e) {
-        statut = kEchec;
-        sortie = e.what();
-    } catch (...) {
-        statut = kEchec;
-        sortie = "erreur inconnue du convertisseur";
+// Closes a descriptor when it goes out of scope.
+struct Descripteur {
+    int fd = -1;
+    ~Descripteur() {
+        if (fd >= 0) close(fd);
     }
-    const bool ok = toutEcrire(fd, &statut, 1) && toutEcrire(fd, sortie.data(), sortie.size());
-    // No destructor nor exit handler of the parent's libraries must run in the child.
-    _exit(ok ? 0 : 3);
+    void fermer() {
+        if (fd >= 0) close(fd);
+        fd = -1;
+    }
+};
+
+// The bytes to convert, in a file of memory that the child reads as its standard input:
+// the child may stop reading at any time without the parent blocking or getting SIGPIPE.
+int entreeEnMemoire(const std::string& entree) {
+    const int fd = memfd_create("brevandoux-image", MFD_CLOEXEC);
+    if (fd < 0) impossible(errno);
+    std::size_t fait = 0;
+    while (fait < entree.size()) {
+        const ssize_t n = write(fd, entree.data() + fait, entree.size() - fait);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            close(fd);
+            impossible(err);
+        }
+        fait += static_cast<std::size_t>(n);
+    }
+    if (lseek(fd, 0, SEEK_SET) != 0) {
+        const int err = errno;
+        close(fd);
+        impossible(err);
+    }
+    return fd;
 }
 
 // Kills the child if it still runs and collects its status.
@@ -120,25 +80,68 @@ int terminer(pid_t pid, bool tuer) {
 
 }  // namespace
 
-std::string executerIsole(const std::function<std::string()>& travail,
-                          const LimitesProcessus& limites) {
+std::string cheminProgrammeImage() {
+    char tampon[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", tampon, sizeof tampon - 1);
+    if (n <= 0) return {};
+    std::string dossier(tampon, static_cast<std::size_t>(n));
+    dossier.erase(dossier.rfind('/') + 1);
+    for (const char* relatif :
+         {"brevandoux-image", "../libexec/brevandoux/brevandoux-image",
+          "../lib/brevandoux/brevandoux-image"}) {
+        const std::string chemin = dossier + relatif;
+        if (executable(chemin)) return chemin;
+    }
+    return {};
+}
+
+std::string executerIsole(const std::string& programme, const std::vector<std::string>& arguments,
+                          const std::string& entree, const LimitesProcessus& limites) {
+    if (programme.empty()) {
+        throw Erreur("le programme de dessin brevandoux-image est introuvable à côté du programme");
+    }
+    Descripteur memoire{entreeEnMemoire(entree)};
     int tube[2];
-    if (pipe2(tube, O_CLOEXEC) != 0)
-        throw Erreur("impossible de lancer le convertisseur (" + std::string(std::strerror(errno)) +
-                     ")");
-    const pid_t pid = fork();
-    if (pid < 0) {
-        const int err = errno;
-        close(tube[0]);
-        close(tube[1]);
-        throw Erreur("impossible de lancer le convertisseur (" + std::string(std::strerror(err)) +
-                     ")");
+    if (pipe2(tube, O_CLOEXEC) != 0) impossible(errno);
+    Descripteur lecture{tube[0]}, ecriture{tube[1]};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, memoire.fd, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ecriture.fd, STDOUT_FILENO);
+    // The libraries write diagnostics of their own on the standard error; they are kept only
+    // for whoever looks into a converter's failure.
+    if (getenv("BREVANDOUX_TRACE_CONVERTISSEUR") == nullptr) {
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     }
-    if (pid == 0) {
-        close(tube[0]);
-        enfant(tube[1], travail, limites);
+    // The program's signal handlers (a fuzzer's, a sanitizer's) and blocked signals are not
+    // the child's: a crash there is an ordinary outcome, read from its exit status.
+    posix_spawnattr_t attributs;
+    posix_spawnattr_init(&attributs);
+    sigset_t aucun, defaut;
+    sigemptyset(&aucun);
+    sigemptyset(&defaut);
+    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM, SIGXCPU, SIGPIPE, SIGTERM}) {
+        sigaddset(&defaut, s);
     }
-    close(tube[1]);
+    posix_spawnattr_setsigmask(&attributs, &aucun);
+    posix_spawnattr_setsigdefault(&attributs, &defaut);
+    posix_spawnattr_setflags(&attributs, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    std::vector<char*> argv;
+    std::string nom = programme;
+    argv.push_back(nom.data());
+    std::vector<std::string> copies = arguments;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int lance =
+        posix_spawn(&pid, programme.c_str(), &actions, &attributs, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributs);
+    if (lance != 0) impossible(lance);
+    ecriture.fermer();
+    memoire.fermer();
 
     using Horloge = std::chrono::steady_clock;
     const auto fin = Horloge::now() + limites.delai;
@@ -152,14 +155,14 @@ std::string executerIsole(const std::function<std::string()>& travail,
             raison = "le dessin est trop long à convertir";
             break;
         }
-        pollfd p{tube[0], POLLIN, 0};
+        pollfd p{lecture.fd, POLLIN, 0};
         const int r = poll(&p, 1, static_cast<int>(reste));
         if (r < 0 && errno != EINTR) {
             raison = "la lecture du convertisseur a échoué";
             break;
         }
         if (r <= 0) continue;
-        const ssize_t n = read(tube[0], tampon, sizeof tampon);
+        const ssize_t n = read(lecture.fd, tampon, sizeof tampon);
         if (n < 0) {
             if (errno == EINTR || errno == EAGAIN) continue;
             raison = "la lecture du convertisseur a échoué";
@@ -172,7 +175,7 @@ std::string executerIsole(const std::function<std::string()>& travail,
             break;
         }
     }
-    close(tube[0]);
+    lecture.fermer();
     if (raison != nullptr) {
         terminer(pid, true);
         throw Erreur(raison);
@@ -200,5 +203,6 @@ std::string executerIsole(const std::function<std::string()>& travail,
         throw Erreur("le convertisseur s'est arrêté sur une erreur");
     }
     if (recu[0] == kEchec) throw Erreur(recu.substr(1));
+    if (recu[0] != kReussite) throw Erreur("le convertisseur s'est arrêté sur une erreur");
     return recu.substr(1);
 }

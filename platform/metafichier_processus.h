@@ -1,12 +1,12 @@
 #pragma once
-// Running a converter library in a child process. The metafile libraries are old C code fed
-// with files from elsewhere: a crash, an endless loop or a runaway allocation inside them
-// must cost one picture, not the program.
+// Running brevandoux-image, the program that draws metafiles. The metafile libraries are old
+// C code fed with files from elsewhere: a crash, an endless loop or a runaway allocation
+// inside them must cost one picture, not the program.
 
 #include <chrono>
 #include <cstddef>
-#include <functional>
 #include <string>
+#include <vector>
 
 struct LimitesProcessus {
     std::chrono::milliseconds delai{5000};         // wall-clock time before the child is killed
@@ -14,9 +14,15 @@ struct LimitesProcessus {
     std::size_t memoireMax = 1024u * 1024 * 1024;  // address space of the child
 };
 
-// Runs travail in a forked child and returns what it returned. An Erreur thrown by travail
-// comes back as an Erreur with the same message; a child that crashes, runs out of time or
-// sends too much gives an Erreur with a French reason. travail must only use code that is
-// safe after fork in a process with threads (plain C libraries, no Qt).
-std::string executerIsole(const std::function<std::string()>& travail,
-                          const LimitesProcessus& limites);
+// The drawing program: beside the running program, else in ../libexec/brevandoux or
+// ../lib/brevandoux from its folder. Empty when none is there.
+std::string cheminProgrammeImage();
+
+// Runs the program with the arguments (after its own name), the bytes of entree as its
+// standard input, and returns its answer on the standard output. Its first byte says how it
+// went: 'O' and the result follow, or 'E' and a French reason, thrown here as an Erreur. A
+// program that cannot start, crashes, runs out of time or sends too much gives an Erreur
+// with a French reason. limites.delai and limites.sortieMax are kept here; the memory limit
+// is the program's to set on itself, from its arguments.
+std::string executerIsole(const std::string& programme, const std::vector<std::string>& arguments,
+                          const std::string& entree, const LimitesProcessus& limites);

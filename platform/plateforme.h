@@ -43,6 +43,10 @@ public:
 
     // The system's current printer, ready for one document.
     virtual Imprimante& imprimante() = 0;
+    // False when the system has no printer to print on at all, so that the pages can be
+    // offered as a PDF file instead. A platform that cannot tell says true: printing then
+    // reports its own failure.
+    virtual bool imprimanteInstallee() { return true; }
 
     // Opens a help file at the topic of the given identifier.
     virtual void afficherAide(const QString& fichierAide, const QString& sujet) = 0;

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrinterInfo>
 
 #include "platform/aide.h"
 #include "platform/fenetre_aide.h"
@@ -135,6 +136,9 @@ void PlateformeQt::copierTexte(const QString& texte) { QGuiApplication::clipboar
 QString PlateformeQt::texteDuPressePapiers() { return QGuiApplication::clipboard()->text(); }
 
 Imprimante& PlateformeQt::imprimante() { return *imprimante_; }
+
+// The same test as the printer's own when it starts a document.
+bool PlateformeQt::imprimanteInstallee() { return !QPrinterInfo::defaultPrinter().isNull(); }
 
 void PlateformeQt::afficherAide(const QString& fichierAide, const QString& sujet) {
     ouvrirAide(aide_, dossiersAide_, fichierAide, sujet, *this);

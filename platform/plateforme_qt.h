@@ -28,6 +28,7 @@ public:
     void copierTexte(const QString& texte) override;
     QString texteDuPressePapiers() override;
     Imprimante& imprimante() override;
+    bool imprimanteInstallee() override;
     void afficherAide(const QString& fichierAide, const QString& sujet) override;
     // Where the help is looked for (dossiersAide() unless changed), and its window once
     // opened.

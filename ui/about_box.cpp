@@ -95,12 +95,14 @@ TAboutBox::TAboutBox(QWidget* parent)
     Copyright =
         etiquette(Panel1, "Copyright", QStringLiteral("Copyright © 2026 l'équipe Brevandoux"), 8,
                   80, 133, false, false);
-    Label1 = etiquette(Panel1, "Label1", QStringLiteral("contact@brevandoux.example"), 8, 104, 80,
-                       false, true);
+    // The program has no contact address or web site of its own to give: the two underlined
+    // lines name its licence and where to read it, which is true wherever it is copied.
+    Label1 = etiquette(Panel1, "Label1", QStringLiteral("Licence GNU GPL v2 ou ultérieure"), 8, 104,
+                       80, false, true);
 
     // Wrapped over several lines only when the address is wider than the room left in the
     // panel.
-    Comments = etiquette(Panel1, "Comments", QStringLiteral("https://brevandoux.example"), 8, 136,
+    Comments = etiquette(Panel1, "Comments", QStringLiteral("https://www.gnu.org/licenses/gpl-2.0.html"), 8, 136,
                          103, false, true);
     Comments->setWordWrap(true);
     Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);

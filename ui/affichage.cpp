@@ -6,6 +6,7 @@
 #include "core/chemin_image.h"
 #include "core/cp1252.h"
 #include "core/texte_nombre.h"
+#include "core/textes.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
 #include "ui/tform1.h"
@@ -35,7 +36,7 @@ void TForm1::afficherFiche() {
         Imagevue_->charger(*chemin);
     } else {
         // The frame keeps whatever it showed, possibly the previous card's picture.
-        plateforme_.message(avecChemin(" %s non disponible", cheminImageAffiche(repertoire, nom)));
+        plateforme_.message(avecChemin(textes::kImageNonDisponible, cheminImageAffiche(repertoire, nom)));
     }
 }
 

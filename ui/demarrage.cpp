@@ -11,6 +11,7 @@
 
 #include "core/repertoire_images.h"
 #include "core/configuration.h"
+#include "platform/rapport_erreur.h"
 #include "ui/tform1.h"
 
 namespace {
@@ -21,7 +22,7 @@ const char* const kDepartTropLong =
 
 void TForm1::FormCreate() {
     // An error here is shown, the remaining steps are skipped, and the window opens anyway.
-    try {
+    executerEnSignalant(&plateforme_, [&] {
         char tampon[PATH_MAX];
         const std::string depart = getcwd(tampon, sizeof tampon) ? tampon : "";
         // A start directory that does not fit its buffer is refused rather than cut: a cut
@@ -42,9 +43,7 @@ void TForm1::FormCreate() {
         chargerAutoload();
         store_.garde.signalerOuvertureAilleurs(store_.messages());
         afficherFiche();
-    } catch (const std::exception& e) {
-        plateforme_.erreur(e.what());
-    }
+    });
 }
 
 void TForm1::montrerChemin(const std::string& texte) {

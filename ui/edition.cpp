@@ -10,12 +10,13 @@
 #include "core/chemin_image.h"
 #include "core/cp1252.h"
 #include "core/texte_nombre.h"
+#include "core/textes.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
 #include "ui/tform1.h"
 
 namespace {
-const char* const kPasDeFiche = "pas de fiche sélectionnée";
+const char* const kPasDeFiche = textes::kPasDeFicheSelectionnee;
 const char* const kImageTropLongue =
     "le chemin de l'image %s est trop long (plus de 255 caractères) : choisissez une image "
     "dont le chemin est plus court";
@@ -161,8 +162,10 @@ void TForm1::modifClick() {
     store_.ajoutEnCours = 0;
 }
 
-void TForm1::imageClick() {
-    if (const std::optional<std::string> choisie = plateforme_.ouvrirImage()) {
+void TForm1::imageClick() { prendreImage(plateforme_.ouvrirImage()); }
+
+void TForm1::prendreImage(const std::optional<std::string>& choisie) {
+    if (choisie) {
         if (!store_.imageChoisie.affecter(*choisie)) {
             plateforme_.message(avecChemin(kImageTropLongue, *choisie));
         } else {
@@ -209,7 +212,7 @@ void TForm1::annulerClick() {
 void TForm1::supprimeClick() {
     if (store_.derniere < 0 || !ficheSelectionnee()) return;
     afficherFiche();
-    if (plateforme_.question("Supprimer cette fiche ?", Boutons::OkAnnuler) == kOk) {
+    if (plateforme_.question(textes::kSupprimerFiche, Boutons::OkAnnuler) == kOk) {
         store_.supprimerFiche();
         store_.modifiee = 1;
     }

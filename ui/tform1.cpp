@@ -10,9 +10,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <exception>
 #include <new>
 
+#include "platform/rapport_erreur.h"
 #include "ui/liste_fiches.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
@@ -111,6 +113,9 @@ TForm1::TForm1(Plateforme& plateforme, QWidget* parent)
     resize(kLargeurClient, kHauteurFenetre);
 
     connecterGestionnaires();
+    creerMenuRecentes();
+    setAcceptDrops(true);
+    raccourcisBoutons();
 }
 
 TForm1::~TForm1() = default;
@@ -277,6 +282,18 @@ void TForm1::creerMenus() {
     aidesurcaldoverne1_ = action(aide1_, "aidesurcaldoverne1", "aide sur Brevandoux");
     propos1_ = action(aide1_, "propos1", "à propos");
 
+    // The desktop's usual keys, shown beside the captions in the menus. The menus stay
+    // available in edit mode, and so do their keys.
+    ouvrir1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    nouveau1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    enregister1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    enregistrersous1_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    convertircaldoverne1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    Ajouterdesfiches1_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    quitter1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    aidesurcaldoverne1_->setShortcut(QKeySequence(Qt::Key_F1));
+    propos1_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+
     PopupMenu_ = new QMenu(this);
     PopupMenu_->setObjectName(QStringLiteral("PopupMenu"));
     couper1_ = action(PopupMenu_, "couper1", "Couper");
@@ -285,6 +302,26 @@ void TForm1::creerMenus() {
     description_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(description_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { PopupMenu_->popup(description_->viewport()->mapToGlobal(p)); });
+}
+
+void TForm1::raccourcisBoutons() {
+    // "Ajouter" has no letter of its own in its caption: Insert presses it. A shortcut that
+    // clicks the button does nothing while the button is disabled (edit mode) or hidden.
+    const auto presser = [this](QPushButton* bouton, const QKeySequence& touche, const char* nom) {
+        auto* raccourci = new QShortcut(touche, this);
+        raccourci->setObjectName(QString::fromLatin1(nom));
+        connect(raccourci, &QShortcut::activated, bouton, [bouton] {
+            if (bouton->isEnabled() && bouton->isVisible()) bouton->click();
+        });
+    };
+    presser(nouvelle_, QKeySequence(Qt::Key_Insert), "raccourciAjouter");
+    // Delete presses "Supprimer", which asks before deleting. A box being typed in keeps
+    // Delete for its text: it claims the key before any shortcut sees it.
+    presser(supprime_, QKeySequence(Qt::Key_Delete), "raccourciSupprimer");
+    // "&Sauver base sous" and "&Supprimer" both underline S, and two buttons on one letter
+    // make Alt+S move the focus between them instead of pressing either. Alt+S belongs to
+    // "Sauver base sous", which only opens a dialog; "Supprimer" has Delete.
+    supprime_->setShortcut(QKeySequence());
 }
 
 void TForm1::ordreTabulation() {
@@ -315,15 +352,11 @@ namespace {
 // built to be unwound (their objects leak, their state is left half-way).
 template <class F>
 void executer(Plateforme& plateforme, F&& gestionnaire) {
-    try {
-        gestionnaire();
-    } catch (const std::bad_alloc&) {
-        plateforme.erreur("mémoire insuffisante : la commande a été abandonnée");
-    } catch (const std::exception& e) {
-        plateforme.erreur(e.what());
-    }
+    executerEnSignalant(&plateforme, std::forward<F>(gestionnaire));
 }
 }  // namespace
+
+void TForm1::gerer(const std::function<void()>& gestionnaire) { executer(plateforme_, gestionnaire); }
 
 void TForm1::connecterGestionnaires() {
     const auto gere = [this](void (TForm1::*gestionnaire)()) {

@@ -5,11 +5,18 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
+#include <optional>
+#include <string>
 
 #include "core/magasin_fiches.h"
 #include "platform/plateforme.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QMimeData;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -69,6 +76,8 @@ public:
     void nouvelleClick();
     void modifClick();
     void imageClick();
+    // What "Image" does with the file it got: also the end of a picture dropped on the frame.
+    void prendreImage(const std::optional<std::string>& choisie);
     void validerClick();
     void annulerClick();
     void supprimeClick();
@@ -86,6 +95,10 @@ public:
     void savemybaseClick();
     void enregister1Click();
     void enregistrersous1Click();
+    // Opens a base named without the open dialog (dropped on the window, chosen among the
+    // recent bases) as "ouvrir base" opens the chosen file, save prompt included
+    // (bases/ouvrir_chemin.cpp).
+    void ouvrirChemin(const std::string& chemin);
 
     // Appending and importing (bases/commandes_ajout_import.cpp).
     void Ajouterdesfiches1Click();
@@ -170,6 +183,10 @@ public:
     QAction* exporterlabase1() const { return exporterlabase1_; }
     QAction* importeruntableauCSV1() const { return importeruntableauCSV1_; }
     QAction* quitter1() const { return quitter1_; }
+    // The submenu "bases récentes", just before "quitter", and its refilling from the list
+    // of the card store (ui/recentes_menu.cpp).
+    QMenu* basesrecentes1() const { return basesrecentes1_; }
+    void remplirRecentes();
     QMenu* aide1() const { return aide1_; }
     QAction* aidesurcaldoverne1() const { return aidesurcaldoverne1_; }
     QAction* propos1() const { return propos1_; }
@@ -183,12 +200,28 @@ protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
     // A request to close the window, from its close box or from the session, runs the quit.
     void closeEvent(QCloseEvent* evenement) override;
+    // Files dropped on the window (ui/depot.cpp): a base anywhere, a picture on the frame in
+    // edit mode; anything else is refused without a word.
+    void dragEnterEvent(QDragEnterEvent* evenement) override;
+    void dragMoveEvent(QDragMoveEvent* evenement) override;
+    void dropEvent(QDropEvent* evenement) override;
 
 private:
     void creerControles();
     void creerMenus();
     void ordreTabulation();
     void connecterGestionnaires();
+    void creerMenuRecentes();
+    // Runs a handler as the window's own connections do: an error leaving it is shown in the
+    // standard error display and the program goes on.
+    void gerer(const std::function<void()>& gestionnaire);
+    // What a drop at a point of the window would do; nothing when it is refused.
+    struct Depot {
+        enum Genre { Base, Image } genre;
+        std::string chemin;
+    };
+    std::optional<Depot> depotPossible(const QMimeData* donnees, const QPoint& point) const;
+    void raccourcisBoutons();
     // The controls that edit mode disables, in the order it disables them.
     std::array<QWidget*, 18> controlesDuMode() const;
 
@@ -259,6 +292,7 @@ private:
     QAction* exporterlabase1_ = nullptr;
     QAction* importeruntableauCSV1_ = nullptr;
     QAction* quitter1_ = nullptr;
+    QMenu* basesrecentes1_ = nullptr;
     QMenu* aide1_ = nullptr;
     QAction* aidesurcaldoverne1_ = nullptr;
     QAction* propos1_ = nullptr;

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "core/repertoire_images.h"
+#include "core/textes.h"
 #include "tests/bases/fenetre_bases.h"
 
 namespace fs = std::filesystem;
@@ -286,7 +287,7 @@ TEST_F(CommandesBase, newbase_overExistingFileAndDirectory_warnsThenWrites1028By
               (std::vector<Boite>{{"message", "brevandoux", kCreation},
                                   {"enregistrer", "enregistrer la base", ""},
                                   {"confirmation", "Confirm", kEcraser},
-                                  {"message", "brevandoux", "sauvegarde ok mais répertoire déjà existant"}}));
+                                  {"message", "brevandoux", textes::kRepertoireDejaExistant}}));
     EXPECT_EQ(lireOctets(existe).size(), 1028u);
     EXPECT_EQ(cartesDuFichier(existe), std::vector<std::string>{"0::"});
     EXPECT_EQ(lireOctets(chemin("existe.rep/garde.jpg")), "image");
@@ -631,7 +632,7 @@ TEST_F(SauverSous, saveAs_overwriteAnswers) {
             EXPECT_EQ(etatDe(*fenetre), (Etat{resume(kTrois), 0, cible, chemin("existe.rep"), 1, 0,
                                               true, cible, 3}));
             EXPECT_EQ(cartesDuFichier(cible), resume(kTrois));
-            EXPECT_EQ(plateforme.textes("message"), std::vector<std::string>{"erreur de création de répertoire"});
+            EXPECT_EQ(plateforme.textes("message"), std::vector<std::string>{textes::kErreurCreationRepertoire});
         } else {
             avant.savemybase = true;
             EXPECT_EQ(etatDe(*fenetre), avant);
@@ -671,7 +672,7 @@ TEST_F(SauverSous, saveAs_sameName_leavesPicturesAsTheyAre) {
     EXPECT_EQ(arbre(chemin("x.rep")), avant);
     EXPECT_EQ(lireOctets(chemin("x.rep/chat.jpg")), "chat");
     EXPECT_EQ(cartesDuFichier(x), resume(kTrois));
-    EXPECT_EQ(plateforme.textes("message"), std::vector<std::string>{"erreur de création de répertoire"});
+    EXPECT_EQ(plateforme.textes("message"), std::vector<std::string>{textes::kErreurCreationRepertoire});
     EXPECT_EQ(store().modifiee, 0);
 }
 

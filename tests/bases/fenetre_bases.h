@@ -22,7 +22,9 @@
 #include <vector>
 
 #include "core/ini.h"
+#include "core/textes.h"
 #include "ui/liste_fiches.h"
+#include "tests/support/ignorer.h"
 #include "tests/ui/fenetre_commune.h"
 
 namespace bases_test {
@@ -139,22 +141,23 @@ private:
 // application's error display, as they do in the program.
 inline bool termineApplication(const std::function<void()>& commande) {
     bool parSecours = false;
-    // An error the command raises goes to the error display, as it does when the window's
-    // own connections run a handler.
-    QTimer::singleShot(0, qApp, [&commande] {
-        try {
-            commande();
-        } catch (const std::exception& e) {
-            static_cast<Application*>(QCoreApplication::instance())->montrerErreur(e.what());
-        }
-    });
     QTimer secours;
     secours.setSingleShot(true);
     QObject::connect(&secours, &QTimer::timeout, qApp, [&parSecours] {
         parSecours = true;
         QCoreApplication::quit();
     });
-    secours.start(300);
+    // An error the command raises goes to the error display, as it does when the window's
+    // own connections run a handler. The fallback starts only once the command has
+    // returned: a save slowed down by a loaded machine must not look like a quit refused.
+    QTimer::singleShot(0, qApp, [&commande, &secours] {
+        try {
+            commande();
+        } catch (const std::exception& e) {
+            static_cast<Application*>(QCoreApplication::instance())->montrerErreur(e.what());
+        }
+        secours.start(300);
+    });
     QCoreApplication::exec();
     return !parSecours;
 }
@@ -203,9 +206,9 @@ inline std::vector<std::string> genres(const PlateformeScriptee& p) {
     return r;
 }
 
-inline const char* const kCreation = "Création de la nouvelle base:";
-inline const char* const kSauver = "Sauver les modifications ?";
-inline const char* const kEcraser = "ecraser la base du même nom ?";
+inline const char* const kCreation = textes::kCreationNouvelleBase;
+inline const char* const kSauver = textes::kSauverModifications;
+inline const char* const kEcraser = textes::kEcraserBase;
 
 inline std::string introuvable(const std::string& chemin) {
     return "le fichier de configuration " + chemin +

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "tests/bases/fenetre_bases.h"
+#include "core/textes.h"
 #include "ui/memo.h"
 
 using namespace bases_test;
@@ -31,7 +32,7 @@ const char* nom(Config c) {
 const std::vector<CarteTest> kTable = {{1, "un", "", ""}, {2, "deux", "", ""}, {3, "trois", "", ""}};
 const std::vector<CarteTest> kFichier = {{1, "un", "", ""}};
 const char* const kIniAvant = "[setup]\nautoload=/ailleurs/autre.dat\n";
-const char* const kNonSauvee = "la configuration n'a pas pu être sauvée";
+const char* const kNonSauvee = textes::kConfigurationNonSauvee;
 
 class Quitter : public FenetreTest {
 protected:
@@ -79,7 +80,7 @@ TEST_P(MatriceQuitter, quit_followsPromptAndConfiguration) {
     std::optional<Immuable> gel;
     if (config == Config::kProtegee) {
         gel.emplace(ini);
-        if (!gel->ok()) GTEST_SKIP() << "the file system cannot make a file immutable";
+        if (!gel->ok()) IGNORER("the file system cannot make a file immutable (root powers needed)");
     }
     store().modifiee = reponse == Reponse::kAucune ? 0 : 1;
     if (reponse == Reponse::kOui) plateforme.reponses.push_back(kOui);
@@ -144,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Quitter, close_afterUnwritableConfiguration_goesOnThenEnds) {
     ecrireOctets(ini, kIniAvant);
     Immuable gel(ini);
-    if (!gel.ok()) GTEST_SKIP() << "the file system cannot make a file immutable";
+    if (!gel.ok()) IGNORER("the file system cannot make a file immutable (root powers needed)");
     bool fermee = true;
     EXPECT_FALSE(demander(Voie::kFermeture, fermee));
     EXPECT_FALSE(fermee);

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "core/attributs.h"
+#include "core/textes.h"
 #include "core/magasin_fiches.h"
 #include "tests/core/dossier_temporaire.h"
 #include "tests/core/messages_enregistres.h"
@@ -142,7 +143,7 @@ TEST_F(BaseFichierTest, save_directoryTarget_refusedWithFrenchReason) {
     std::filesystem::create_directory(dossier / "rep.dat");
     EXPECT_EQ(store.ecrireBase(dossier / "rep.dat"), 0);
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_NE(messages.messages[0].find("c'est un répertoire"), std::string::npos);
+    EXPECT_NE(messages.messages[0].find(textes::kEstUnRepertoire), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_directory(dossier / "rep.dat"));
 }
 
@@ -181,8 +182,8 @@ TEST_F(BaseFichierTest, save_failureAtEachStep_leavesOldFileAndNoTemporary) {
         return etape == 5 ? (errno = ENOSPC, -1) : reel->ouvrir(c, f, m);
     };
     store.appels = &faux;
-    const char* raisons[] = {"", "le disque est plein", "le disque est plein", "erreur d'entrée-sortie",
-                             "l'accès est refusé", "le disque est plein"};
+    const char* raisons[] = {"", textes::kDisquePlein, textes::kDisquePlein, "erreur d'entrée-sortie",
+                             textes::kAccesRefuse, textes::kDisquePlein};
     for (etape = 1; etape <= 5; ++etape) {
         ecritures = 0;
         messages.messages.clear();

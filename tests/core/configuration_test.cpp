@@ -1,4 +1,5 @@
 #include "core/configuration.h"
+#include "core/textes.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -18,7 +19,7 @@ namespace {
 const std::string kIntrouvable =
     "le fichier de configuration %s n'a pas été trouvé.   ou est sur un disque protégé en "
     "écriture";
-const std::string kNonSauvee = "la configuration n'a pas pu être sauvée";
+const std::string kNonSauvee = textes::kConfigurationNonSauvee;
 
 class Configuration : public ::testing::Test {
 protected:
@@ -206,3 +207,52 @@ TEST_F(Configuration, ecrireConfig_iniIsDirectory_throwsUnableToWrite) {
 }
 
 }  // namespace
+
+TEST_F(Configuration, lireConfig_backupCount_readWhenTheUserAddedIt) {
+    ecrireOctets(ini, "[setup]\nautoload=\n");
+    lireConfig(store);
+    EXPECT_EQ(store.sauvegardes, 5);
+    ecrireOctets(ini, "[setup]\nautoload=\nsauvegardes = 12\n");
+    lireConfig(store);
+    EXPECT_EQ(store.sauvegardes, 12);
+    ecrireOctets(ini, "[setup]\nsauvegardes=0\n");
+    lireConfig(store);
+    EXPECT_EQ(store.sauvegardes, 0);
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(Configuration, lireConfig_backupCountNotANumber_toldAndDefaultKept) {
+    ecrireOctets(ini, "[setup]\nsauvegardes=beaucoup\n");
+    lireConfig(store);
+    EXPECT_EQ(store.sauvegardes, 5);
+    EXPECT_EQ(messages.messages,
+              std::vector<std::string>{"La valeur « beaucoup » de la clé sauvegardes de " + ini +
+                                       " n'est pas un nombre de 0 à 1000 : 5 versions de la base "
+                                       "sont gardées à chaque enregistrement."});
+}
+
+TEST_F(Configuration, recentBases_writtenAtQuit_otherBytesKept_readBackNextStart) {
+    const std::string avant = "; à moi\r\n[setup]\r\nautoload=/a.dat\r\nsauvegardes=3\r\n[autre]\r\nk=v";
+    ecrireOctets(ini, avant);
+    lireConfig(store);
+    EXPECT_TRUE(store.recentes.empty());
+    ecrireConfig(store);
+    EXPECT_EQ(lireOctets(ini), avant) << "no key added while there is nothing to keep";
+
+    store.recentes = {"/b/deux.dat", "/a.dat"};
+    ecrireConfig(store);
+    EXPECT_EQ(lireOctets(ini),
+              "; à moi\r\n[setup]\r\nautoload=/a.dat\r\nsauvegardes=3\r\nrecentes=/b/deux.dat|/a.dat\r\n"
+              "[autre]\r\nk=v");
+
+    MagasinFiches suivant{messages};
+    ASSERT_TRUE(suivant.repertoireDepart.affecter(dossier.str()));
+    lireConfig(suivant);
+    EXPECT_EQ(suivant.recentes, (std::vector<std::string>{"/b/deux.dat", "/a.dat"}));
+    EXPECT_EQ(suivant.sauvegardes, 3);
+
+    // A list emptied by the user's hand stays an empty key.
+    suivant.recentes.clear();
+    ecrireConfig(suivant);
+    EXPECT_NE(lireOctets(ini).find("\r\nrecentes=\r\n"), std::string::npos);
+}

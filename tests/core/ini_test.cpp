@@ -15,6 +15,7 @@
 #include "core/ini.h"
 #include "core/services.h"
 #include "tests/core/dossier_temporaire.h"
+#include "tests/support/ignorer.h"
 
 namespace fs = std::filesystem;
 
@@ -347,10 +348,11 @@ TEST(ecrireCleIni, immutableFile_throwsAndKeepsFile) {
     const std::string ini = d / "fige.ini";
     ecrireOctets(ini, kFichierReel);
     if (std::system(("chattr +i " + ini + " 2>/dev/null").c_str()) != 0) {
-        GTEST_SKIP() << "chattr +i is not available here";
+        IGNORER("chattr +i is not available here (root powers needed)");
     }
     attendreErreurEcriture(ini, "/autre.dat");
-    std::system(("chattr -i " + ini).c_str());
+    // Left immutable, the file could not be removed with its folder.
+    if (std::system(("chattr -i " + ini).c_str()) != 0) ADD_FAILURE() << "chattr -i " << ini << " failed";
     EXPECT_EQ(lireOctets(ini), kFichierReel);
 }
 

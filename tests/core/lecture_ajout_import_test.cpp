@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/magasin_fiches.h"
+#include "tests/support/texte_numerote.h"
 #include "tests/core/dossier_temporaire.h"
 #include "tests/core/messages_enregistres.h"
 
@@ -33,7 +34,7 @@ protected:
 
     void base(int n) {
         std::string contenu;
-        for (int i = 0; i < n; ++i) contenu += carte(100 + i, "b" + std::to_string(i));
+        for (int i = 0; i < n; ++i) contenu += carte(100 + i, texteNumerote("b", i));
         ecrireOctets(dossier / "base.dat", contenu);
         ASSERT_EQ(store.chargerBase(dossier / "base.dat"), 1);
     }
@@ -103,7 +104,7 @@ TEST_F(AjoutImportTest, import_countsWholeSiblingRecords) {
     };
     for (const Cas c : {Cas{0, 3}, Cas{84, 3}, Cas{0, 0}, Cas{771, 0}}) {
         std::string contenu;
-        for (int i = 0; i < c.records; ++i) contenu += carteSoeur(-i, "t" + std::to_string(i), "d\r\ne");
+        for (int i = 0; i < c.records; ++i) contenu += carteSoeur(-i, texteNumerote("t", i), "d\r\ne");
         contenu += std::string(c.queue, 'q');
         ecrireOctets(dossier / "soeur.dat", contenu);
         base(5);
@@ -113,7 +114,7 @@ TEST_F(AjoutImportTest, import_countsWholeSiblingRecords) {
         EXPECT_EQ(store.courante, 0);
         for (int i = 0; i < c.records; ++i) {
             EXPECT_EQ(store.fiches[i].numero, -i);
-            EXPECT_EQ(texteChamp(store.fiches[i].titre), "t" + std::to_string(i));
+            EXPECT_EQ(texteChamp(store.fiches[i].titre), texteNumerote("t", i));
             EXPECT_EQ(texteChamp(store.fiches[i].description), "d\r\ne");
             EXPECT_EQ(texteChamp(store.fiches[i].image), "");
         }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/magasin_fiches.h"
+#include "tests/support/texte_numerote.h"
 #include "tests/core/messages_enregistres.h"
 
 namespace {
@@ -14,7 +15,7 @@ void remplir(MagasinFiches& s, const std::vector<int32_t>& numeros) {
     s.derniere = static_cast<int32_t>(numeros.size()) - 1;
     for (std::size_t i = 0; i < numeros.size(); ++i) {
         s.fiches[i].numero = numeros[i];
-        ecrireChamp(s.fiches[i].titre, "t" + std::to_string(i));
+        ecrireChamp(s.fiches[i].titre, texteNumerote("t", i));
     }
 }
 

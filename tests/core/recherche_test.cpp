@@ -79,12 +79,49 @@ int32_t parChaqueBalayage(Base& base, const std::string& motif) {
 
 }  // namespace
 
-TEST(rechercher, everyScanAvailable_bytesAndSse2AtLeast) {
-    EXPECT_TRUE(balayageDisponible(Balayage::octets));
+// The wide scans read 16 or 32 starts at once: a pattern at any place of either field, up to
+// and across the field's end, with or without a closing zero, is found by each of them exactly
+// when the byte scan finds it, and the byte scan finds it exactly when it lies whole in the text.
+TEST(rechercher, everyAvailableScan_agreesWithTheByteScan_atEveryOffsetAndFieldEnd) {
+    ASSERT_TRUE(balayageDisponible(Balayage::octets));
     EXPECT_TRUE(balayageDisponible(Balayage::meilleur));
-#if defined(__x86_64__)
-    EXPECT_TRUE(balayageDisponible(Balayage::sse2));
-#endif
+    const std::string modele = "MotIfAbCdEfGhIjKlMnOpQrStUvWxYz0123456789";
+    int comparaisons = 0;
+    for (bool dansTitre : {false, true}) {
+        for (bool ferme : {true, false}) {
+            for (std::size_t longueur : {1u, 2u, 3u, 15u, 16u, 17u, 31u, 32u, 33u}) {
+                const std::string motif = modele.substr(0, longueur);
+                std::string cherche = motif;
+                enMinuscules(cherche.data());  // found whatever the capitals
+                const std::size_t taille = dansTitre ? sizeof(Fiche::titre) : sizeof(Fiche::description);
+                // The text is the whole field, or all of it but the closing zero.
+                const std::size_t texte = ferme ? taille - 1 : taille;
+                for (std::size_t position = 0; position < taille; ++position) {
+                    Base base;
+                    Fiche& f = base.ajouter(7, "", "");
+                    char* champ = dansTitre ? f.titre : f.description;
+                    std::memset(champ, 'z', texte);
+                    if (ferme) champ[taille - 1] = '\0';
+                    for (std::size_t k = 0; k < longueur && position + k < texte; ++k) {
+                        champ[position + k] = motif[k];
+                    }
+                    const int32_t attendu = position + longueur <= texte ? 1 : 0;
+                    const Fiche copie = f;
+                    const int32_t octets = rechercher(base.store, cherche, Balayage::octets);
+                    ASSERT_EQ(octets, attendu) << "position " << position << " longueur " << longueur;
+                    for (Balayage b : {Balayage::sse2, Balayage::avx2, Balayage::meilleur}) {
+                        if (!balayageDisponible(b)) continue;
+                        ++comparaisons;
+                        ASSERT_EQ(rechercher(base.store, cherche, b), octets)
+                            << "scan " << static_cast<int>(b) << " titre " << dansTitre << " ferme "
+                            << ferme << " position " << position << " longueur " << longueur;
+                    }
+                    ASSERT_EQ(std::memcmp(&base.store.fiches[0], &copie, sizeof copie), 0);
+                }
+            }
+        }
+    }
+    RecordProperty("comparaisons", comparaisons);
 }
 
 TEST(enMinuscules, asciiCapitalsOnly) {

@@ -1,4 +1,5 @@
 #include "core/repertoire_images.h"
+#include "core/textes.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -174,34 +175,34 @@ TEST_F(Copie, copierFichier_failingSystemCall_leavesDestinationAndNoTemporary) {
         const char* raison;
     };
     const Cas cas[] = {
-        {"ouvrir", [](AppelsSysteme& a) { a.ouvrir = ouvrirRefuse; }, "l'accès est refusé"},
-        {"noyau", [](AppelsSysteme& a) { a.copierNoyau = noyauPlein; }, "le disque est plein"},
+        {"ouvrir", [](AppelsSysteme& a) { a.ouvrir = ouvrirRefuse; }, textes::kAccesRefuse},
+        {"noyau", [](AppelsSysteme& a) { a.copierNoyau = noyauPlein; }, textes::kDisquePlein},
         {"noyau en cours", [](AppelsSysteme& a) { a.copierNoyau = noyauPleinEnCours; },
-         "le disque est plein"},
+         textes::kDisquePlein},
         {"lire",
          [](AppelsSysteme& a) {
              a.copierNoyau = noyauAbsent;
              a.lire = lireEnErreur;
          },
-         "erreur d'entrée-sortie sur le disque"},
+         textes::kErreurEntreeSortie},
         {"ecrire",
          [](AppelsSysteme& a) {
              a.copierNoyau = noyauAbsent;
              a.ecrire = ecrirePlein;
          },
-         "le disque est plein"},
+         textes::kDisquePlein},
         {"ecrire rien",
          [](AppelsSysteme& a) {
              a.copierNoyau = noyauAbsent;
              a.ecrire = ecrireRien;
          },
-         "le disque est plein"},
+         textes::kDisquePlein},
         {"synchroniser", [](AppelsSysteme& a) { a.synchroniser = synchroniserEnErreur; },
-         "erreur d'entrée-sortie sur le disque"},
+         textes::kErreurEntreeSortie},
         {"fermer", [](AppelsSysteme& a) { a.fermer = fermerEnErreur; },
-         "erreur d'entrée-sortie sur le disque"},
+         textes::kErreurEntreeSortie},
         {"renommer", [](AppelsSysteme& a) { a.renommer = renommerRefuse; },
-         "le disque est en lecture seule"},
+         textes::kLectureSeule},
     };
     const std::string source = octetsAleatoires(200000, 11);
     const std::string ancienne = std::string(10000, 'x');

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "core/magasin_fiches.h"
+#include "core/sauvegardes.h"
 #include "tests/core/dossier_temporaire.h"
 #include "tests/core/messages_enregistres.h"
 
@@ -71,7 +72,19 @@ TEST(SauvegardeTuee, killedAtRandomMoments_baseIsAlwaysOldOrNewWhole) {
     // Leftovers of killed saves are hidden, and the next save of the base removes them.
     ASSERT_EQ(a.ecrireBase(base), 1);
     for (const auto& e : std::filesystem::directory_iterator(dossier.str())) {
-        EXPECT_EQ(e.path().filename(), "base.dat");
+        EXPECT_TRUE(e.path().filename() == "base.dat" || e.path().filename() == "base.sauvegardes")
+            << e.path();
+    }
+    // The versions kept along the way are whole too, and as many as are to be kept.
+    const auto versions = sauvegardesDe(base);
+    EXPECT_EQ(versions.size(), static_cast<std::size_t>(kSauvegardesParDefaut));
+    for (const auto& e : std::filesystem::directory_iterator(dossier / "base.sauvegardes")) {
+        EXPECT_NE(std::find(versions.begin(), versions.end(), e.path().string()), versions.end())
+            << "not a version: " << e.path();
+    }
+    for (const auto& v : versions) {
+        const std::string lu = lireOctets(v);
+        EXPECT_TRUE(lu == contenuA || lu == contenuB) << "damaged version " << v;
     }
     EXPECT_TRUE(messages.messages.empty());
 }

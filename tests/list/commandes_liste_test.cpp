@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "ui/liste_fiches.h"
+#include "core/textes.h"
 #include "tests/ui/fenetre_commune.h"
 
 namespace {
@@ -76,7 +77,7 @@ TEST_F(CommandesListe, blankCardAfterSearch_modifyAndDeleteRefuse_untilALineIsPi
     fenetre->modifClick();
     fenetre->supprimeClick();
     EXPECT_EQ(plateforme.textes("question"),
-              (std::vector<std::string>{"pas de fiche sélectionnée", "pas de fiche sélectionnée"}));
+              (std::vector<std::string>{textes::kPasDeFicheSelectionnee, textes::kPasDeFicheSelectionnee}));
     EXPECT_FALSE(fenetre->valider()->isVisibleTo(fenetre.get()));
     EXPECT_EQ(store().derniere, 3);
 

@@ -1,15 +1,27 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDate>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <cstdlib>
+#include <string>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <new>
+#include <stdexcept>
+#include <vector>
 
+#include "core/textes.h"
 #include "platform/application.h"
+#include "platform/imprimante_qt.h"
 #include "platform/plateforme_qt.h"
+#include "platform/rapport_erreur.h"
 #include "tests/support/plateforme_scriptee.h"
 
 namespace {
@@ -45,6 +57,64 @@ TEST(Application, toolkitTextsAreFrench) {
     EXPECT_EQ(boutons.button(QDialogButtonBox::Yes)->text().remove('&'), QStringLiteral("Oui"));
     EXPECT_EQ(boutons.button(QDialogButtonBox::No)->text().remove('&'), QStringLiteral("Non"));
     EXPECT_EQ(boutons.button(QDialogButtonBox::Cancel)->text().remove('&'), QStringLiteral("Annuler"));
+}
+
+TEST(Application, localeDuProgramme_isFrenchWhateverTheSystemGives) {
+    const struct {
+        const char* systeme;
+        const char* attendue;
+    } cas[] = {
+        {"C", "fr_FR"}, {"en_US", "fr_FR"}, {"de_DE", "fr_FR"},
+        {"fr_FR", "fr_FR"}, {"fr_CA", "fr_CA"}, {"fr_BE", "fr_BE"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.systeme);
+        EXPECT_EQ(localeDuProgramme(QLocale(QString::fromLatin1(c.systeme))).name(),
+                  QString::fromLatin1(c.attendue));
+    }
+}
+
+TEST(Application, environnementFrancais_followsLcAllThenLcTimeThenLang) {
+    const struct {
+        const char* lcAll;
+        const char* lcTime;
+        const char* lang;
+        bool francais;
+    } cas[] = {
+        {nullptr, nullptr, nullptr, false},        {"C", nullptr, "fr_FR.UTF-8", false},
+        {nullptr, nullptr, "fr_FR.UTF-8", true},   {"", "", "fr_CA", true},
+        {"en_US.UTF-8", nullptr, "fr_FR", false},  {nullptr, "fr_BE.UTF-8", "en_US", true},
+        {nullptr, nullptr, "fr", true},            {nullptr, nullptr, "fr@euro", true},
+        {nullptr, nullptr, "fry_NL", false},       {nullptr, nullptr, "POSIX", false},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(std::string(c.lcAll ? c.lcAll : "-") + " " + (c.lcTime ? c.lcTime : "-") + " " +
+                     (c.lang ? c.lang : "-"));
+        EXPECT_EQ(environnementFrancais(c.lcAll, c.lcTime, c.lang), c.francais);
+    }
+}
+
+TEST(Application, datesSizesAndDialogWordsAreFrench_underAnyLocale) {
+    // What the dialogs show is French whatever the tests run under (the C locale, usually):
+    // the default locale, and the system locale the file dialogs use for dates and sizes.
+    EXPECT_EQ(QLocale().language(), QLocale::French);
+    EXPECT_EQ(QLocale().toString(QDate(2026, 12, 7), QStringLiteral("d MMMM yyyy")),
+              QStringLiteral("7 décembre 2026"));
+    EXPECT_EQ(QLocale::system().toString(QDate(2026, 12, 7), QStringLiteral("d MMM yyyy")),
+              QStringLiteral("7 déc. 2026"));
+    EXPECT_TRUE(QLocale::system().formattedDataSize(20 * 1024).endsWith(QStringLiteral("Kio")))
+        << QLocale::system().formattedDataSize(20 * 1024).toStdString();
+    EXPECT_EQ(QFileIconProvider().type(QFileInfo(QDir::tempPath())), QStringLiteral("Dossier"));
+    // The environment given to child processes is the user's own again (checked when that
+    // user's own is not French).
+    if (!environnementFrancais(nullptr, std::getenv("LC_TIME"), std::getenv("LANG"))) {
+        if (const char* lcAll = std::getenv("LC_ALL")) {
+            EXPECT_STRNE(lcAll, "fr_FR.UTF-8");
+        }
+        if (const char* language = std::getenv("LANGUAGE")) {
+            EXPECT_STRNE(language, "fr");
+        }
+    }
 }
 
 TEST(Application, errorEscapingAHandler_isShownAndTheProgramGoesOn) {
@@ -104,3 +174,48 @@ TEST(PlateformeScriptee, recordsBoxesAndAnswersFromItsQueue) {
 }
 
 }  // namespace
+
+TEST(ImprimanteQt, namedQueueThatDoesNotExist_refusedWithItsName) {
+    ImprimanteQt imprimante(FileCups{QStringLiteral("BrevandouxFileAbsente")});
+    QString raison;
+    EXPECT_FALSE(imprimante.commencer(QStringLiteral("essai"), raison));
+    EXPECT_EQ(raison, QStringLiteral("l'imprimante BrevandouxFileAbsente n'est pas installée"));
+    EXPECT_EQ(imprimante.numeroPage(), 0);
+}
+
+// Every edge where the toolkit calls the program reports through the one reporter: the text
+// the user reads for each kind of error, and nothing for a command that ends well.
+TEST(RapportErreur, eachErrorLeavingACommand_isShownOnceInFrench) {
+    struct Cas {
+        const char* nom;
+        std::function<void()> commande;
+        std::vector<std::string> attendus;
+    };
+    const Cas cas[] = {
+        {"sans erreur", [] {}, {}},
+        {"Erreur", [] { throw Erreur("le fichier x.dat est illisible"); }, {"le fichier x.dat est illisible"}},
+        {"runtime_error", [] { throw std::runtime_error("Unable to write to /x.ini"); }, {"Unable to write to /x.ini"}},
+        {"bad_alloc", [] { throw std::bad_alloc(); }, {textes::kMemoireCommande}},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        PlateformeScriptee plateforme;
+        const bool fini = executerEnSignalant(&plateforme, c.commande);
+        EXPECT_EQ(fini, c.attendus.empty());
+        EXPECT_EQ(plateforme.textes("erreur"), c.attendus);
+        EXPECT_EQ(plateforme.boites.size(), c.attendus.size());
+    }
+}
+
+TEST(RapportErreur, withoutPlatform_errorGoesToStandardError) {
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(executerEnSignalant(nullptr, [] { throw std::bad_alloc(); }));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              std::string("brevandoux: ") + textes::kMemoireCommande + "\n");
+}
+
+TEST(RapportErreur, exceptionOfAnotherKind_isNotSwallowed) {
+    PlateformeScriptee plateforme;
+    EXPECT_THROW(executerEnSignalant(&plateforme, [] { throw 7; }), int);
+    EXPECT_TRUE(plateforme.boites.empty());
+}

@@ -1,6 +1,7 @@
 // The two print commands: what they print, under which heading, and what the user is told.
 
 #include "print/commandes_impression.h"
+#include "core/textes.h"
 
 #include <gtest/gtest.h>
 
@@ -63,7 +64,7 @@ TEST_F(CommandesImpression, imprimerFiche_emptyTitleBox_saysNoCardSelectedAndPri
     plateforme.reponses.push_back(kOk);
     imprimerFiche(plateforme, store, "");
     EXPECT_EQ(plateforme.boites,
-              (std::vector<Boite>{{"question", "Ok", "pas de fiche sélectionnée"}}));
+              (std::vector<Boite>{{"question", "Ok", textes::kPasDeFicheSelectionnee}}));
     EXPECT_EQ(plateforme.papier.documents, 0);
 }
 

@@ -1,5 +1,5 @@
-// End to end on a real CUPS queue: the default printer is a cups-pdf queue whose PDFs are read
-// back. Skipped, loudly, where CUPS cannot run.
+// End to end on a real CUPS queue: a cups-pdf queue of the tests' own, whose PDFs are read
+// back. The host's default printer is never changed. Skipped, loudly, where CUPS cannot run.
 
 #include <gtest/gtest.h>
 
@@ -24,15 +24,19 @@
 #include "print/commandes_impression.h"
 #include "tests/print/lecture_pdf.h"
 #include "tests/print/outils_impression.h"
+#include "tests/support/ignorer.h"
 #include "tests/support/plateforme_scriptee.h"
 
 namespace {
 
-// The scripted boxes, with the system's default printer.
+// The queue the tests print to; the queue script creates it.
+const QString kFile = QStringLiteral("BrevandouxTest");
+
+// The scripted boxes, with the real printer code on the tests' queue.
 class PlateformeCups : public PlateformeScriptee {
 public:
     Imprimante& imprimante() override { return vraie; }
-    ImprimanteQt vraie;
+    ImprimanteQt vraie{FileCups{kFile}};
 };
 
 QString lancer(const QString& programme, const QStringList& arguments, int* code = nullptr) {
@@ -77,12 +81,12 @@ QString attendreNouveauPdf(const QString& dossier, const QSet<QString>& avant, i
     return {};
 }
 
-// The name CUPS holds for the last job of the queue PDF, as its IPP attribute (UTF-8).
+// The name CUPS holds for the last job of the tests' queue, as its IPP attribute (UTF-8).
 QString nomDuDernierTravail() {
     int dernier = 0;
-    const QStringList lignes = lancer("lpstat", {"-W", "completed", "-o", "PDF"}).split('\n');
+    const QStringList lignes = lancer("lpstat", {"-W", "completed", "-o", kFile}).split('\n');
     for (const QString& ligne : lignes) {
-        const QRegularExpressionMatch m = QRegularExpression("^PDF-(\\d+)\\s").match(ligne);
+        const QRegularExpressionMatch m = QRegularExpression("^" + kFile + "-(\\d+)\\s").match(ligne);
         if (m.hasMatch()) dernier = std::max(dernier, m.captured(1).toInt());
     }
     if (dernier == 0) return {};
@@ -99,7 +103,7 @@ QString nomDuDernierTravail() {
     QProcess p;
     p.start("ipptool", {"-c", "-d", "job=" + QString::number(dernier), "-d",
                         "user=" + QString::fromLocal8Bit(qgetenv("USER").isEmpty() ? "root" : qgetenv("USER")),
-                        "ipp://localhost/printers/PDF", requete.fileName()});
+                        "ipp://localhost/printers/" + kFile, requete.fileName()});
     if (!p.waitForFinished(10000)) return {};
     // The CSV output: the column title, then the value, as the bytes CUPS holds.
     const QList<QByteArray> sortie = p.readAllStandardOutput().split('\n');
@@ -118,16 +122,12 @@ protected:
             // ctest runs the suite from elsewhere.
             QStringLiteral(QT_TESTCASE_SOURCEDIR) + "/../scripts/cups-pdf.sh";
         int code = 0;
-        const QString sortie = lancer("bash", {script}, &code);
+        const QString sortie = lancer("bash", {script, kFile}, &code);
         if (code != 0) {
-            std::fprintf(stderr,
-                         "\n**********************************************************\n"
-                         "** CUPS NE PEUT PAS TOURNER ICI : test d'impression réelle SAUTÉ\n"
-                         "** %s\n"
-                         "**********************************************************\n",
-                         qPrintable(sortie.trimmed()));
-            GTEST_SKIP() << "CUPS indisponible : " << sortie.toStdString();
+            IGNORER("CUPS ne peut pas tourner ici, test d'impression réelle sauté : " +
+                    sortie.trimmed().toStdString());
         }
+        defautAvant = lancer("lpstat", {"-d"});
         dossier = dossierSortie();
         avant = pdfsDans(dossier);
         store.fiches.redimensionner(2);
@@ -136,15 +136,23 @@ protected:
         store.derniere = 1;
     }
 
+    // The host's default printer is the same after the test as before it.
+    void TearDown() override {
+        if (!defautAvant.isNull()) {
+            EXPECT_EQ(lancer("lpstat", {"-d"}), defautAvant);
+        }
+    }
+
     PlateformeCups plateforme;
     MagasinFiches store;
+    QString defautAvant;
     QString dossier;
     QSet<QString> avant;
 };
 
 }  // namespace
 
-TEST_F(ImpressionCups, imprimerFiche_defaultCupsQueue_pdfHoldsTheCard) {
+TEST_F(ImpressionCups, imprimerFiche_cupsPdfQueue_pdfHoldsTheCard) {
     imprimerFiche(plateforme, store, "Première fiche");
     EXPECT_TRUE(plateforme.boites.empty()) << plateforme.boites[0].texte;
 
@@ -161,7 +169,7 @@ TEST_F(ImpressionCups, imprimerFiche_defaultCupsQueue_pdfHoldsTheCard) {
     QFile::remove(pdf);
 }
 
-TEST_F(ImpressionCups, imprimerListe_defaultCupsQueue_pdfHoldsEveryCard) {
+TEST_F(ImpressionCups, imprimerListe_cupsPdfQueue_pdfHoldsEveryCard) {
     imprimerListe(plateforme, store, {});
     EXPECT_TRUE(plateforme.boites.empty());
 
@@ -177,13 +185,13 @@ TEST_F(ImpressionCups, imprimerListe_defaultCupsQueue_pdfHoldsEveryCard) {
 }
 
 TEST_F(ImpressionCups, imprimerListe_queueRejectingJobs_errorShownNothingPrinted) {
-    lancer("cupsreject", {"PDF"});
+    lancer("cupsreject", {kFile});
     imprimerListe(plateforme, store, {});
-    lancer("cupsaccept", {"PDF"});
+    lancer("cupsaccept", {kFile});
 
     const auto erreurs = plateforme.textes("erreur");
     ASSERT_EQ(erreurs.size(), 1u);
-    EXPECT_NE(erreurs[0].find("L'impression n'a pas pu se faire : l'imprimante PDF a refusé le document"),
+    EXPECT_NE(erreurs[0].find("L'impression n'a pas pu se faire : l'imprimante BrevandouxTest a refusé le document"),
               std::string::npos)
         << erreurs[0];
     EXPECT_TRUE(attendreNouveauPdf(dossier, avant, 1500).isEmpty());

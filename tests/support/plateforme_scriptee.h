@@ -34,6 +34,8 @@ public:
     std::vector<DialogueFichier> dialogues;               // settings each file dialog got
     QString pressePapiers;
     std::string pdfImpression;  // where printing goes; empty: a printer that is missing
+    // False: the system has no printer at all, and the print commands offer a PDF instead.
+    bool avecImprimante = true;
     int resolutionImpression = 1200;
 
     void message(const std::string& texte) override;
@@ -47,6 +49,7 @@ public:
     void copierTexte(const QString& texte) override { pressePapiers = texte; }
     QString texteDuPressePapiers() override { return pressePapiers; }
     Imprimante& imprimante() override;
+    bool imprimanteInstallee() override { return avecImprimante; }
     void afficherAide(const QString& fichierAide, const QString& sujet) override;
 
     // The texts of the boxes of one kind, in order.

@@ -90,8 +90,12 @@ TEST(AboutBox, aboutBox_texts_fitInsideThePanelWithoutOverlap) {
     EXPECT_EQ(boite.Version->text(), QStringLiteral("version 1.0"));
     EXPECT_TRUE(boite.Copyright->text().contains(QStringLiteral("2026")));
     EXPECT_TRUE(boite.Copyright->text().contains(QStringLiteral("Brevandoux")));
-    EXPECT_TRUE(boite.Label1->text().contains(QLatin1Char('@')));
-    EXPECT_TRUE(boite.Comments->text().startsWith(QStringLiteral("https://")));
+    // Nothing made up: the licence and where to read it, no placeholder contact.
+    EXPECT_EQ(boite.Label1->text(), QStringLiteral("Licence GNU GPL v2 ou ultérieure"));
+    EXPECT_EQ(boite.Comments->text(), QStringLiteral("https://www.gnu.org/licenses/gpl-2.0.html"));
+    for (QLabel* l : {boite.Copyright, boite.Label1, boite.Comments}) {
+        EXPECT_FALSE(l->text().contains(QStringLiteral("example"))) << l->objectName().toStdString();
+    }
     EXPECT_EQ(boite.OKButton->text(), QStringLiteral("OK"));
 
     const QRect interieur = boite.Panel1->contentsRect();

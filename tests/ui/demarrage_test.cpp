@@ -15,13 +15,15 @@
 #include <cstring>
 
 #include "ui/liste_fiches.h"
+#include "core/textes.h"
+#include "tests/support/ignorer.h"
 #include "tests/ui/fenetre_commune.h"
 #include "ui/memo.h"
 
 namespace {
 
 const char* const kCreation =
-    "creation du repertoire %s car inexistant cette base ne contient pas encore d'images";
+    textes::kCreationRepertoireImages;
 
 std::string avec(const char* modele, const std::string& chemin) {
     std::string texte = modele;
@@ -132,7 +134,7 @@ TEST_F(Demarrage, firstStartWithoutConfiguration_tellsShowsBlankCardZeroAndCanno
     plateforme.oublier();
     EXPECT_TRUE(fenetre->quitter());
     EXPECT_EQ(plateforme.boites, (std::vector<Boite>{{"message", "brevandoux",
-                                                      "la configuration n'a pas pu être sauvée"}}));
+                                                      textes::kConfigurationNonSauvee}}));
     // The configuration file is never created by the program.
     EXPECT_FALSE(QFile::exists(QString::fromStdString(ini)));
 }
@@ -324,7 +326,7 @@ TEST_F(Demarrage, rememberedBaseThatCannotBeOpenedForWriting_isReportedAndNotBou
     ASSERT_TRUE(QDir(dossier.path()).mkdir("chats.rep"));
     // Root opens any file for writing whatever its mode; an immutable one it cannot.
     Immuable immuable(base);
-    if (!immuable.pose) GTEST_SKIP() << "this file system has no immutable flag";
+    if (!immuable.pose) IGNORER("this file system has no immutable flag (root powers needed)");
     ecrireIni("[setup]\nautoload=" + base + "\n");
     fenetre = std::make_unique<TForm1>(plateforme);
     store().modifiee = 1;
@@ -390,7 +392,7 @@ TEST_F(Demarrage, startDirectoryTooLongForItsBuffer_isRefusedWithAMessage) {
     store().cheminBase.affecter("/b/autre.dat");
     EXPECT_TRUE(fenetre->quitter());
     EXPECT_EQ(plateforme.textes("message"),
-              std::vector<std::string>{"la configuration n'a pas pu être sauvée"});
+              std::vector<std::string>{textes::kConfigurationNonSauvee});
     EXPECT_EQ(lireOctets(iniLong), contenuIni);
 }
 

@@ -8,15 +8,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "tests/support/texte_numerote.h"
 #include "core/services.h"
+#include "core/textes.h"
 #include "ui/liste_fiches.h"
 #include "tests/ui/fenetre_commune.h"
 #include "ui/memo.h"
 
 namespace {
 
-const char* const kPasDeFiche = "pas de fiche sélectionnée";
-const char* const kSupprimer = "Supprimer cette fiche ?";
+const char* const kPasDeFiche = textes::kPasDeFicheSelectionnee;
+const char* const kSupprimer = textes::kSupprimerFiche;
 
 class Edition : public FenetreTest {
 protected:
@@ -134,7 +136,7 @@ TEST_F(Edition, ajouterThenValider_numbersTheNewCardFromWhatWasTyped) {
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.tape ? c.tape : "(proposed)");
         std::vector<CarteTest> cartes;
-        for (int32_t n : c.pris) cartes.push_back({n, "t" + std::to_string(n), "", ""});
+        for (int32_t n : c.pris) cartes.push_back({n, texteNumerote("t", n), "", ""});
         remplir(cartes);
         fenetre->remplirListe();
         store().modifiee = 0;

@@ -59,7 +59,8 @@ TEST_F(FenetreInitiale, window_hasItsCaptionAndMenus) {
                            "convertircaldoverne1=importer base caldoverne",
                            "Ajouterdesfiches1=Ajouter des fiches",
                            "exporterlabase1=exporter la base…",
-                           "importeruntableauCSV1=importer un tableau CSV…", "quitter1=quitter"}));
+                           "importeruntableauCSV1=importer un tableau CSV…",
+                           "basesrecentes1=bases récentes", "quitter1=quitter"}));
     EXPECT_EQ(contenu(fenetre->aide1()),
               (QStringList{"aidesurcaldoverne1=aide sur Brevandoux", "propos1=à propos"}));
     EXPECT_EQ(contenu(fenetre->PopupMenu()),

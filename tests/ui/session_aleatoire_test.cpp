@@ -19,6 +19,7 @@
 #include <sstream>
 
 #include "ui/liste_fiches.h"
+#include "core/textes.h"
 #include "tests/ui/fenetre_commune.h"
 #include "ui/memo.h"
 #include "ui/updown.h"
@@ -361,7 +362,7 @@ protected:
         if (modele.empty() || refusee) {
             ASSERT_TRUE(fenetre->valider()->isHidden());
             if (refusee) {
-                ASSERT_EQ(plateforme.boites.back().texte, "pas de fiche sélectionnée");
+                ASSERT_EQ(plateforme.boites.back().texte, textes::kPasDeFicheSelectionnee);
             }
             return;
         }
@@ -395,13 +396,13 @@ protected:
         if (vide) {
             plateforme.reponses.push_back(kOk);
             fenetre->supprime()->click();
-            ASSERT_EQ(plateforme.boites.back().texte, "pas de fiche sélectionnée");
+            ASSERT_EQ(plateforme.boites.back().texte, textes::kPasDeFicheSelectionnee);
             return;
         }
         const bool ok = pile(75);
         plateforme.reponses.push_back(ok ? kOk : kAnnuler);
         fenetre->supprime()->click();
-        ASSERT_EQ(plateforme.boites.back(), (Boite{"question", "OkAnnuler", "Supprimer cette fiche ?"}));
+        ASSERT_EQ(plateforme.boites.back(), (Boite{"question", "OkAnnuler", textes::kSupprimerFiche}));
         if (ok) {
             modele.erase(modele.begin() + courante);
             courante = std::min<int32_t>(courante, std::max<int32_t>(0, static_cast<int32_t>(modele.size()) - 1));

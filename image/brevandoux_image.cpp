@@ -1,0 +1,186 @@
+// brevandoux-image: draws one picture.
+//
+//   brevandoux-image FICHIER SORTIE.png LARGEUR HAUTEUR
+//     draws a JPEG, bitmap, icon, WMF or EMF picture as the card's picture frame draws it,
+//     stretched to LARGEUR × HAUTEUR on white, into a PNG file. Exit 0 when drawn, 2 with the
+//     French reason on the standard error when the picture is refused, 1 when the PNG cannot
+//     be written.
+//
+//   brevandoux-image --convertir wmf|emf LARGEUR HAUTEUR MEMOIRE
+//     what the program runs for each metafile: the file's bytes on the standard input, the
+//     answer on the standard output ('O', width, height and the pixels; or 'E' and the French
+//     reason). The process limits its own memory to MEMOIRE bytes and its processor time.
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <new>
+#include <string>
+
+#include "core/services.h"
+#include "image/rendu_metafichier.h"
+#include "platform/images.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define BREVANDOUX_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define BREVANDOUX_ASAN 1
+#endif
+
+namespace {
+
+// Processor time of a conversion: the program kills it after 5 s of wall-clock time anyway.
+constexpr rlim_t kSecondesProcesseur = 7;
+
+bool entier(const char* texte, long long min, long long max, long long& valeur) {
+    char* fin = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(texte, &fin, 10);
+    if (errno != 0 || fin == texte || *fin != '\0' || v < min || v > max) return false;
+    valeur = v;
+    return true;
+}
+
+bool toutEcrire(int fd, const char* donnees, std::size_t taille) {
+    while (taille > 0) {
+        const ssize_t n = write(fd, donnees, taille);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        donnees += n;
+        taille -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void limiter(std::size_t memoire) {
+    rlimit aucun{0, 0};
+    setrlimit(RLIMIT_CORE, &aucun);
+    rlimit cpu{kSecondesProcesseur, kSecondesProcesseur};
+    setrlimit(RLIMIT_CPU, &cpu);
+#ifndef BREVANDOUX_ASAN
+    // The address sanitizer reserves terabytes of shadow memory: no address-space limit can
+    // hold under it, and the caller's time limit still bounds the process.
+    rlimit as{memoire, memoire};
+    setrlimit(RLIMIT_AS, &as);
+#else
+    (void)memoire;
+#endif
+}
+
+int convertir(int argc, char** argv) {
+    long long largeur = 0, hauteur = 0, memoire = 0;
+    const std::string format = argc == 6 ? argv[2] : "";
+    if (argc != 6 || (format != "wmf" && format != "emf") ||
+        !entier(argv[3], 0, 1'000'000, largeur) || !entier(argv[4], 0, 1'000'000, hauteur) ||
+        !entier(argv[5], 1, 1LL << 50, memoire)) {
+        std::fputs("brevandoux-image : arguments de conversion invalides\n", stderr);
+        return 2;
+    }
+    limiter(static_cast<std::size_t>(memoire));
+
+    std::string reponse;
+    try {
+        QByteArray octets;
+        char tampon[65536];
+        for (;;) {
+            const ssize_t n = read(STDIN_FILENO, tampon, sizeof tampon);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) throw Erreur("le métafichier n'a pas pu être lu");
+            if (n == 0) break;
+            octets.append(tampon, n);
+            if (octets.size() > kTailleMetafichierMax) throw Erreur("le métafichier est trop gros");
+        }
+        // No application object: the drawing is librsvg's, and Qt only holds its pixels.
+        const QImage image = dessinerMetafichier(
+            octets, format == "wmf" ? FormatMetafichier::Wmf : FormatMetafichier::Emf,
+            QSize(static_cast<int>(largeur), static_cast<int>(hauteur)))
+                                 .convertToFormat(QImage::Format_RGB32);
+        const auto l = static_cast<std::uint32_t>(image.width());
+        const auto h = static_cast<std::uint32_t>(image.height());
+        reponse.reserve(9 + static_cast<std::size_t>(l) * h * 4);
+        reponse += 'O';
+        reponse.append(reinterpret_cast<const char*>(&l), 4);
+        reponse.append(reinterpret_cast<const char*>(&h), 4);
+        for (int y = 0; y < image.height(); ++y) {
+            reponse.append(reinterpret_cast<const char*>(image.constScanLine(y)),
+                           static_cast<std::size_t>(l) * 4);
+        }
+    } catch (const Erreur& e) {
+        reponse = std::string("E") + e.what();
+    } catch (const std::bad_alloc&) {
+        reponse = "Ele dessin demande trop de mémoire";
+    } catch (const std::exception& e) {
+        reponse = std::string("Eerreur inattendue du convertisseur : ") + e.what();
+    }
+    return toutEcrire(STDOUT_FILENO, reponse.data(), reponse.size()) ? 0 : 3;
+}
+
+int dessiner(int argc, char** argv) {
+    long long largeur = 0, hauteur = 0;
+    if (argc != 5 || !entier(argv[3], 1, 100'000, largeur) ||
+        !entier(argv[4], 1, 100'000, hauteur)) {
+        std::fputs("usage : brevandoux-image FICHIER SORTIE.png LARGEUR HAUTEUR\n", stderr);
+        return 2;
+    }
+    const QSize taille(static_cast<int>(largeur), static_cast<int>(hauteur));
+    if (largeur * hauteur > kPixelsMax) {
+        std::fputs("brevandoux-image : l'image demandée est trop grande\n", stderr);
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argcQt = 1;
+    QGuiApplication app(argcQt, argv);
+    QImage image;
+    try {
+        image = chargerImage(argv[1], taille);
+    } catch (const Erreur& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 2;
+    }
+    // As the picture frame draws it: stretched, smoothed, on white.
+    QImage sortie(taille, QImage::Format_RGB32);
+    if (sortie.isNull()) {
+        std::fputs("brevandoux-image : mémoire insuffisante\n", stderr);
+        return 2;
+    }
+    sortie.fill(Qt::white);
+    {
+        QPainter peintre(&sortie);
+        peintre.setRenderHint(QPainter::SmoothPixmapTransform);
+        peintre.drawImage(sortie.rect(), image);
+    }
+    if (!sortie.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+        std::fprintf(stderr, "brevandoux-image : impossible d'écrire %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Qt's remarks (an SVG attribute it skips, a missing runtime folder) are not the
+    // program's answer, which goes on the standard error alone.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
+        if (type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(m));
+    });
+    const int code = argc >= 2 && std::string(argv[1]) == "--convertir" ? convertir(argc, argv)
+                                                                         : dessiner(argc, argv);
+    // The process ends here, without the exit handlers of the libraries it loaded: what they
+    // keep for the life of the process goes with it, and a leak checker has nothing to say.
+    std::fflush(nullptr);
+    _exit(code);
+}

@@ -1,0 +1,26 @@
+#pragma once
+// A test that cannot run on this machine (no root powers, no print service) says so loudly on
+// the console as well as in the report, so that a green run is never taken for a full one.
+// Such tests also carry a CTest label (racine, services) to be chosen or left out by name.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+inline void annoncerIgnore(const std::string& raison) {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::fprintf(stderr,
+                 "\n******************************************************************\n"
+                 "** IGNORÉ : %s.%s\n** %s\n"
+                 "******************************************************************\n",
+                 test ? test->test_suite_name() : "?", test ? test->name() : "?", raison.c_str());
+}
+
+// Skips the running test (from its body or its SetUp) after the loud line.
+#define IGNORER(raison)                                              \
+    do {                                                             \
+        const std::string raison_ignoree_ = (raison);                \
+        annoncerIgnore(raison_ignoree_);                             \
+        GTEST_SKIP() << "IGNORÉ : " << raison_ignoree_;              \
+    } while (false)
