@@ -293,6 +293,8 @@ void TForm1::creerMenus() {
     quitter1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     aidesurcaldoverne1_->setShortcut(QKeySequence(Qt::Key_F1));
     propos1_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    exporterlabase1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    importeruntableauCSV1_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
 
     PopupMenu_ = new QMenu(this);
     PopupMenu_->setObjectName(QStringLiteral("PopupMenu"));
