@@ -86,7 +86,11 @@ std::string nomSauvegarde(const std::string& nomBase, const std::tm& quand, int 
                   quand.tm_year + 1900, quand.tm_mon + 1, quand.tm_mday, quand.tm_hour,
                   quand.tm_min, quand.tm_sec);
     std::string nom = debut + horodatage;
-    if (rang > 1) nom += "-" + std::to_string(rang);
+    if (rang > 1) {
+        // Appended in two steps: GCC 12 at -O3 warns falsely on "text" + std::to_string.
+        nom += '-';
+        nom += std::to_string(rang);
+    }
     return nom + extension;
 }
 
