@@ -33,3 +33,6 @@ bool stockableEnFiche(char32_t c);
 // appearance; malformed bytes count as U+FFFD. Empty when the whole text can be stored.
 std::vector<char32_t> caracteresNonStockables(std::string_view utf8);
 std::vector<char32_t> caracteresNonStockables(std::u32string_view texte);
+
+// Appends the UTF-8 bytes of one Unicode character.
+void ajouterUtf8(std::string& s, char32_t c);
