@@ -5,11 +5,11 @@
 #include <cerrno>
 #include <climits>
 #include <new>
-#include <thread>
 
 #include "core/attributs.h"
 #include "core/magasin_fiches.h"
 #include "core/lecture_base.h"
+#include "core/lecture_parallele.h"
 #include "core/recentes.h"
 #include "core/sauvegardes.h"
 #include "core/textes.h"
@@ -30,55 +30,6 @@ int ouvrirBase(const std::string& chemin, struct stat& st) {
     }
     return fd;
 }
-
-namespace {
-// Reads [debut, debut + taille) of the file at offset decalage, until the range is full or
-// the file ends. Returns the bytes read, or -1 with errno set.
-long long lirePlage(int fd, char* debut, std::size_t taille, off_t decalage) {
-    std::size_t lu = 0;
-    while (lu < taille) {
-        const ssize_t n = pread(fd, debut + lu, std::min<std::size_t>(taille - lu, std::size_t(1) << 30),
-                                decalage + static_cast<off_t>(lu));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (n == 0) break;
-        lu += static_cast<std::size_t>(n);
-    }
-    return static_cast<long long>(lu);
-}
-
-// Large bases are read in two halves at once: most of a load's time goes to the kernel
-// providing fresh pages and copying into them, and two cores do that twice as fast. Both
-// halves are read before the caller goes on, so nothing runs beyond this call.
-constexpr std::size_t kLectureParallele = std::size_t(64) << 20;
-
-long long lireDeuxMoities(int fd, char* debut, std::size_t taille) {
-    const std::size_t moitie = taille / 2 / (std::size_t(2) << 20) * (std::size_t(2) << 20);
-    long long secondeLue = 0;
-    int erreurSeconde = 0;
-    std::thread seconde([&] {
-        secondeLue = lirePlage(fd, debut + moitie, taille - moitie, static_cast<off_t>(moitie));
-        if (secondeLue < 0) erreurSeconde = errno;
-    });
-    const long long premiereLue = lirePlage(fd, debut, moitie, 0);
-    const int erreurPremiere = errno;
-    seconde.join();
-    if (premiereLue < 0) {
-        errno = erreurPremiere;
-        return -1;
-    }
-    if (secondeLue < 0) {
-        errno = erreurSeconde;
-        return -1;
-    }
-    // A file that ended within the first half has nothing valid past it.
-    const long long lu = static_cast<std::size_t>(premiereLue) < moitie ? premiereLue : premiereLue + secondeLue;
-    if (lseek(fd, static_cast<off_t>(lu), SEEK_SET) < 0) return -1;
-    return lu;
-}
-}  // namespace
 
 long long lireDansTable(int fd, TableFiches& table, std::size_t premiere) {
     std::size_t lu = 0;

@@ -62,12 +62,39 @@ void ajouterUtf8(std::string& s, char32_t c) {
 
 int octetCp1252(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
-    for (int i = 0; i < 32; ++i) {
-        if (kHaut[static_cast<std::size_t>(i)] == c) return 0x80 + i;
-    }
     // The unassigned codes round-trip through their C1 controls.
     if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) return static_cast<int>(c);
-    return -1;
+    // Bytes 0x80..0x9F; a switch, as text import converts one character at a time.
+    switch (c) {
+        case 0x0152: return 0x8C;
+        case 0x0153: return 0x9C;
+        case 0x0160: return 0x8A;
+        case 0x0161: return 0x9A;
+        case 0x0178: return 0x9F;
+        case 0x017D: return 0x8E;
+        case 0x017E: return 0x9E;
+        case 0x0192: return 0x83;
+        case 0x02C6: return 0x88;
+        case 0x02DC: return 0x98;
+        case 0x2013: return 0x96;
+        case 0x2014: return 0x97;
+        case 0x2018: return 0x91;
+        case 0x2019: return 0x92;
+        case 0x201A: return 0x82;
+        case 0x201C: return 0x93;
+        case 0x201D: return 0x94;
+        case 0x201E: return 0x84;
+        case 0x2020: return 0x86;
+        case 0x2021: return 0x87;
+        case 0x2022: return 0x95;
+        case 0x2026: return 0x85;
+        case 0x2030: return 0x89;
+        case 0x2039: return 0x8B;
+        case 0x203A: return 0x9B;
+        case 0x20AC: return 0x80;
+        case 0x2122: return 0x99;
+        default: return -1;
+    }
 }
 
 char32_t caractereCp1252(unsigned char octet) { return versUnicode(octet); }

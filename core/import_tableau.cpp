@@ -1,7 +1,6 @@
 #include "core/import_tableau.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/descripteur.h"
+#include "core/lecture_parallele.h"
 #include "core/magasin_fiches.h"
 #include "core/repertoire_images.h"
 #include "core/tableau_csv.h"
@@ -59,36 +58,17 @@ private:
 };
 }  // namespace
 
-bool lireFichierEntier(const std::string& chemin, std::string& contenu) {
-    // Non-blocking, so that a fifo cannot hang the reading; it is refused below.
-    Descripteur fd(open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0) return false;
-    struct stat st;
-    if (fstat(fd.get(), &st) != 0) return false;
-    if (!S_ISREG(st.st_mode)) {
-        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        return false;
-    }
-    contenu.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t lu = 0;
-    for (;;) {
-        if (lu == contenu.size()) contenu.resize(contenu.size() + 65536);  // the file grew
-        const ssize_t n = read(fd.get(), contenu.data() + lu, contenu.size() - lu);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;
-        lu += static_cast<std::size_t>(n);
-    }
-    contenu.resize(lu);
-    return true;
-}
-
 bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
     Messages& messages = store.messages();
-    std::string octets;
-    if (!lireFichierEntier(chemin, octets)) {
+    OctetsFichier octets;
+    bool lu;
+    try {
+        lu = octets.lire(chemin);
+    } catch (const std::bad_alloc&) {
+        messages.message("mémoire insuffisante pour importer le tableau " + chemin);
+        return false;
+    }
+    if (!lu) {
         messages.message("le tableau " + chemin + " n'a pas pu être lu : " + raisonSysteme(errno));
         return false;
     }
@@ -102,13 +82,13 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
 
     LectureCsv lecture;
     try {
-        lecture = lireTableauCsv(octets, store.fiches, premiere);
+        lecture = lireTableauCsv(octets.vue(), store.fiches, premiere);
     } catch (const std::bad_alloc&) {
         annuler();
         messages.message("mémoire insuffisante pour importer le tableau " + chemin);
         return false;
     }
-    octets = std::string();
+    octets.liberer();
     if (premiere + lecture.lues >= static_cast<std::size_t>(INT32_MAX)) {
         annuler();
         messages.message("le tableau " + chemin + " ajouterait trop de fiches à la base.");
@@ -118,9 +98,9 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
     // Pictures named by the table and found beside it are filed like a chosen picture.
     std::vector<std::pair<std::size_t, std::string>> images;
     DossierDuTableau dossier(dossierDe(chemin));
-    for (std::size_t k = 0; k < lecture.lues && lecture.nombreRefus == 0; ++k) {
+    for (std::size_t k : lecture.avecImage) {
+        if (lecture.nombreRefus != 0) break;
         const Fiche& f = store.fiches[premiere + k];
-        if (f.image[0] == '\0') continue;
         const std::string nom(texteChamp(f.image).substr(1));
         if (!dossier.contientFichier(nom)) continue;
         const std::string source = dossier.chemin(nom);

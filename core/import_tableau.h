@@ -18,6 +18,3 @@ struct Fiche;
 // while the base has no picture directory yet, or a file that cannot be read leaves the
 // table as it was, after one message to the user. Returns true when the rows were added.
 bool importerTableauCsv(MagasinFiches& store, const std::string& chemin);
-
-// Reads a whole file; false with errno set when it cannot.
-bool lireFichierEntier(const std::string& chemin, std::string& contenu);

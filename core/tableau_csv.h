@@ -26,8 +26,6 @@
 
 // The first bytes of every table written: the byte-order mark and the header row.
 std::string_view debutCsv();
-// Appends the record of one card (its CR LF included).
-void ajouterLigneCsv(std::string& sortie, const Fiche& fiche);
 // The whole table of cards [0..dernier] (dernier -1: the header alone).
 std::string tableauCsv(const Fiche* table, int32_t dernier);
 // Writes that table to chemin crash-safely, building it a block at a time.
@@ -46,6 +44,7 @@ struct LectureCsv {
     std::size_t lues = 0;               // rows taken, in table[premiere ..]
     std::vector<uint8_t> sansNumero;    // per row: 1 when the number cell was missing or no number
     std::vector<std::size_t> lignes;    // per row: its row number in the file
+    std::vector<std::size_t> avecImage; // the rows with a picture cell, in order
     std::vector<RefusCsv> refus;        // the first refused cells, in file order
     std::size_t nombreRefus = 0;        // all of them
     bool utf8 = true;                   // the encoding the bytes were read in
@@ -65,7 +64,11 @@ inline constexpr std::size_t kRefusGardes = 10;
 //
 // Anything refused (a text over its field, a character Windows-1252 has no code for, a zero
 // byte, broken quoting) is counted in refus; the slots written are then not to be used.
-LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere);
+//
+// A large table is read by as many threads as the machine has cores; parties, when not 0,
+// sets how many runs of rows it is cut into whatever its size (tests cut small tables).
+LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere,
+                          std::size_t parties = 0);
 
 // "numero" column reading: optional blanks, an optional sign, decimal digits within 32 bits.
 bool lireNumeroCsv(std::string_view cellule, int32_t& numero);

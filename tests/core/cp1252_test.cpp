@@ -29,6 +29,14 @@ TEST(cp1252, everyByteRoundTripsThroughUnicode) {
     EXPECT_EQ(cp1252VersUtf8("\xE7" "a"), "ça");
 }
 
+TEST(cp1252, everyCodePoint_hasAByteOnlyWhenOneByteShowsIt) {
+    std::vector<int> octetDe(0x110000, -1);
+    for (int b = 0; b < 256; ++b) octetDe[caractereCp1252(static_cast<unsigned char>(b))] = b;
+    for (char32_t c = 0; c < 0x110000; ++c) {
+        ASSERT_EQ(octetCp1252(c), octetDe[c]) << std::hex << static_cast<unsigned>(c);
+    }
+}
+
 TEST(cp1252, lineBreaks_crlfInCard_plainInWindow) {
     EXPECT_EQ(lignesVersFiche("a\nb\n"), "a\r\nb\r\n");
     EXPECT_EQ(lignesVersFiche("a\r\nb"), "a\r\nb");  // already CR LF: not doubled

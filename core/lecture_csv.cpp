@@ -1,0 +1,756 @@
+// Reading a CSV table into cards (see tableau_csv.h for what is read and how).
+//
+// A large table is read by several threads, each over its own run of rows. The runs start at
+// row ends found by counting quotes: in a table whose quoting is sound, an even number of
+// quotes before a byte means that byte is outside any quoted cell. Each thread first counts
+// its rows and cards, so that every card goes straight to its place in the table; then the
+// threads read. A table whose quoting is not sound is refused anyway, and its message must
+// name the rows in order, so any refusal sends the reading back to one thread over the whole
+// table. The same row reader does both, so the two readings cannot differ.
+//
+// UTF-8 is checked on the way rather than in a pass of its own: every byte of every cell goes
+// through the converter or the checker. A byte that is not UTF-8 stops the reading, which then
+// starts again in Windows-1252 (or, after a byte-order mark, refuses the table).
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+#include "core/cp1252.h"
+#include "core/marque_csv.h"
+#include "core/tableau_csv.h"
+
+bool lireNumeroCsv(std::string_view c, int32_t& numero) {
+    while (!c.empty() && c.front() == ' ') c.remove_prefix(1);
+    while (!c.empty() && c.back() == ' ') c.remove_suffix(1);
+    bool negatif = false;
+    if (!c.empty() && (c.front() == '-' || c.front() == '+')) {
+        negatif = c.front() == '-';
+        c.remove_prefix(1);
+    }
+    if (c.empty() || c.size() > 10) return false;
+    int64_t v = 0;
+    for (char ch : c) {
+        if (ch < '0' || ch > '9') return false;
+        v = v * 10 + (ch - '0');
+    }
+    if (negatif) v = -v;
+    if (v < INT32_MIN || v > INT32_MAX) return false;
+    numero = static_cast<int32_t>(v);
+    return true;
+}
+
+namespace {
+
+enum class Colonne { kNumero, kTitre, kDescription, kImage, kAucune };
+const char* const kNomsColonnes[] = {"numero", "titre", "description", "image"};
+
+// Below this many bytes per thread, starting threads costs more than it saves.
+constexpr std::size_t kOctetsParThreadMin = std::size_t(1) << 20;
+constexpr std::size_t kThreadsMax = 8;
+
+// Eight bytes at a time: whether any of them is zero, or equal to c.
+constexpr uint64_t kUns = 0x0101010101010101ull;
+constexpr uint64_t kHauts = 0x8080808080808080ull;
+inline uint64_t octetNul(uint64_t v) { return (v - kUns) & ~v & kHauts; }
+inline uint64_t octetEgal(uint64_t v, unsigned char c) { return octetNul(v ^ (kUns * c)); }
+// The same, exact in every byte (the first form may also flag a byte above a true one), so
+// that the flags can be shifted onto the next byte.
+constexpr uint64_t kBas7 = 0x7F7F7F7F7F7F7F7Full;
+inline uint64_t octetNulExact(uint64_t v) { return ~(((v & kBas7) + kBas7) | v | kBas7); }
+inline uint64_t mot(const char* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+std::string minusculesAscii(std::string_view t) {
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+    std::string r(t);
+    for (char& c : r) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return r;
+}
+
+// The separator is the one of the two the first row uses more, outside quotes.
+char detecterSeparateur(std::string_view s) {
+    std::size_t virgules = 0, pointsVirgules = 0;
+    bool dedans = false;
+    for (char c : s) {
+        if (c == '"') dedans = !dedans;
+        else if (!dedans && (c == '\n' || c == '\r')) break;
+        else if (!dedans && c == ',') ++virgules;
+        else if (!dedans && c == ';') ++pointsVirgules;
+    }
+    return pointsVirgules > virgules ? ';' : ',';
+}
+
+std::string codePoint(char32_t c) {
+    char t[16];
+    std::snprintf(t, sizeof t, "U+%04X", static_cast<unsigned>(c));
+    return t;
+}
+
+std::string enUtf8(char32_t c) {
+    std::string s;
+    ajouterUtf8(s, c);
+    return s;
+}
+
+// One UTF-8 character at p (before fin), checked as the standard requires (no overlong form,
+// no surrogate, nothing past U+10FFFF); its length, or 0 when the bytes are not UTF-8.
+int decoderUtf8(const unsigned char* p, const unsigned char* fin, char32_t& c) {
+    const unsigned char c0 = p[0];
+    if (c0 < 0x80) {
+        c = c0;
+        return 1;
+    }
+    int suite;
+    unsigned char bas = 0x80, haut = 0xBF;  // bounds of the first continuation byte
+    if (c0 >= 0xC2 && c0 <= 0xDF) {
+        suite = 1;
+    } else if (c0 >= 0xE0 && c0 <= 0xEF) {
+        suite = 2;
+        if (c0 == 0xE0) bas = 0xA0;
+        if (c0 == 0xED) haut = 0x9F;
+    } else if (c0 >= 0xF0 && c0 <= 0xF4) {
+        suite = 3;
+        if (c0 == 0xF0) bas = 0x90;
+        if (c0 == 0xF4) haut = 0x8F;
+    } else {
+        return 0;
+    }
+    if (fin - p <= suite || p[1] < bas || p[1] > haut) return 0;
+    char32_t v = c0 & (0x3F >> suite);
+    for (int k = 1; k <= suite; ++k) {
+        if ((p[k] & 0xC0) != 0x80) return 0;
+        v = (v << 6) | (p[k] & 0x3F);
+    }
+    c = v;
+    return suite + 1;
+}
+
+// What all the readers of one table share.
+struct Contexte {
+    std::string_view s;  // the table, without its byte-order mark
+    char sep = ',';
+    bool utf8 = true;
+    // The bytes are taken for UTF-8 without having been checked: each is checked as it is
+    // read, and the first that is not stops every reader.
+    bool verifier = false;
+    std::atomic<bool> invalide{false};
+    std::array<std::ptrdiff_t, 4> colonnes{0, 1, 2, -1};
+    std::array<bool, 256> arret{};  // bytes that end or spoil an unquoted cell
+
+    Colonne colonneDe(std::size_t index) const {
+        for (int k = 0; k < 4; ++k) {
+            if (colonnes[static_cast<std::size_t>(k)] == static_cast<std::ptrdiff_t>(index)) return static_cast<Colonne>(k);
+        }
+        return Colonne::kAucune;
+    }
+};
+
+// Where a reader puts what it reads: its cards and, per card, what the import needs after.
+struct Sortie {
+    Fiche* fiches = nullptr;
+    std::size_t places = 0;
+    uint8_t* sansNumero = nullptr;
+    std::size_t* lignes = nullptr;
+    std::vector<std::size_t> avecImage;  // cards (numbered from the reader's first) with a picture cell
+};
+
+// Reads the rows of s[debut, fin).
+class Lecteur {
+public:
+    Lecteur(Contexte& c, std::size_t debut, std::size_t fin, std::size_t ligneAvant)
+        : c_(c), s_(c.s), pos_(debut), fin_(fin), ligne_(ligneAvant) {}
+
+    // The first row, taken as the header when it names a column; false when it does not.
+    bool lireEntete();
+    // Counts the rows and the cards (rows with some text) without reading their texts.
+    void compter();
+    // Reads the cards into sortie, which has room for them all (as counted).
+    void lire(Sortie& sortie);
+
+    std::size_t position() const { return pos_; }
+    std::size_t lignes() const { return lignes_; }
+    std::size_t fiches() const { return fiches_; }
+    bool fini() const { return finLecture_; }
+    std::vector<RefusCsv>& refus() { return refus_; }
+    std::size_t nombreRefus() const { return nombreRefus_; }
+
+private:
+    // The cells of the current row; a quoted cell with doubled quotes is unescaped into a
+    // buffer of its own, every other cell is a view of the input.
+    struct Cellule {
+        std::string_view texte;
+        std::string tampon;
+    };
+
+    bool lireLigne();  // false at the end of the run
+    bool ligneVide() const;
+    void refuser(Colonne col, std::size_t indexColonne, std::string raison);
+    std::string nomColonne(Colonne col, std::size_t index) const;
+    void verifierUtf8(std::string_view t) {
+        if (c_.verifier && !utf8Valide(t)) c_.invalide.store(true, std::memory_order_relaxed);
+    }
+    // Converts a text cell into the field bytes; false (after refusing) when it cannot be stored.
+    bool versChamp(std::string_view cellule, Colonne col, char* champ, std::size_t capacite, bool description,
+                   bool image);
+
+    Contexte& c_;
+    std::string_view s_;
+    std::size_t pos_;
+    std::size_t fin_;
+    std::size_t ligne_;  // number of the row being read (the file's first is 1)
+    std::size_t lignes_ = 0;
+    std::size_t fiches_ = 0;
+    std::vector<Cellule> cellules_;
+    std::size_t nbCellules_ = 0;
+    bool finLecture_ = false;
+    std::vector<RefusCsv> refus_;
+    std::size_t nombreRefus_ = 0;
+};
+
+void Lecteur::refuser(Colonne col, std::size_t indexColonne, std::string raison) {
+    if (refus_.size() < kRefusGardes) refus_.push_back({ligne_, nomColonne(col, indexColonne), std::move(raison)});
+    ++nombreRefus_;
+}
+
+std::string Lecteur::nomColonne(Colonne col, std::size_t index) const {
+    if (col != Colonne::kAucune) return kNomsColonnes[static_cast<int>(col)];
+    return "colonne " + std::to_string(index + 1);
+}
+
+bool Lecteur::lireLigne() {
+    nbCellules_ = 0;
+    if (pos_ >= fin_ || finLecture_) return false;
+    ++ligne_;
+    ++lignes_;
+    const std::size_t n = fin_;
+    const char sep = c_.sep;
+    const char* const s = s_.data();
+    std::size_t pos = pos_;  // kept in a register: this loop sees every byte outside quotes
+    for (;;) {
+        if (nbCellules_ == cellules_.size()) cellules_.emplace_back();
+        Cellule& c = cellules_[nbCellules_++];
+        const std::size_t indexColonne = nbCellules_ - 1;
+        if (pos < n && s[pos] == '"') {
+            c.tampon.clear();
+            const std::size_t ouverture = ligne_;
+            ++pos;
+            std::size_t debut = pos;
+            bool echappe = false;
+            for (;;) {
+                const void* q = pos < n ? std::memchr(s + pos, '"', n - pos) : nullptr;
+                if (q == nullptr) {
+                    ligne_ = ouverture;
+                    refuser(c_.colonneDe(indexColonne), indexColonne, "guillemet ouvert et jamais refermé");
+                    finLecture_ = true;
+                    pos_ = n;
+                    return true;
+                }
+                const std::size_t g = static_cast<std::size_t>(static_cast<const char*>(q) - s);
+                if (g + 1 < n && s[g + 1] == '"') {
+                    c.tampon.append(s + debut, g + 1 - debut);
+                    echappe = true;
+                    pos = g + 2;
+                    debut = pos;
+                    continue;
+                }
+                if (echappe) {
+                    c.tampon.append(s + debut, g - debut);
+                    c.texte = c.tampon;
+                } else {
+                    c.texte = std::string_view(s + debut, g - debut);
+                }
+                pos = g + 1;
+                break;
+            }
+            if (pos < n && s[pos] != sep && s[pos] != '\r' && s[pos] != '\n') {
+                refuser(c_.colonneDe(indexColonne), indexColonne, "texte après le guillemet qui ferme la cellule");
+                while (pos < n && s[pos] != sep && s[pos] != '\r' && s[pos] != '\n') ++pos;
+            }
+        } else {
+            const std::size_t debut = pos;
+            // Eight bytes at a time up to the first that ends the cell or spoils it.
+            while (pos + 8 <= n) {
+                const uint64_t v = mot(s + pos);
+                const uint64_t arrets = octetEgal(v, static_cast<unsigned char>(sep)) | octetEgal(v, '\r') |
+                                        octetEgal(v, '\n') | octetEgal(v, '"');
+                if (arrets != 0) {
+                    pos += static_cast<std::size_t>(__builtin_ctzll(arrets) / 8);
+                    break;
+                }
+                pos += 8;
+            }
+            bool guillemet = false;
+            while (pos < n) {
+                const char ch = s[pos];
+                if (c_.arret[static_cast<unsigned char>(ch)]) {
+                    if (ch != '"') break;
+                    guillemet = true;
+                }
+                ++pos;
+            }
+            c.texte = std::string_view(s + debut, pos - debut);
+            if (guillemet) {
+                refuser(c_.colonneDe(indexColonne), indexColonne,
+                        "guillemet dans une cellule qui ne commence pas par un guillemet");
+            }
+        }
+        if (pos >= n) {
+            pos_ = pos;
+            return true;
+        }
+        if (s[pos] == sep) {
+            ++pos;
+            continue;
+        }
+        // CR LF, LF or CR ends the row.
+        if (s[pos] == '\r' && pos + 1 < n && s[pos + 1] == '\n') ++pos;
+        pos_ = pos + 1;
+        return true;
+    }
+}
+
+bool Lecteur::ligneVide() const {
+    for (std::size_t i = 0; i < nbCellules_; ++i) {
+        if (!cellules_[i].texte.empty()) return false;
+    }
+    return true;
+}
+
+bool Lecteur::lireEntete() {
+    if (!lireLigne()) return false;
+    std::array<std::ptrdiff_t, 4> trouvees{-1, -1, -1, -1};
+    bool entete = false;
+    for (std::size_t i = 0; i < nbCellules_; ++i) {
+        verifierUtf8(cellules_[i].texte);
+        const std::string nom = minusculesAscii(cellules_[i].texte);
+        for (int k = 0; k < 4; ++k) {
+            if (nom == kNomsColonnes[k] && trouvees[static_cast<std::size_t>(k)] < 0) {
+                trouvees[static_cast<std::size_t>(k)] = static_cast<std::ptrdiff_t>(i);
+                entete = true;
+            }
+        }
+    }
+    if (entete) c_.colonnes = trouvees;
+    return entete;
+}
+
+void Lecteur::compter() {
+    while (lireLigne()) {
+        if (finLecture_) break;  // a row cut by an unclosed quote is not a card
+        if (!ligneVide()) ++fiches_;
+    }
+}
+
+bool Lecteur::versChamp(std::string_view t, Colonne col, char* champ, std::size_t capacite, bool description,
+                        bool image) {
+    const std::size_t indexColonne = static_cast<std::size_t>(c_.colonnes[static_cast<std::size_t>(col)]);
+    // One apostrophe marks a text a spreadsheet would otherwise run: see the header.
+    if (!t.empty() && t.front() == '\'' && aMarquerCsv(t)) t.remove_prefix(1);
+    std::size_t n = 0;
+    std::size_t ecrits = 0;  // bytes of the field written so far, some of them maybe in advance
+    if (image) champ[n++] = '\\';
+    const std::size_t limite = capacite - 1;
+    auto poser = [&](char octet) {
+        if (n < limite) champ[n] = octet;
+        ++n;
+    };
+    const bool utf8 = c_.utf8;
+    const auto* debut = reinterpret_cast<const unsigned char*>(t.data());
+    const auto* p = debut;
+    const auto* fin = p + t.size();
+    while (p < fin) {
+        // Plain ASCII is copied eight bytes at a time, up to the first byte that needs more:
+        // one above ASCII, a zero, or in a description a line feed without its carriage return
+        // (a CR LF is the card's own line break, copied as it is).
+        if (fin - p >= 8 && n + 8 <= limite) {
+            const uint64_t v = mot(reinterpret_cast<const char*>(p));
+            uint64_t speciaux = (v & kHauts) | octetNulExact(v);
+            if (description) {
+                const uint64_t lf = octetNulExact(v ^ (kUns * '\n'));
+                const uint64_t crAvant = (octetNulExact(v ^ (kUns * '\r')) << 8) |
+                                         (p > debut && p[-1] == '\r' ? uint64_t(0x80) : 0);
+                speciaux |= lf & ~crAvant;
+            }
+            std::memcpy(champ + n, &v, 8);
+            ecrits = n + 8;
+            if (speciaux == 0) {
+                n += 8;
+                p += 8;
+                continue;
+            }
+            const auto avant = static_cast<std::size_t>(__builtin_ctzll(speciaux) / 8);
+            n += avant;
+            p += avant;
+        }
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            if (b == 0) {
+                refuser(col, indexColonne, "caractère nul, qu'une fiche ne peut pas contenir");
+                return false;
+            }
+            if (description && b == '\n' && (p == debut || p[-1] != '\r')) poser('\r');
+            poser(static_cast<char>(b));
+            ++p;
+            continue;
+        }
+        if (!utf8) {
+            // Picture names are file-system bytes (UTF-8): from a Windows-1252 table they are
+            // converted; texts keep their Windows-1252 byte.
+            if (image) {
+                for (char o : enUtf8(caractereCp1252(b))) poser(o);
+            } else {
+                poser(static_cast<char>(b));
+            }
+            ++p;
+            continue;
+        }
+        if (!image && fin - p >= 2 && (p[1] & 0xC0) == 0x80 && (b == 0xC3 || (b == 0xC2 && p[1] >= 0xA0))) {
+            // U+00A0..U+00FF: the same byte in Windows-1252.
+            poser(static_cast<char>(((b & 0x1F) << 6) | (p[1] & 0x3F)));
+            p += 2;
+            continue;
+        }
+        char32_t car;
+        const int longueur = decoderUtf8(p, fin, car);
+        if (longueur == 0) {
+            c_.invalide.store(true, std::memory_order_relaxed);
+            return false;
+        }
+        if (image) {
+            for (int k = 0; k < longueur; ++k) poser(static_cast<char>(p[k]));
+        } else {
+            const int octet = octetCp1252(car);
+            if (octet < 0) {
+                refuser(col, indexColonne,
+                        "caractère « " + enUtf8(car) + " » (" + codePoint(car) +
+                            ") qu'une base ne peut pas contenir (Windows-1252)");
+                return false;
+            }
+            poser(static_cast<char>(octet));
+        }
+        p += longueur;
+    }
+    if (n > limite) {
+        const std::size_t max = image ? limite - 1 : limite;
+        const std::size_t longueurTexte = image ? n - 1 : n;
+        refuser(col, indexColonne,
+                "texte de " + std::to_string(longueurTexte) + " caractères, plus que les " + std::to_string(max) +
+                    " que peut contenir le champ" + (description ? " (chaque saut de ligne en compte deux)" : ""));
+        return false;
+    }
+    if (image && n == 1) n = 0;  // no picture
+    // Bytes copied ahead of a conversion that took fewer go: the field ends in zero bytes.
+    if (ecrits > n) std::memset(champ + n, 0, ecrits - n);
+    champ[n] = '\0';
+    return true;
+}
+
+void Lecteur::lire(Sortie& sortie) {
+    const auto& colonnes = c_.colonnes;
+    auto estLue = [&](std::size_t i) {
+        for (std::ptrdiff_t k : colonnes) {
+            if (k == static_cast<std::ptrdiff_t>(i)) return true;
+        }
+        return false;
+    };
+    while (lireLigne()) {
+        if (finLecture_) break;
+        if (ligneVide()) continue;
+        if (c_.verifier && c_.invalide.load(std::memory_order_relaxed)) return;
+        if (fiches_ >= sortie.places) {
+            // The rows were counted by this same reader: more of them now means the bytes
+            // changed under it.
+            refuser(Colonne::kAucune, 0, "le tableau a changé pendant sa lecture");
+            finLecture_ = true;
+            return;
+        }
+        Fiche& f = sortie.fiches[fiches_];
+        auto cellule = [&](Colonne col) -> std::string_view {
+            const std::ptrdiff_t i = colonnes[static_cast<std::size_t>(col)];
+            if (i < 0 || static_cast<std::size_t>(i) >= nbCellules_) return {};
+            return cellules_[static_cast<std::size_t>(i)].texte;
+        };
+        std::string_view numero = cellule(Colonne::kNumero);
+        if (!numero.empty() && numero.front() == '\'' && aMarquerCsv(numero)) numero.remove_prefix(1);
+        int32_t valeur = 0;
+        const bool aNumero = lireNumeroCsv(numero, valeur);
+        f.numero = aNumero ? valeur : 0;
+        sortie.sansNumero[fiches_] = aNumero ? 0 : 1;
+        sortie.lignes[fiches_] = ligne_;
+        if (c_.verifier) {
+            verifierUtf8(cellule(Colonne::kNumero));
+            for (std::size_t i = 0; i < nbCellules_; ++i) {
+                if (!estLue(i)) verifierUtf8(cellules_[i].texte);
+            }
+        }
+        versChamp(cellule(Colonne::kTitre), Colonne::kTitre, f.titre, sizeof f.titre, false, false);
+        versChamp(cellule(Colonne::kDescription), Colonne::kDescription, f.description, sizeof f.description, true,
+                  false);
+        const std::string_view image = cellule(Colonne::kImage);
+        versChamp(image, Colonne::kImage, f.image, sizeof f.image, false, true);
+        if (f.image[0] != '\0') sortie.avecImage.push_back(fiches_);
+        ++fiches_;
+    }
+}
+
+// The start of the first row that begins at or after cible, s[debut] starting a row.
+std::size_t debutDeLigne(std::string_view s, std::size_t debut, std::size_t cible) {
+    bool dedans = false;
+    for (std::size_t p = debut; p < cible;) {
+        const void* q = std::memchr(s.data() + p, '"', cible - p);
+        if (q == nullptr) break;
+        dedans = !dedans;
+        p = static_cast<std::size_t>(static_cast<const char*>(q) - s.data()) + 1;
+    }
+    for (std::size_t p = cible; p < s.size(); ++p) {
+        const char c = s[p];
+        if (c == '"') {
+            dedans = !dedans;
+        } else if (!dedans && (c == '\r' || c == '\n')) {
+            ++p;
+            if (c == '\r' && p < s.size() && s[p] == '\n') ++p;
+            return p;
+        }
+    }
+    return s.size();
+}
+
+// Runs f(0 .. n-1) at once, on threads beyond the first; an exception any of them throws
+// comes back here once they are all done.
+template <typename F>
+void enParallele(std::size_t n, F f) {
+    if (n == 0) return;
+    std::vector<std::exception_ptr> erreurs(n);
+    std::vector<std::thread> threads;
+    threads.reserve(n);
+    auto une = [&](std::size_t i) {
+        try {
+            f(i);
+        } catch (...) {
+            erreurs[i] = std::current_exception();
+        }
+    };
+    try {
+        for (std::size_t i = 1; i < n; ++i) threads.emplace_back(une, i);
+    } catch (...) {
+        for (std::thread& t : threads) t.join();
+        throw;
+    }
+    une(0);
+    for (std::thread& t : threads) t.join();
+    for (const std::exception_ptr& e : erreurs) {
+        if (e) std::rethrow_exception(e);
+    }
+}
+
+struct Partie {
+    std::size_t debut, fin;
+    std::size_t ligneAvant;    // rows before it
+    std::size_t fichesAvant;   // cards before it
+    std::size_t lignes = 0, fiches = 0;
+    bool refusee = false;
+};
+
+class Lecture {
+public:
+    Lecture(std::string_view octets, TableFiches& table, std::size_t premiere, std::size_t parties)
+        : table_(table), premiere_(premiere), partiesVoulues_(parties) {
+        if (octets.substr(0, 3) == "\xEF\xBB\xBF") {
+            octets.remove_prefix(3);
+            marque_ = true;
+        }
+        c_.s = octets;
+    }
+
+    LectureCsv lire();
+
+private:
+    void decouper(std::size_t debut, std::size_t ligneAvant, std::size_t nombre);
+    bool compter();
+    // Reads every part into the table; false when a part refused something.
+    bool lireParties(LectureCsv& r);
+    void preparerTable(std::size_t fiches);
+    LectureCsv refusMarque();
+
+    Contexte c_;
+    TableFiches& table_;
+    std::size_t premiere_;
+    std::size_t partiesVoulues_;
+    bool marque_ = false;
+    std::vector<Partie> parties_;
+    std::vector<RefusCsv> refusEntete_;
+    std::size_t nombreRefusEntete_ = 0;
+};
+
+void Lecture::decouper(std::size_t debut, std::size_t ligneAvant, std::size_t nombre) {
+    parties_.clear();
+    const std::size_t n = c_.s.size();
+    for (std::size_t k = 0; k < nombre && debut < n; ++k) {
+        const std::size_t cible = k + 1 == nombre ? n : debut + (n - debut) / (nombre - k);
+        const std::size_t fin = k + 1 == nombre ? n : debutDeLigne(c_.s, debut, std::max(cible, debut + 1));
+        parties_.push_back({debut, fin, ligneAvant, 0});
+        debut = fin;
+    }
+}
+
+bool Lecture::compter() {
+    enParallele(parties_.size(), [&](std::size_t k) {
+        Partie& p = parties_[k];
+        Lecteur l(c_, p.debut, p.fin, 0);
+        l.compter();
+        p.lignes = l.lignes();
+        p.fiches = l.fiches();
+        p.refusee = l.nombreRefus() > 0;
+    });
+    std::size_t lignes = parties_.empty() ? 0 : parties_.front().ligneAvant, fiches = 0;
+    bool sain = true;
+    for (Partie& p : parties_) {
+        p.ligneAvant = lignes;
+        p.fichesAvant = fiches;
+        lignes += p.lignes;
+        fiches += p.fiches;
+        sain = sain && !p.refusee;
+    }
+    return sain;
+}
+
+void Lecture::preparerTable(std::size_t fiches) {
+    // Slots a previous reading wrote go, so that every card starts from zero bytes.
+    table_.redimensionner(premiere_);
+    table_.redimensionner(premiere_ + fiches + 1);
+}
+
+bool Lecture::lireParties(LectureCsv& r) {
+    const std::size_t total = parties_.empty() ? 0 : parties_.back().fichesAvant + parties_.back().fiches;
+    preparerTable(total);
+    r.sansNumero.assign(total, 0);
+    r.lignes.assign(total, 0);
+    std::vector<Sortie> sorties(parties_.size());
+    std::vector<Lecteur> lecteurs;
+    lecteurs.reserve(parties_.size());
+    for (const Partie& p : parties_) lecteurs.emplace_back(c_, p.debut, p.fin, p.ligneAvant);
+    enParallele(parties_.size(), [&](std::size_t k) {
+        const Partie& p = parties_[k];
+        Sortie& o = sorties[k];
+        o.fiches = table_.data() + premiere_ + p.fichesAvant;
+        o.places = p.fiches;
+        o.sansNumero = r.sansNumero.data() + p.fichesAvant;
+        o.lignes = r.lignes.data() + p.fichesAvant;
+        lecteurs[k].lire(o);
+    });
+    r.lues = total;
+    r.refus = refusEntete_;
+    r.nombreRefus = nombreRefusEntete_;
+    r.avecImage.clear();
+    for (std::size_t k = 0; k < parties_.size(); ++k) {
+        for (RefusCsv& refus : lecteurs[k].refus()) {
+            if (r.refus.size() < kRefusGardes) r.refus.push_back(std::move(refus));
+        }
+        r.nombreRefus += lecteurs[k].nombreRefus();
+        for (std::size_t i : sorties[k].avecImage) r.avecImage.push_back(parties_[k].fichesAvant + i);
+    }
+    return r.nombreRefus == 0;
+}
+
+LectureCsv Lecture::refusMarque() {
+    // A byte-order mark over bytes that are not UTF-8: nothing can be read safely.
+    preparerTable(0);
+    LectureCsv refus;
+    refus.refus.push_back({1, "colonne 1", "le fichier commence comme de l'UTF-8 mais n'en est pas"});
+    refus.nombreRefus = 1;
+    return refus;
+}
+
+LectureCsv Lecture::lire() {
+    LectureCsv r;
+    const std::size_t n = c_.s.size();
+    c_.sep = detecterSeparateur(c_.s);
+    r.separateur = c_.sep;
+    for (char c : {c_.sep, '\r', '\n', '"'}) c_.arret[static_cast<unsigned char>(c)] = true;
+
+    // The bytes are taken for UTF-8 and checked on the way; see the top of this file.
+    c_.utf8 = true;
+    c_.verifier = true;
+
+    Lecteur entete(c_, 0, n, 0);
+    const bool aEntete = entete.lireEntete();
+    if (aEntete || entete.fini()) {
+        // A first row that is a card is read again with the others, refusals included.
+        refusEntete_ = std::move(entete.refus());
+        nombreRefusEntete_ = entete.nombreRefus();
+    }
+    const std::size_t debut = aEntete ? entete.position() : 0;
+    const std::size_t ligneAvant = aEntete ? 1 : 0;
+    if (entete.fini()) {
+        // An unclosed quote in the first row: nothing after it can be read.
+        preparerTable(0);
+        r.refus = refusEntete_;
+        r.nombreRefus = nombreRefusEntete_;
+        r.utf8 = !c_.invalide.load();
+        return r;
+    }
+
+    std::size_t nombre = partiesVoulues_;
+    if (nombre == 0) {
+        const std::size_t coeurs = std::max(1u, std::thread::hardware_concurrency());
+        nombre = std::clamp<std::size_t>((n - debut) / kOctetsParThreadMin, 1, std::min(coeurs, kThreadsMax));
+    }
+    decouper(debut, ligneAvant, nombre);
+    if (!compter() && parties_.size() > 1) {
+        decouper(debut, ligneAvant, 1);
+        compter();
+    }
+
+    bool lue = lireParties(r);
+    if (c_.invalide.load()) {
+        if (marque_) return refusMarque();
+        c_.utf8 = false;
+        c_.verifier = false;
+        lue = lireParties(r);
+    }
+    // Rows refused: a reading that checked UTF-8 on the way may have stopped before a byte
+    // that decides the encoding, and later parts may have started at a wrong row; so the
+    // table is read again on one thread, which names the rows in order, with the encoding
+    // decided from the whole table.
+    if (!lue && (parties_.size() > 1 || c_.verifier)) {
+        const bool valide = utf8Valide(c_.s);
+        if (marque_ && !valide) return refusMarque();
+        c_.utf8 = valide;
+        c_.verifier = false;
+        decouper(debut, ligneAvant, 1);
+        compter();
+        lireParties(r);
+    }
+    r.utf8 = c_.utf8;
+    return r;
+}
+
+}  // namespace
+
+LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere, std::size_t parties) {
+    Lecture l(octets, table, premiere, parties);
+    return l.lire();
+}
+
+std::string messageRefusCsv(const std::string& chemin, const LectureCsv& lecture) {
+    std::string m = "le tableau " + chemin + " n'a pas été importé, aucune fiche n'a été ajoutée :";
+    for (const RefusCsv& r : lecture.refus) {
+        m += "\nligne " + std::to_string(r.ligne) + ", " + r.colonne + " : " + r.raison;
+    }
+    if (lecture.nombreRefus > lecture.refus.size()) {
+        m += "\n… et " + std::to_string(lecture.nombreRefus - lecture.refus.size()) + " autre(s) erreur(s)";
+    }
+    return m;
+}
