@@ -203,6 +203,22 @@ TEST_F(Echange, longHtmlExport_annulerLeavesTheDiskAsItWas_elseThePicturesJoinTh
     }
 }
 
+TEST_F(Echange, longPdfExport_annuler_writesNothingAndSaysNothing) {
+    remplir(std::vector<CarteTest>(50, {1, "carte", "", ""}));
+    QTimer minuterie;
+    QObject::connect(&minuterie, &QTimer::timeout, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) d->cancel();
+        }
+    });
+    minuterie.start(0);
+    exporter(chemin("liste.pdf"), 2);
+    minuterie.stop();
+    EXPECT_EQ(genres(plateforme), (std::vector<std::string>{"enregistrer"}));
+    EXPECT_FALSE(existe(chemin("liste.pdf")));
+    EXPECT_EQ(store().modifiee, 0);
+}
+
 TEST_F(Echange, cancelledDialogs_doNothing) {
     plateforme.fichiers.push_back(std::nullopt);
     fenetre->exporterlabase1()->trigger();
