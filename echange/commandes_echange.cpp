@@ -6,11 +6,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <memory>
 
 #include "core/import_tableau.h"
 #include "core/tableau_csv.h"
 #include "echange/export_pages.h"
+#include "print/imprimer_fiches.h"
 #include "ui/tform1.h"
 
 namespace {
@@ -62,13 +65,26 @@ void TForm1::exporterlabase1Click() {
             else if (!r.ok()) raison = r.raison;
             break;
         }
-        case Format::kHtml:
-            raison = exporterHtml(table, dernier, entete, store_.cheminBase.str(), chemin).toStdString();
+        case Format::kHtml: {
+            const std::unique_ptr<QProgressDialog> progression = dialogueProgression(
+                QStringLiteral("Exportation de la page web…"), dernier + 1, this);
+            SuiviExport suivi;
+            if (progression) {
+                suivi = [&progression](int faites, int) {
+                    progression->setValue(faites);
+                    return !progression->wasCanceled();
+                };
+            }
+            raison = exporterHtml(table, dernier, entete, store_.cheminBase.str(), chemin, suivi)
+                         .toStdString();
             break;
+        }
         case Format::kPdf:
             raison = exporterPdf(table, dernier, entete, store_.cheminBase.str(), chemin).toStdString();
             break;
     }
+    // Stopping the export was the user's own choice, and it left nothing behind: nothing to tell.
+    if (raison == exportAnnule().toStdString()) return;
     if (!raison.empty()) plateforme_.message(avecChemin(kExportEchoue, chemin) + raison);
 }
 

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,14 +8,19 @@
 #include <QImage>
 #include <QStringDecoder>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
+#include <variant>
+#include <vector>
 
 #include "core/chemin_image.h"
 #include "core/cp1252.h"
 #include "core/fichier_sur.h"
 #include "core/services.h"
 #include "core/texte_nombre.h"
+#include "core/textes.h"
 #include "echange/export_pages.h"
 #include "platform/images.h"
 #include "print/imprimer_fiches.h"
@@ -113,17 +119,29 @@ QString raisonEcriture(const std::string& chemin, const ResultatEcriture& r) {
     return QStringLiteral("%1 ne peut pas être écrit : %2").arg(nom, QString::fromStdString(r.raison));
 }
 
-// The folder of the page's pictures, created on first use.
+QString raisonSystemeEcriture(const std::string& chemin, int erreur) {
+    return raisonEcriture(chemin, {ResultatEcriture::kEchec, raisonSysteme(erreur), {}});
+}
+
+// The folder of the page's pictures, created on first use. The copies are made in a hidden
+// folder inside it and moved into place only once every picture is ready, so that an export
+// stopped on the way leaves the folder as it found it: files that were there stay untouched,
+// and a folder the export made goes away again.
 class DossierImages {
 public:
     DossierImages(std::string chemin, std::string adresse)
         : chemin_(std::move(chemin)), adresse_(std::move(adresse)) {}
+    DossierImages(const DossierImages&) = delete;
+    DossierImages& operator=(const DossierImages&) = delete;
+    ~DossierImages() { abandonner(); }
     const std::string& chemin() const { return chemin_; }
     const std::string& adresse() const { return adresse_; }
 
     std::optional<QString> preparer() {
-        if (pret_) return std::nullopt;
-        if (mkdir(chemin_.c_str(), 0777) != 0 && errno != EEXIST) {
+        if (!attente_.empty()) return std::nullopt;
+        if (mkdir(chemin_.c_str(), 0777) == 0) {
+            cree_ = true;
+        } else if (errno != EEXIST) {
             return QStringLiteral("le dossier des images %1 ne peut pas être créé : %2")
                 .arg(QString::fromStdString(chemin_), QString::fromStdString(raisonSysteme(errno)));
         }
@@ -132,13 +150,92 @@ public:
             return QStringLiteral("%1 existe déjà et n'est pas un dossier")
                 .arg(QString::fromStdString(chemin_));
         }
-        pret_ = true;
+        std::string modele = chemin_ + "/.brevandoux-export-XXXXXX";
+        if (mkdtemp(modele.data()) == nullptr) {
+            const int erreur = errno;
+            abandonner();
+            return raisonSystemeEcriture(chemin_, erreur);
+        }
+        attente_ = std::move(modele);
+        return std::nullopt;
+    }
+
+    // Where the copy named nom is made, after checking that the file it will replace can be
+    // replaced; else the reason it cannot.
+    std::variant<std::string, QString> place(const std::string& nom) {
+        const std::string destination = chemin_ + "/" + nom;
+        Copie copie{nom, cheminReel(destination), std::nullopt};
+        struct stat st;
+        if (stat(copie.cible.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) return raisonSystemeEcriture(destination, EISDIR);
+            if (!S_ISREG(st.st_mode)) {
+                return raisonEcriture(destination, {ResultatEcriture::kEchec, textes::kPasUnFichierOrdinaire, {}});
+            }
+            if ((st.st_mode & S_IWUSR) == 0) return raisonEcriture(destination, {ResultatEcriture::kLectureSeule, {}, {}});
+            copie.mode = st.st_mode & 07777;
+        }
+        copies_.push_back(std::move(copie));
+        return attente_ + "/" + nom;
+    }
+
+    // Moves every copy over the file it replaces. A failure here leaves the pictures moved so
+    // far in place, as any interrupted replacement of several files would.
+    std::optional<QString> mettreEnPlace() {
+        if (attente_.empty()) return std::nullopt;
+        for (const Copie& copie : copies_) {
+            const std::string source = attente_ + "/" + copie.nom;
+            if (copie.mode) chmod(source.c_str(), *copie.mode);
+            if (rename(source.c_str(), copie.cible.c_str()) == 0) continue;
+            const int erreur = errno;
+            if (erreur != EXDEV) return raisonSystemeEcriture(chemin_ + "/" + copie.nom, erreur);
+            // A picture name linked to another file system: copied there instead.
+            const int entree = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+            if (entree < 0) return raisonSystemeEcriture(chemin_ + "/" + copie.nom, errno);
+            const ResultatEcriture ecrit = ecrireFichierSur(copie.cible, [entree](int fd, const AppelsSysteme& appels) {
+                return copierDescripteur(entree, fd, appels);
+            });
+            close(entree);
+            if (!ecrit.ok()) return raisonEcriture(chemin_ + "/" + copie.nom, ecrit);
+        }
+        const int dfd = open(chemin_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dfd >= 0) {
+            fsync(dfd);  // the renames are done: a failure here cannot be undone
+            close(dfd);
+        }
+        copies_.clear();
+        abandonner();
+        cree_ = false;
         return std::nullopt;
     }
 
 private:
+    // Removes the copies not moved into place, the hidden folder, and the folder when it was
+    // made for this export and holds nothing else.
+    void abandonner() {
+        if (!attente_.empty()) {
+            if (DIR* d = opendir(attente_.c_str())) {
+                while (const dirent* e = readdir(d)) {
+                    const std::string nom = e->d_name;
+                    if (nom != "." && nom != "..") unlink((attente_ + "/" + nom).c_str());
+                }
+                closedir(d);
+            }
+            rmdir(attente_.c_str());
+            attente_.clear();
+        }
+        if (cree_) rmdir(chemin_.c_str());
+        cree_ = false;
+    }
+
+    struct Copie {
+        std::string nom;                  // in the folder
+        std::string cible;                // the file it replaces, links followed
+        std::optional<mode_t> mode;       // that file's, kept
+    };
     std::string chemin_, adresse_;
-    bool pret_ = false;
+    std::string attente_;  // the hidden folder of the copies, while they wait
+    bool cree_ = false;
+    std::vector<Copie> copies_;
 };
 
 // Brings one picture beside the page. A picture that cannot be found or read is left out
@@ -189,7 +286,12 @@ std::optional<QString> exporterImage(DossierImages& dossier, const std::string& 
         return raison;
     }
     const std::string nomCopie = jpeg ? nom : nom + ".png";
-    const std::string destination = dossier.chemin() + "/" + nomCopie;
+    std::variant<std::string, QString> place = dossier.place(nomCopie);
+    if (QString* raison = std::get_if<QString>(&place)) {
+        if (entree >= 0) close(entree);
+        return *raison;
+    }
+    const std::string& destination = std::get<std::string>(place);
     ResultatEcriture ecrit;
     if (jpeg) {
         ecrit = ecrireFichierSur(destination, [entree](int fd, const AppelsSysteme& appels) {
@@ -200,7 +302,7 @@ std::optional<QString> exporterImage(DossierImages& dossier, const std::string& 
         const Morceau morceau{png.constData(), static_cast<std::size_t>(png.size())};
         ecrit = ecrireFichierSur(destination, std::span<const Morceau>(&morceau, 1));
     }
-    if (!ecrit.ok()) return raisonEcriture(destination, ecrit);
+    if (!ecrit.ok()) return raisonEcriture(dossier.chemin() + "/" + nomCopie, ecrit);
     image.adresse = dossier.adresse() + "/" + adresse(nomCopie);
     return std::nullopt;
 }
@@ -286,7 +388,8 @@ void ecrireFiche(std::string& page, const Fiche& fiche, int index,
 }  // namespace
 
 QString exporterHtml(const Fiche* table, int dernier, const QString& entete,
-                     const std::string& cheminBase, const std::string& cheminPage) {
+                     const std::string& cheminBase, const std::string& cheminPage,
+                     const SuiviExport& suivi) {
     if (cheminPage.empty()) return QStringLiteral("aucun nom de page n'est donné");
     // The pictures go into "page_fichiers" beside "page.html", the way browsers keep a saved
     // page's files: a name that reads as belonging to the page, and no second dot that could
@@ -299,15 +402,23 @@ QString exporterHtml(const Fiche* table, int dernier, const QString& entete,
 
     // Pictures first, each stored name once: the page written last never names a picture
     // that is not beside it yet.
+    // The pictures are what takes time (a metafile is drawn by a helper program): the user
+    // may stop the export until the last one is ready, and nothing is then left of it.
     std::map<std::string, ImagePage, std::less<>> images;
+    const int total = dernier + 1;
+    auto continuer = [&](int faites) { return !suivi || suivi(faites, total); };
+    if (!continuer(0)) return exportAnnule();
     for (int k = 0; k <= dernier; ++k) {
         const std::string_view stockee = texteChamp(table[k].image);
-        if (!aUneImage(stockee) || images.contains(stockee)) continue;
-        ImagePage& image = images[std::string(stockee)];
-        if (std::optional<QString> raison = exporterImage(dossier, cheminBase, stockee, image)) {
-            return *raison;
+        if (aUneImage(stockee) && !images.contains(stockee)) {
+            ImagePage& image = images[std::string(stockee)];
+            if (std::optional<QString> raison = exporterImage(dossier, cheminBase, stockee, image)) {
+                return *raison;
+            }
         }
+        if (!continuer(k + 1)) return exportAnnule();
     }
+    if (std::optional<QString> raison = dossier.mettreEnPlace()) return *raison;
 
     const std::string titre = entete.isEmpty() ? std::string("brevandoux") : entete.toStdString();
     const ResultatEcriture ecrit =

@@ -3,10 +3,22 @@
 // its pictures beside it, or as the printed pages in a PDF document.
 
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "core/fiche.h"
 
+// Told, before the first card and after each, how many of the total cards are done; answers
+// false to stop the export.
+using SuiviExport = std::function<bool(int faites, int total)>;
+
 // Each returns an empty QString on success, else a French reason; files written crash-safely.
-QString exporterHtml(const Fiche* table, int dernier, const QString& entete, const std::string& cheminBase, const std::string& cheminPage);
+// A web page export stopped by suivi leaves the disk as it was (no page, no picture added or
+// replaced beside it) and returns exportAnnule().
+QString exporterHtml(const Fiche* table, int dernier, const QString& entete, const std::string& cheminBase,
+                     const std::string& cheminPage, const SuiviExport& suivi = {});
+// A long PDF export shows the printing's progress dialog; its "Annuler" also gives exportAnnule().
 QString exporterPdf(const Fiche* table, int dernier, const QString& entete, const std::string& cheminBase, const std::string& cheminPdf);
+
+// What an export the user stopped returns: not a failure, callers need not report it.
+QString exportAnnule();

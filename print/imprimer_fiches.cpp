@@ -98,6 +98,23 @@ std::string cheminImageImprimee(const std::string& cheminBase, std::string_view 
     return cheminImage(repertoire, image).value_or(std::string());
 }
 
+std::unique_ptr<QProgressDialog> dialogueProgression(const QString& texte, int nombre,
+                                                     QWidget* fenetre) {
+    const bool avecFenetres = qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+    if (nombre <= kFichesSansProgression || !avecFenetres) return nullptr;
+    auto progression = std::make_unique<QProgressDialog>(texte, QStringLiteral("Annuler"), 0,
+                                                         nombre, fenetre);
+    progression->setWindowTitle(QStringLiteral("brevandoux"));
+    // Modal, so that setValue lets the "Annuler" click through while the rest of the
+    // window stays out of reach.
+    progression->setWindowModality(fenetre ? Qt::WindowModal : Qt::ApplicationModal);
+    progression->setMinimumDuration(0);
+    progression->setAutoClose(false);
+    progression->setAutoReset(false);
+    progression->setValue(0);
+    return progression;
+}
+
 std::vector<std::string> lignesDescription(std::string_view description) {
     std::string texte(description);
     for (char& c : texte) {
@@ -153,23 +170,8 @@ ResultatImpression imprimerFiches(Imprimante& imprimante, const Fiche* table, in
     }
 
     const int nombre = dernier + 1;
-    std::unique_ptr<QProgressDialog> progression;
-    // A program without widgets (a converter run from a script) prints without a dialog: a
-    // progress dialog there would abort the program.
-    const bool avecFenetres = qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
-    if (nombre > kFichesSansProgression && avecFenetres) {
-        progression = std::make_unique<QProgressDialog>(QStringLiteral("Impression des fiches…"),
-                                                        QStringLiteral("Annuler"), 0, nombre,
-                                                        fenetre);
-        progression->setWindowTitle(QStringLiteral("brevandoux"));
-        // Modal, so that setValue lets the "Annuler" click through while the rest of the
-        // window stays out of reach.
-        progression->setWindowModality(fenetre ? Qt::WindowModal : Qt::ApplicationModal);
-        progression->setMinimumDuration(0);
-        progression->setAutoClose(false);
-        progression->setAutoReset(false);
-        progression->setValue(0);
-    }
+    const std::unique_ptr<QProgressDialog> progression =
+        dialogueProgression(QStringLiteral("Impression des fiches…"), nombre, fenetre);
 
     for (int k = 0; k < nombre; ++k) {
         if (progression && progression->wasCanceled()) {

@@ -3,6 +3,7 @@
 // title, picture and description, and the page number at the foot of every page.
 
 #include <QString>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "core/fiche.h"
 #include "platform/imprimante.h"
 
+class QProgressDialog;
 class QWidget;
 
 struct ResultatImpression {
@@ -20,6 +22,12 @@ struct ResultatImpression {
 
 // Runs longer than this show a progress dialog whose "Annuler" drops the document.
 constexpr int kFichesSansProgression = 40;
+
+// The progress dialog of a run of nombre cards, already showing 0, window-modal over fenetre
+// (application-modal without one). None for a run of at most kFichesSansProgression cards, nor
+// in a program without widgets (a converter run from a script), where a dialog would abort it.
+std::unique_ptr<QProgressDialog> dialogueProgression(const QString& texte, int nombre,
+                                                     QWidget* fenetre);
 
 // Prints table[0..dernier] (dernier -1: the heading and the closing footer alone). entete
 // empty: no heading, the first card goes on line 0. cheminBase is the base file's path; the

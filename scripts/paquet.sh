@@ -71,13 +71,14 @@ for f in /usr/bin/brevandoux /usr/bin/brevandoux-lanceur /usr/share/applications
          /usr/share/icons/hicolor/scalable/apps/brevandoux.svg /usr/share/brevandoux/aide/brevandoux.html \
          /usr/share/brevandoux/rien.jpg /usr/share/brevandoux/exemple/exemple.dat \
          /usr/share/man/fr/man1/brevandoux.1.gz /usr/share/man/fr/man1/brevandoux-lanceur.1.gz \
+         /usr/share/man/fr/man1/brevandoux-convertir.1.gz \
          /usr/share/metainfo/io.github.brevandoux.brevandoux.metainfo.xml /usr/share/doc/brevandoux/copyright; do
   grep -qxF "$f" "$travail/contenu" || echec "$f manque au paquet"
 done
 dpkg-deb -x "$deb" "$travail/paquet"
 appstreamcli validate --no-net "$travail/paquet/usr/share/metainfo/io.github.brevandoux.brevandoux.metainfo.xml"
 desktop-file-validate "$travail/paquet/usr/share/applications/brevandoux.desktop"
-for page in brevandoux brevandoux-lanceur; do
+for page in brevandoux brevandoux-lanceur brevandoux-convertir; do
   contient '^\.SH NOM' zcat "$travail/paquet/usr/share/man/fr/man1/$page.1.gz" || echec "page de manuel $page illisible"
 done
 echo "$(wc -l <"$travail/contenu") fichiers, $(du -k "$deb" | cut -f1) Ko"

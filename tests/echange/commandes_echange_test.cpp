@@ -2,7 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <QApplication>
+#include <QDir>
 #include <QMenu>
+#include <QProgressDialog>
+#include <QTimer>
 
 #include "core/tableau_csv.h"
 #include "tests/bases/fenetre_bases.h"
@@ -122,6 +126,97 @@ TEST_F(Echange, exportInEditMode_worksAndLeavesEditMode) {
     exporter(chemin("e.csv"), 0);
     EXPECT_EQ(lireOctets(chemin("e.csv")), tableauCsv(store().fiches.data(), 3));
     EXPECT_FALSE(fenetre->valider()->isHidden());
+}
+
+// A long web page export shows its progress; "Annuler" pressed after some pictures were
+// copied leaves no page and nothing added to or replaced in the pictures' folder, which goes
+// away when the export made it. Not pressed, the folder gets the pictures beside its own files.
+TEST_F(Echange, longHtmlExport_annulerLeavesTheDiskAsItWas_elseThePicturesJoinTheFolder) {
+    std::vector<CarteTest> cartes;
+    for (int i = 0; i < 50; ++i) cartes.push_back({i, "carte", "", "\\p" + std::to_string(i % 5) + ".jpg"});
+    remplir(cartes);
+    for (int i = 0; i < 5; ++i) ecrireImage(QStringLiteral("b.rep/p%1.jpg").arg(i), QColor(0, 50 * i, 0));
+    const QString racine = QString::fromStdString(chemin("."));
+    auto contenu = [](const QString& dossier) {
+        return QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    };
+    const QStringList pagesImages = {"mien.txt", "p0.jpg", "p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg"};
+    struct Cas {
+        const char* nom;
+        bool dossierExistant, annuler;
+    };
+    for (const Cas c : {Cas{"nouveau dossier", false, true}, Cas{"dossier existant", true, true},
+                        Cas{"sans annuler", true, false}}) {
+        SCOPED_TRACE(c.nom);
+        std::filesystem::remove_all(chemin("page_fichiers"));
+        std::filesystem::remove(chemin("page.html"));
+        if (c.dossierExistant) {
+            std::filesystem::create_directory(chemin("page_fichiers"));
+            ecrireOctets(chemin("page_fichiers/p0.jpg"), "ancien");
+            ecrireOctets(chemin("page_fichiers/mien.txt"), "à moi");
+        }
+        const QStringList avant = contenu(racine);
+        plateforme.oublier();
+
+        QString titre, texte;
+        QWidget* parent = nullptr;
+        Qt::WindowModality modalite = Qt::NonModal;
+        QTimer minuterie;
+        QObject::connect(&minuterie, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* d = qobject_cast<QProgressDialog*>(w);
+                if (!d || !d->isVisible()) continue;
+                titre = d->windowTitle();
+                texte = d->labelText();
+                parent = d->parentWidget();
+                modalite = d->windowModality();
+                // Once several pictures wait to be moved into place.
+                if (c.annuler && d->value() >= 10) d->cancel();
+            }
+        });
+        minuterie.start(0);
+        exporter(chemin("page.html"), 1);
+        minuterie.stop();
+
+        EXPECT_EQ(titre, "brevandoux");
+        EXPECT_EQ(texte, QString::fromUtf8("Exportation de la page web…"));
+        EXPECT_EQ(parent, fenetre.get());
+        EXPECT_EQ(modalite, Qt::WindowModal);
+        // No message: stopping was the user's choice, not a failure.
+        EXPECT_EQ(genres(plateforme), (std::vector<std::string>{"enregistrer"}));
+        EXPECT_EQ(store().modifiee, 0);
+        EXPECT_FALSE(fenetre->savemybase()->isEnabled());
+        if (c.annuler) {
+            EXPECT_EQ(contenu(racine), avant);
+            if (c.dossierExistant) {
+                EXPECT_EQ(contenu(racine + "/page_fichiers"), QStringList({"mien.txt", "p0.jpg"}));
+                EXPECT_EQ(lireOctets(chemin("page_fichiers/p0.jpg")), "ancien");
+                EXPECT_EQ(lireOctets(chemin("page_fichiers/mien.txt")), "à moi");
+            }
+        } else {
+            EXPECT_EQ(lireOctets(chemin("page.html")).substr(0, 9), "<!DOCTYPE");
+            EXPECT_EQ(contenu(racine + "/page_fichiers"), pagesImages);
+            EXPECT_EQ(lireOctets(chemin("page_fichiers/p3.jpg")), lireOctets(chemin("b.rep/p3.jpg")));
+            EXPECT_EQ(lireOctets(chemin("page_fichiers/p0.jpg")), lireOctets(chemin("b.rep/p0.jpg")));
+            EXPECT_EQ(lireOctets(chemin("page_fichiers/mien.txt")), "à moi");
+        }
+    }
+}
+
+TEST_F(Echange, longPdfExport_annuler_writesNothingAndSaysNothing) {
+    remplir(std::vector<CarteTest>(50, {1, "carte", "", ""}));
+    QTimer minuterie;
+    QObject::connect(&minuterie, &QTimer::timeout, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) d->cancel();
+        }
+    });
+    minuterie.start(0);
+    exporter(chemin("liste.pdf"), 2);
+    minuterie.stop();
+    EXPECT_EQ(genres(plateforme), (std::vector<std::string>{"enregistrer"}));
+    EXPECT_FALSE(existe(chemin("liste.pdf")));
+    EXPECT_EQ(store().modifiee, 0);
 }
 
 TEST_F(Echange, cancelledDialogs_doNothing) {

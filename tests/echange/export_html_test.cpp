@@ -206,6 +206,18 @@ TEST_F(ExportHtml, exporterHtml_cannotWrite_frenchReasonAndNothingChanged) {
     EXPECT_FALSE(QFileInfo::exists(page));
     ASSERT_TRUE(QFile::remove(dossier.path() + "/page_fichiers"));
 
+    // A read-only picture already beside the page stays as it is, and no copy waits behind it.
+    ASSERT_TRUE(QDir(dossier.path()).mkdir("page_fichiers"));
+    const QString ancienne = dossier.path() + "/page_fichiers/rouge.jpg";
+    ecrireOctets(ancienne, "ancienne");
+    ASSERT_EQ(chmod(ancienne.toLocal8Bit().constData(), 0444), 0);
+    EXPECT_EQ(exporter(fiches), ancienne + " est en lecture seule");
+    EXPECT_EQ(lireOctets(ancienne), "ancienne");
+    EXPECT_EQ(QDir(dossier.path() + "/page_fichiers").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"rouge.jpg"}));
+    EXPECT_FALSE(QFileInfo::exists(page));
+    ASSERT_TRUE(QDir(dossier.path() + "/page_fichiers").removeRecursively());
+
     // A read-only page (owner write bit clear) stays as it is.
     ecrireOctets(page, "ancienne");
     ASSERT_EQ(chmod(page.toLocal8Bit().constData(), 0444), 0);
