@@ -18,6 +18,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <thread>
 
@@ -188,7 +189,8 @@ public:
 
 private:
     // The cells of the current row; a quoted cell with doubled quotes is unescaped into a
-    // buffer of its own, every other cell is a view of the input.
+    // buffer of its own, every other cell is a view of the input. A deque, so that a row
+    // longer than any before does not move the cells read, whose views point into them.
     struct Cellule {
         std::string_view texte;
         std::string tampon;
@@ -212,7 +214,7 @@ private:
     std::size_t ligne_;  // number of the row being read (the file's first is 1)
     std::size_t lignes_ = 0;
     std::size_t fiches_ = 0;
-    std::vector<Cellule> cellules_;
+    std::deque<Cellule> cellules_;
     std::size_t nbCellules_ = 0;
     bool finLecture_ = false;
     std::vector<RefusCsv> refus_;
