@@ -18,7 +18,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <exception>
 #include <thread>
 
@@ -138,6 +137,17 @@ int decoderUtf8(const unsigned char* p, const unsigned char* fin, char32_t& c) {
     return suite + 1;
 }
 
+// Bytes a text cell copies as they are: ASCII but the zero byte and the line feed (which
+// may need its carriage return).
+struct Simples {
+    std::array<bool, 256> simple{};
+    Simples() {
+        for (int b = 1; b < 0x80; ++b) simple[static_cast<std::size_t>(b)] = b != '\n';
+    }
+    bool operator[](unsigned char b) const { return simple[b]; }
+};
+const Simples kSimple;
+
 // What all the readers of one table share.
 struct Contexte {
     std::string_view s;  // the table, without its byte-order mark
@@ -189,11 +199,13 @@ public:
 
 private:
     // The cells of the current row; a quoted cell with doubled quotes is unescaped into a
-    // buffer of its own, every other cell is a view of the input. A deque, so that a row
-    // longer than any before does not move the cells read, whose views point into them.
+    // buffer of its own, every other cell is a view of the input. The text of an unescaped
+    // cell is found from the cell each time: a row longer than any before moves the cells.
     struct Cellule {
-        std::string_view texte;
+        std::string_view vue;
         std::string tampon;
+        bool echappee = false;
+        std::string_view texte() const { return echappee ? std::string_view(tampon) : vue; }
     };
 
     bool lireLigne();  // false at the end of the run
@@ -214,7 +226,7 @@ private:
     std::size_t ligne_;  // number of the row being read (the file's first is 1)
     std::size_t lignes_ = 0;
     std::size_t fiches_ = 0;
-    std::deque<Cellule> cellules_;
+    std::vector<Cellule> cellules_;
     std::size_t nbCellules_ = 0;
     bool finLecture_ = false;
     std::vector<RefusCsv> refus_;
@@ -267,11 +279,11 @@ bool Lecteur::lireLigne() {
                     debut = pos;
                     continue;
                 }
+                c.echappee = echappe;
                 if (echappe) {
                     c.tampon.append(s + debut, g - debut);
-                    c.texte = c.tampon;
                 } else {
-                    c.texte = std::string_view(s + debut, g - debut);
+                    c.vue = std::string_view(s + debut, g - debut);
                 }
                 pos = g + 1;
                 break;
@@ -302,7 +314,8 @@ bool Lecteur::lireLigne() {
                 }
                 ++pos;
             }
-            c.texte = std::string_view(s + debut, pos - debut);
+            c.echappee = false;
+            c.vue = std::string_view(s + debut, pos - debut);
             if (guillemet) {
                 refuser(c_.colonneDe(indexColonne), indexColonne,
                         "guillemet dans une cellule qui ne commence pas par un guillemet");
@@ -325,7 +338,7 @@ bool Lecteur::lireLigne() {
 
 bool Lecteur::ligneVide() const {
     for (std::size_t i = 0; i < nbCellules_; ++i) {
-        if (!cellules_[i].texte.empty()) return false;
+        if (!cellules_[i].texte().empty()) return false;
     }
     return true;
 }
@@ -335,8 +348,8 @@ bool Lecteur::lireEntete() {
     std::array<std::ptrdiff_t, 4> trouvees{-1, -1, -1, -1};
     bool entete = false;
     for (std::size_t i = 0; i < nbCellules_; ++i) {
-        verifierUtf8(cellules_[i].texte);
-        const std::string nom = minusculesAscii(cellules_[i].texte);
+        verifierUtf8(cellules_[i].texte());
+        const std::string nom = minusculesAscii(cellules_[i].texte());
         for (int k = 0; k < 4; ++k) {
             if (nom == kNomsColonnes[k] && trouvees[static_cast<std::size_t>(k)] < 0) {
                 trouvees[static_cast<std::size_t>(k)] = static_cast<std::ptrdiff_t>(i);
@@ -361,7 +374,6 @@ bool Lecteur::versChamp(std::string_view t, Colonne col, char* champ, std::size_
     // One apostrophe marks a text a spreadsheet would otherwise run: see the header.
     if (!t.empty() && t.front() == '\'' && aMarquerCsv(t)) t.remove_prefix(1);
     std::size_t n = 0;
-    std::size_t ecrits = 0;  // bytes of the field written so far, some of them maybe in advance
     if (image) champ[n++] = '\\';
     const std::size_t limite = capacite - 1;
     auto poser = [&](char octet) {
@@ -373,28 +385,14 @@ bool Lecteur::versChamp(std::string_view t, Colonne col, char* champ, std::size_
     const auto* p = debut;
     const auto* fin = p + t.size();
     while (p < fin) {
-        // Plain ASCII is copied eight bytes at a time, up to the first byte that needs more:
-        // one above ASCII, a zero, or in a description a line feed without its carriage return
-        // (a CR LF is the card's own line break, copied as it is).
-        if (fin - p >= 8 && n + 8 <= limite) {
-            const uint64_t v = mot(reinterpret_cast<const char*>(p));
-            uint64_t speciaux = (v & kHauts) | octetNulExact(v);
-            if (description) {
-                const uint64_t lf = octetNulExact(v ^ (kUns * '\n'));
-                const uint64_t crAvant = (octetNulExact(v ^ (kUns * '\r')) << 8) |
-                                         (p > debut && p[-1] == '\r' ? uint64_t(0x80) : 0);
-                speciaux |= lf & ~crAvant;
+        // Plain ASCII is copied a byte at a time while it lasts: the test is one look-up
+        // and one well-predicted branch, where texts have an accent every ten bytes or so.
+        // A CR LF is the card's own line break, copied as it is.
+        if (n + (fin - p) <= limite) {
+            while (p < fin && (kSimple[*p] || (*p == '\n' && p > debut && p[-1] == '\r'))) {
+                champ[n++] = static_cast<char>(*p++);
             }
-            std::memcpy(champ + n, &v, 8);
-            ecrits = n + 8;
-            if (speciaux == 0) {
-                n += 8;
-                p += 8;
-                continue;
-            }
-            const auto avant = static_cast<std::size_t>(__builtin_ctzll(speciaux) / 8);
-            n += avant;
-            p += avant;
+            if (p == fin) break;
         }
         const unsigned char b = *p;
         if (b < 0x80) {
@@ -453,8 +451,6 @@ bool Lecteur::versChamp(std::string_view t, Colonne col, char* champ, std::size_
         return false;
     }
     if (image && n == 1) n = 0;  // no picture
-    // Bytes copied ahead of a conversion that took fewer go: the field ends in zero bytes.
-    if (ecrits > n) std::memset(champ + n, 0, ecrits - n);
     champ[n] = '\0';
     return true;
 }
@@ -482,7 +478,7 @@ void Lecteur::lire(Sortie& sortie) {
         auto cellule = [&](Colonne col) -> std::string_view {
             const std::ptrdiff_t i = colonnes[static_cast<std::size_t>(col)];
             if (i < 0 || static_cast<std::size_t>(i) >= nbCellules_) return {};
-            return cellules_[static_cast<std::size_t>(i)].texte;
+            return cellules_[static_cast<std::size_t>(i)].texte();
         };
         std::string_view numero = cellule(Colonne::kNumero);
         if (!numero.empty() && numero.front() == '\'' && aMarquerCsv(numero)) numero.remove_prefix(1);
@@ -494,7 +490,7 @@ void Lecteur::lire(Sortie& sortie) {
         if (c_.verifier) {
             verifierUtf8(cellule(Colonne::kNumero));
             for (std::size_t i = 0; i < nbCellules_; ++i) {
-                if (!estLue(i)) verifierUtf8(cellules_[i].texte);
+                if (!estLue(i)) verifierUtf8(cellules_[i].texte());
             }
         }
         versChamp(cellule(Colonne::kTitre), Colonne::kTitre, f.titre, sizeof f.titre, false, false);

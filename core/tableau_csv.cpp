@@ -2,6 +2,8 @@
 
 #include "core/tableau_csv.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -124,6 +126,7 @@ int ecrireTout(int fd, const char* donnees, std::size_t taille, const AppelsSyst
 }
 
 constexpr std::size_t kParBloc = 1024;  // cards converted at a time
+constexpr off_t kSignalerTous = off_t(16) << 20;
 
 // Converting takes most of an export's time, so blocks of cards are converted by threads
 // while this one writes the blocks done, in order. Each block has a buffer among a ring of
@@ -147,12 +150,22 @@ public:
     ~ExportParallele() { arreter(); }
 
     int ecrire(int fd, const AppelsSysteme& appels) {
+        off_t ecrits = static_cast<off_t>(kDebut.size());
+        off_t signales = 0;
         for (std::size_t b = 0; b < blocs_; ++b) {
             Tampon& t = tampons_[b % tampons_.size()];
             std::unique_lock<std::mutex> verrou(mutex_);
             changement_.wait(verrou, [&] { return t.pret == b + 1; });
             verrou.unlock();
             if (int e = ecrireTout(fd, t.donnees.get(), t.taille, appels)) return e;
+            ecrits += static_cast<off_t>(t.taille);
+            // The bytes written so far go to the disk now rather than all at the final flush,
+            // which then waits for the last of them only. The advice is only that: its
+            // failure changes nothing.
+            if (ecrits - signales >= kSignalerTous) {
+                posix_fadvise(fd, signales, ecrits - signales, POSIX_FADV_DONTNEED);
+                signales = ecrits;
+            }
             verrou.lock();
             t.permis = b + tampons_.size();
             verrou.unlock();
