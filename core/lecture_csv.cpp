@@ -59,10 +59,6 @@ constexpr uint64_t kUns = 0x0101010101010101ull;
 constexpr uint64_t kHauts = 0x8080808080808080ull;
 inline uint64_t octetNul(uint64_t v) { return (v - kUns) & ~v & kHauts; }
 inline uint64_t octetEgal(uint64_t v, unsigned char c) { return octetNul(v ^ (kUns * c)); }
-// The same, exact in every byte (the first form may also flag a byte above a true one), so
-// that the flags can be shifted onto the next byte.
-constexpr uint64_t kBas7 = 0x7F7F7F7F7F7F7F7Full;
-inline uint64_t octetNulExact(uint64_t v) { return ~(((v & kBas7) + kBas7) | v | kBas7); }
 inline uint64_t mot(const char* p) {
     uint64_t v;
     std::memcpy(&v, p, 8);

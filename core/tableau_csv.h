@@ -54,7 +54,8 @@ struct LectureCsv {
 // How many refusals a reading keeps to report.
 inline constexpr std::size_t kRefusGardes = 10;
 
-// Reads a CSV table into table[premiere ..], growing it as needed, one card per row:
+// Reads a CSV table into table[premiere ..], sized to the cards read (each from zero bytes),
+// one card per row:
 // comma or semicolon (the one the first row uses), UTF-8 with or without a byte-order mark
 // or else Windows-1252; a first row naming the columns numero, titre, description, image (any
 // case, any order, others ignored), or else the first three columns as number, title and
