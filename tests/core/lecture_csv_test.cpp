@@ -145,8 +145,12 @@ TEST(LectureCsv, runsReadAtOnce_giveExactlyWhatOneReadingGives) {
         if (!une.lecture.utf8) ++windows1252;
         for (std::size_t i = 0; i < une.cartes.size(); ++i) attendreZerosApresChaqueChamp(une.cartes[i], i);
         for (std::size_t parties : {2, 3, 7}) {
-            attendreMemeLecture(une, lireEnParties(octets, parties),
-                                "graine " + std::to_string(graine) + ", " + std::to_string(parties) + " parties");
+            std::string quoi = "graine ";
+            quoi += std::to_string(graine);
+            quoi += ", ";
+            quoi += std::to_string(parties);
+            quoi += " parties";
+            attendreMemeLecture(une, lireEnParties(octets, parties), quoi);
         }
     }
     // The tables must reach every way through the reading.
@@ -159,7 +163,13 @@ TEST(LectureCsv, rowNumbersAndCardsAcrossRuns_followTheFileOrder) {
     // Empty rows and quoted line breaks near the cuts: row numbers count records, not lines.
     std::string octets = "titre,description\r\n";
     for (int i = 0; i < 40; ++i) {
-        octets += i % 5 == 0 ? ",\r\n" : "t" + std::to_string(i) + ",\"l1\r\nl2\"\r\n";
+        if (i % 5 == 0) {
+            octets += ",\r\n";
+        } else {
+            octets += 't';
+            octets += std::to_string(i);
+            octets += ",\"l1\r\nl2\"\r\n";
+        }
     }
     octets += "fin,\"😀\"\r\n";  // refused, on the last row
     const Resultat refus = lireEnParties(octets, 4);
