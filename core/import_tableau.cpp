@@ -26,8 +26,9 @@ bool estFichier(const std::string& chemin) {
     return stat(chemin.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The names in the table's folder, read once: a large table names thousands of pictures, most
-// of them not beside it, and one look-up per name would cost more than reading the table.
+// The names in the table's folder, read once, with their fingerprints: a large table names
+// thousands of pictures, most of them not beside it, and one look-up per name would cost more
+// than reading the table.
 class DossierDuTableau {
 public:
     explicit DossierDuTableau(std::string dossier) : dossier_(std::move(dossier)) {}
@@ -35,11 +36,15 @@ public:
     std::string chemin(const std::string& nom) const {
         return nom.front() == '/' ? nom : dossier_ + "/" + nom;
     }
-    bool contientFichier(const std::string& nom) {
-        if (nom.find('/') != std::string::npos) return estFichier(chemin(nom));
-        if (!lu_) lire();
-        if (!liste_) return estFichier(chemin(nom));
-        return noms_.count(nom) != 0 && estFichier(chemin(nom));
+    // Whether the picture of card f, read as image, names an existing file.
+    bool contientFichier(const ImageLue& image, const Fiche& f) {
+        if (!image.chemin) {
+            if (!lu_) lire();
+            if (liste_ && empreintes_.count(image.empreinte) == 0) return false;
+        }
+        const std::string nom(texteChamp(f.image).substr(1));
+        if (!image.chemin && liste_ && noms_.count(nom) == 0) return false;
+        return estFichier(chemin(nom));
     }
 
 private:
@@ -47,7 +52,10 @@ private:
         lu_ = true;
         DIR* d = opendir(dossier_.c_str());
         if (d == nullptr) return;
-        while (dirent* e = readdir(d)) noms_.insert(e->d_name);
+        while (dirent* e = readdir(d)) {
+            noms_.insert(e->d_name);
+            empreintes_.insert(empreinteNom(e->d_name));
+        }
         closedir(d);
         liste_ = true;
     }
@@ -55,6 +63,7 @@ private:
     bool lu_ = false;
     bool liste_ = false;
     std::unordered_set<std::string> noms_;
+    std::unordered_set<uint64_t> empreintes_;
 };
 }  // namespace
 
@@ -98,12 +107,12 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
     // Pictures named by the table and found beside it are filed like a chosen picture.
     std::vector<std::pair<std::size_t, std::string>> images;
     DossierDuTableau dossier(dossierDe(chemin));
-    for (std::size_t k : lecture.avecImage) {
+    for (const ImageLue& image : lecture.avecImage) {
         if (lecture.nombreRefus != 0) break;
+        const std::size_t k = image.fiche;
         const Fiche& f = store.fiches[premiere + k];
-        const std::string nom(texteChamp(f.image).substr(1));
-        if (!dossier.contientFichier(nom)) continue;
-        const std::string source = dossier.chemin(nom);
+        if (!dossier.contientFichier(image, f)) continue;
+        const std::string source = dossier.chemin(std::string(texteChamp(f.image).substr(1)));
         if (source.size() > Chemin<256>::kMaxLongueur) {
             lecture.refus.push_back({lecture.lignes[k], "image",
                                      "le chemin de l'image " + source + " dépasse 255 caractères"});

@@ -25,6 +25,15 @@
 #include "core/marque_csv.h"
 #include "core/tableau_csv.h"
 
+uint64_t empreinteNom(std::string_view nom) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (const char c : nom) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 0x100000001B3ull;
+    }
+    return h;
+}
+
 bool lireNumeroCsv(std::string_view c, int32_t& numero) {
     while (!c.empty() && c.front() == ' ') c.remove_prefix(1);
     while (!c.empty() && c.back() == ' ') c.remove_suffix(1);
@@ -170,7 +179,7 @@ struct Sortie {
     std::size_t places = 0;
     uint8_t* sansNumero = nullptr;
     std::size_t* lignes = nullptr;
-    std::vector<std::size_t> avecImage;  // cards (numbered from the reader's first) with a picture cell
+    std::vector<ImageLue> avecImage;  // cards (numbered from the reader's first) with a picture cell
 };
 
 // Reads the rows of s[debut, fin).
@@ -494,7 +503,12 @@ void Lecteur::lire(Sortie& sortie) {
                   false);
         const std::string_view image = cellule(Colonne::kImage);
         versChamp(image, Colonne::kImage, f.image, sizeof f.image, false, true);
-        if (f.image[0] != '\0') sortie.avecImage.push_back(fiches_);
+        if (f.image[0] != '\0') {
+            // The name is looked at while it is at hand: the import checks the pictures of a
+            // million cards from these alone.
+            const std::string_view nom = texteChamp(f.image).substr(1);
+            sortie.avecImage.push_back({fiches_, empreinteNom(nom), nom.find('/') != std::string_view::npos});
+        }
         ++fiches_;
     }
 }
@@ -653,7 +667,10 @@ bool Lecture::lireParties(LectureCsv& r) {
             if (r.refus.size() < kRefusGardes) r.refus.push_back(std::move(refus));
         }
         r.nombreRefus += lecteurs[k].nombreRefus();
-        for (std::size_t i : sorties[k].avecImage) r.avecImage.push_back(parties_[k].fichesAvant + i);
+        for (ImageLue image : sorties[k].avecImage) {
+            image.fiche += parties_[k].fichesAvant;
+            r.avecImage.push_back(image);
+        }
     }
     return r.nombreRefus == 0;
 }

@@ -40,11 +40,23 @@ struct RefusCsv {
     std::string raison;
 };
 
+// A picture cell read: its card (counted from the first row read), a fingerprint of the name,
+// so that the name can be looked for among a folder's names without touching the card again,
+// and whether the name is a path.
+struct ImageLue {
+    std::size_t fiche;
+    uint64_t empreinte;
+    bool chemin;
+};
+
+// The fingerprint of a picture name (64-bit FNV-1a).
+uint64_t empreinteNom(std::string_view nom);
+
 struct LectureCsv {
     std::size_t lues = 0;               // rows taken, in table[premiere ..]
     std::vector<uint8_t> sansNumero;    // per row: 1 when the number cell was missing or no number
     std::vector<std::size_t> lignes;    // per row: its row number in the file
-    std::vector<std::size_t> avecImage; // the rows with a picture cell, in order
+    std::vector<ImageLue> avecImage;    // the rows with a picture cell, in order
     std::vector<RefusCsv> refus;        // the first refused cells, in file order
     std::size_t nombreRefus = 0;        // all of them
     bool utf8 = true;                   // the encoding the bytes were read in

@@ -112,7 +112,12 @@ void attendreMemeLecture(const Resultat& attendu, const Resultat& lu, const std:
     ASSERT_EQ(a.lues, b.lues) << quoi;
     EXPECT_EQ(a.sansNumero, b.sansNumero) << quoi;
     EXPECT_EQ(a.lignes, b.lignes) << quoi;
-    EXPECT_EQ(a.avecImage, b.avecImage) << quoi;
+    ASSERT_EQ(a.avecImage.size(), b.avecImage.size()) << quoi;
+    for (std::size_t i = 0; i < a.avecImage.size(); ++i) {
+        EXPECT_EQ(a.avecImage[i].fiche, b.avecImage[i].fiche) << quoi;
+        EXPECT_EQ(a.avecImage[i].empreinte, b.avecImage[i].empreinte) << quoi;
+        EXPECT_EQ(a.avecImage[i].chemin, b.avecImage[i].chemin) << quoi;
+    }
     for (std::size_t i = 0; i < a.lues; ++i) ASSERT_EQ(attendu.cartes[i], lu.cartes[i]) << quoi << ", fiche " << i;
 }
 
