@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 #include "core/cp1252.h"
@@ -536,7 +537,8 @@ std::size_t debutDeLigne(std::string_view s, std::size_t debut, std::size_t cibl
 }
 
 // Runs f(0 .. n-1) at once, on threads beyond the first; an exception any of them throws
-// comes back here once they are all done.
+// comes back here once they are all done. Where the system will not start a thread, its share
+// is run here, after the first: slower, the same result.
 template <typename F>
 void enParallele(std::size_t n, F f) {
     if (n == 0) return;
@@ -550,13 +552,13 @@ void enParallele(std::size_t n, F f) {
             erreurs[i] = std::current_exception();
         }
     };
+    std::size_t lances = 1;
     try {
-        for (std::size_t i = 1; i < n; ++i) threads.emplace_back(une, i);
-    } catch (...) {
-        for (std::thread& t : threads) t.join();
-        throw;
+        for (; lances < n; ++lances) threads.emplace_back(une, lances);
+    } catch (const std::system_error&) {
     }
     une(0);
+    for (std::size_t i = lances; i < n; ++i) une(i);
     for (std::thread& t : threads) t.join();
     for (const std::exception_ptr& e : erreurs) {
         if (e) std::rethrow_exception(e);

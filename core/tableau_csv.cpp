@@ -12,6 +12,8 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 
 #include "core/cp1252.h"
@@ -247,11 +249,19 @@ ResultatEcriture ecrireTableauCsv(const std::string& chemin, const Fiche* table,
             if (int e = ecrireTout(fd, kDebut.data(), kDebut.size(), a)) return e;
             const std::size_t total = static_cast<std::size_t>(dernier + 1);
             const std::size_t coeurs = std::max(1u, std::thread::hardware_concurrency());
-            if (total > kParBloc && coeurs > 1) {
-                ExportParallele parallele(table, total, std::min<std::size_t>(coeurs, 8));
-                return parallele.ecrire(fd, a);
+            std::unique_ptr<ExportParallele> parallele;
+            try {
+                if (total > kParBloc && coeurs > 1) {
+                    parallele = std::make_unique<ExportParallele>(table, total, std::min<std::size_t>(coeurs, 8));
+                }
+            } catch (const std::bad_alloc&) {
+                return ENOMEM;
+            } catch (const std::system_error&) {
+                // No thread could be started: the cards are converted here, more slowly.
             }
-            const std::unique_ptr<char[]> tampon(new char[kParBloc * kLigneMax]);
+            if (parallele) return parallele->ecrire(fd, a);
+            std::unique_ptr<char[]> tampon(new (std::nothrow) char[kParBloc * kLigneMax]);
+            if (!tampon) return ENOMEM;
             for (std::size_t debut = 0; debut < total; debut += kParBloc) {
                 char* o = tampon.get();
                 for (std::size_t i = debut; i < std::min(total, debut + kParBloc); ++i) o = ecrireLigne(o, table[i]);
