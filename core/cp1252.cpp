@@ -99,6 +99,48 @@ int octetCp1252(char32_t c) {
 
 char32_t caractereCp1252(unsigned char octet) { return versUnicode(octet); }
 
+int decoderUtf8(const unsigned char* p, const unsigned char* fin, char32_t& c) {
+    const unsigned char c0 = p[0];
+    if (c0 < 0x80) {
+        c = c0;
+        return 1;
+    }
+    int suite;
+    unsigned char bas = 0x80, haut = 0xBF;  // bounds of the first continuation byte
+    if (c0 >= 0xC2 && c0 <= 0xDF) {
+        suite = 1;
+    } else if (c0 >= 0xE0 && c0 <= 0xEF) {
+        suite = 2;
+        if (c0 == 0xE0) bas = 0xA0;
+        if (c0 == 0xED) haut = 0x9F;
+    } else if (c0 >= 0xF0 && c0 <= 0xF4) {
+        suite = 3;
+        if (c0 == 0xF0) bas = 0x90;
+        if (c0 == 0xF4) haut = 0x8F;
+    } else {
+        return 0;
+    }
+    if (fin - p <= suite || p[1] < bas || p[1] > haut) return 0;
+    char32_t v = c0 & (0x3F >> suite);
+    for (int k = 1; k <= suite; ++k) {
+        if ((p[k] & 0xC0) != 0x80) return 0;
+        v = (v << 6) | (p[k] & 0x3F);
+    }
+    c = v;
+    return suite + 1;
+}
+
+// Bytes a text cell copies as they are: ASCII but the zero byte and the line feed (which
+// may need its carriage return).
+struct Simples {
+    std::array<bool, 256> simple{};
+    Simples() {
+        for (int b = 1; b < 0x80; ++b) simple[static_cast<std::size_t>(b)] = b != '\n';
+    }
+    bool operator[](unsigned char b) const { return simple[b]; }
+};
+const Simples kSimple;
+
 bool utf8Valide(std::string_view s) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const auto* fin = p + s.size();
@@ -112,31 +154,10 @@ bool utf8Valide(std::string_view s) {
                 continue;
             }
         }
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int suite;
-        unsigned char bas = 0x80, haut = 0xBF;  // bounds of the first continuation byte
-        if (c >= 0xC2 && c <= 0xDF) suite = 1;
-        else if (c >= 0xE0 && c <= 0xEF) {
-            suite = 2;
-            if (c == 0xE0) bas = 0xA0;   // overlong
-            if (c == 0xED) haut = 0x9F;  // surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            suite = 3;
-            if (c == 0xF0) bas = 0x90;
-            if (c == 0xF4) haut = 0x8F;
-        } else {
-            return false;
-        }
-        if (fin - p <= suite) return false;
-        if (p[1] < bas || p[1] > haut) return false;
-        for (int k = 2; k <= suite; ++k) {
-            if ((p[k] & 0xC0) != 0x80) return false;
-        }
-        p += suite + 1;
+        char32_t c;
+        const int longueur = decoderUtf8(p, fin, c);
+        if (longueur == 0) return false;
+        p += longueur;
     }
     return true;
 }

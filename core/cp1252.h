@@ -19,6 +19,9 @@ char32_t caractereCp1252(unsigned char octet);
 // True when the bytes are well-formed UTF-8 (no stray continuation byte, no cut sequence, no
 // overlong form, no surrogate, nothing past U+10FFFF).
 bool utf8Valide(std::string_view octets);
+// One UTF-8 character at p (before fin), checked as utf8Valide checks: its length, with the
+// character in c, or 0 when the bytes are not UTF-8.
+int decoderUtf8(const unsigned char* p, const unsigned char* fin, char32_t& c);
 
 // Descriptions keep CR LF line breaks in the card and plain line breaks in the window.
 std::string lignesVersFiche(std::string_view texte);   // "\n" -> "\r\n"

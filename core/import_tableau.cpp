@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <new>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -36,15 +37,17 @@ public:
     std::string chemin(const std::string& nom) const {
         return nom.front() == '/' ? nom : dossier_ + "/" + nom;
     }
-    // Whether the picture of card f, read as image, names an existing file.
-    bool contientFichier(const ImageLue& image, const Fiche& f) {
+    // The file the picture of card f (read as image) names, or nothing when there is none.
+    std::optional<std::string> fichier(const ImageLue& image, const Fiche& f) {
         if (!image.chemin) {
             if (!lu_) lire();
-            if (liste_ && empreintes_.count(image.empreinte) == 0) return false;
+            if (liste_ && empreintes_.count(image.empreinte) == 0) return std::nullopt;
         }
         const std::string nom(texteChamp(f.image).substr(1));
-        if (!image.chemin && liste_ && noms_.count(nom) == 0) return false;
-        return estFichier(chemin(nom));
+        if (!image.chemin && liste_ && noms_.count(nom) == 0) return std::nullopt;
+        std::string source = chemin(nom);
+        if (!estFichier(source)) return std::nullopt;
+        return source;
     }
 
 private:
@@ -111,8 +114,9 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
         if (lecture.nombreRefus != 0) break;
         const std::size_t k = image.fiche;
         const Fiche& f = store.fiches[premiere + k];
-        if (!dossier.contientFichier(image, f)) continue;
-        const std::string source = dossier.chemin(std::string(texteChamp(f.image).substr(1)));
+        std::optional<std::string> fichier = dossier.fichier(image, f);
+        if (!fichier) continue;
+        const std::string source = std::move(*fichier);
         if (source.size() > Chemin<256>::kMaxLongueur) {
             lecture.refus.push_back({lecture.lignes[k], "image",
                                      "le chemin de l'image " + source + " dépasse 255 caractères"});

@@ -110,39 +110,6 @@ std::string enUtf8(char32_t c) {
     return s;
 }
 
-// One UTF-8 character at p (before fin), checked as the standard requires (no overlong form,
-// no surrogate, nothing past U+10FFFF); its length, or 0 when the bytes are not UTF-8.
-int decoderUtf8(const unsigned char* p, const unsigned char* fin, char32_t& c) {
-    const unsigned char c0 = p[0];
-    if (c0 < 0x80) {
-        c = c0;
-        return 1;
-    }
-    int suite;
-    unsigned char bas = 0x80, haut = 0xBF;  // bounds of the first continuation byte
-    if (c0 >= 0xC2 && c0 <= 0xDF) {
-        suite = 1;
-    } else if (c0 >= 0xE0 && c0 <= 0xEF) {
-        suite = 2;
-        if (c0 == 0xE0) bas = 0xA0;
-        if (c0 == 0xED) haut = 0x9F;
-    } else if (c0 >= 0xF0 && c0 <= 0xF4) {
-        suite = 3;
-        if (c0 == 0xF0) bas = 0x90;
-        if (c0 == 0xF4) haut = 0x8F;
-    } else {
-        return 0;
-    }
-    if (fin - p <= suite || p[1] < bas || p[1] > haut) return 0;
-    char32_t v = c0 & (0x3F >> suite);
-    for (int k = 1; k <= suite; ++k) {
-        if ((p[k] & 0xC0) != 0x80) return 0;
-        v = (v << 6) | (p[k] & 0x3F);
-    }
-    c = v;
-    return suite + 1;
-}
-
 // Bytes a text cell copies as they are: ASCII but the zero byte and the line feed (which
 // may need its carriage return).
 struct Simples {
