@@ -1,7 +1,6 @@
 #include "core/lecture_parallele.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,32 +53,6 @@ long long lireDeuxMoities(int fd, char* debut, std::size_t taille) {
     return lu;
 }
 
-namespace {
-const std::size_t kHugePage = 2u << 20;
-}
-
-OctetsFichier::~OctetsFichier() { liberer(); }
-
-void OctetsFichier::liberer() {
-    if (donnees_ != nullptr) munmap(donnees_, octetsMappes_);
-    donnees_ = nullptr;
-    taille_ = 0;
-    octetsMappes_ = 0;
-}
-
-void OctetsFichier::agrandir(std::size_t octets) {
-    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    octets = std::max<std::size_t>((octets + page - 1) / page * page, page);
-    if (octets <= octetsMappes_) return;
-    void* p = donnees_ == nullptr
-                  ? mmap(nullptr, octets, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
-                  : mremap(donnees_, octetsMappes_, octets, MREMAP_MAYMOVE);
-    if (p == MAP_FAILED) throw std::bad_alloc();
-    if (octets >= kHugePage) madvise(p, octets, MADV_HUGEPAGE);
-    donnees_ = static_cast<char*>(p);
-    octetsMappes_ = octets;
-}
-
 bool OctetsFichier::lire(const std::string& chemin) {
     liberer();
     // Non-blocking, so that a fifo cannot hang the reading; it is refused below.
@@ -92,16 +65,20 @@ bool OctetsFichier::lire(const std::string& chemin) {
         return false;
     }
     // One byte more than the size, so that a file read whole is seen to end without growing.
-    agrandir(static_cast<std::size_t>(st.st_size) + 1);
-    if (octetsMappes_ >= kLectureParallele) {
-        const long long lu = lireDeuxMoities(fd.get(), donnees_, octetsMappes_);
+    zone_.redimensionner(static_cast<std::size_t>(st.st_size) + 1);
+    char* donnees = static_cast<char*>(zone_.data());
+    if (zone_.octets() >= kLectureParallele) {
+        const long long lu = lireDeuxMoities(fd.get(), donnees, zone_.octets());
         if (lu < 0) return false;
         taille_ = static_cast<std::size_t>(lu);
-        if (taille_ < octetsMappes_) return true;
+        if (taille_ < zone_.octets()) return true;
     }
     for (;;) {
-        if (taille_ == octetsMappes_) agrandir(octetsMappes_ + octetsMappes_ / 2);  // the file grew
-        const ssize_t n = read(fd.get(), donnees_ + taille_, octetsMappes_ - taille_);
+        if (taille_ == zone_.octets()) {  // the file grew
+            zone_.redimensionner(taille_ + taille_ / 2);
+            donnees = static_cast<char*>(zone_.data());
+        }
+        const ssize_t n = read(fd.get(), donnees + taille_, zone_.octets() - taille_);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/zone_memoire.h"
+
 // Reads [debut, debut + taille) of the file at offset decalage, until the range is full or
 // the file ends. Returns the bytes read, or -1 with errno set.
 long long lirePlage(int fd, char* debut, std::size_t taille, off_t decalage);
@@ -23,22 +25,18 @@ long long lireDeuxMoities(int fd, char* debut, std::size_t taille);
 // A whole file in memory of its own, in pages fresh from the kernel (huge ones when large).
 class OctetsFichier {
 public:
-    OctetsFichier() = default;
-    ~OctetsFichier();
-    OctetsFichier(const OctetsFichier&) = delete;
-    OctetsFichier& operator=(const OctetsFichier&) = delete;
-
     // Reads the regular file at chemin, even while it grows; false with errno set when it
     // cannot (a fifo or a folder is refused with EINVAL or EISDIR, without waiting).
     // Throws std::bad_alloc when memory runs out.
     bool lire(const std::string& chemin);
-    std::string_view vue() const { return {donnees_, taille_}; }
+    std::string_view vue() const { return {static_cast<const char*>(zone_.data()), taille_}; }
     // Gives the memory back now.
-    void liberer();
+    void liberer() {
+        zone_.liberer();
+        taille_ = 0;
+    }
 
 private:
-    void agrandir(std::size_t octets);
-    char* donnees_ = nullptr;
+    ZoneMemoire zone_;
     std::size_t taille_ = 0;
-    std::size_t octetsMappes_ = 0;
 };

@@ -6,12 +6,12 @@
 #include <cstddef>
 
 #include "core/fiche.h"
+#include "core/zone_memoire.h"
 
 class TableFiches {
 public:
     TableFiches() = default;
     explicit TableFiches(std::size_t places) { redimensionner(places); }
-    ~TableFiches();
     TableFiches(const TableFiches&) = delete;
     TableFiches& operator=(const TableFiches&) = delete;
     TableFiches(TableFiches&& autre) noexcept;
@@ -21,14 +21,12 @@ public:
     void redimensionner(std::size_t places);
     std::size_t places() const { return places_; }
 
-    Fiche* data() { return data_; }
-    const Fiche* data() const { return data_; }
-    Fiche& operator[](std::size_t i) { return data_[i]; }
-    const Fiche& operator[](std::size_t i) const { return data_[i]; }
+    Fiche* data() { return static_cast<Fiche*>(zone_.data()); }
+    const Fiche* data() const { return static_cast<const Fiche*>(zone_.data()); }
+    Fiche& operator[](std::size_t i) { return data()[i]; }
+    const Fiche& operator[](std::size_t i) const { return data()[i]; }
 
 private:
-    void liberer();
-    Fiche* data_ = nullptr;
+    ZoneMemoire zone_;
     std::size_t places_ = 0;
-    std::size_t octetsMappes_ = 0;
 };
