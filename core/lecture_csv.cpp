@@ -22,6 +22,7 @@
 #include <system_error>
 #include <thread>
 
+#include "core/copie_champ.h"
 #include "core/cp1252.h"
 #include "core/marque_csv.h"
 #include "core/tableau_csv.h"
@@ -110,17 +111,6 @@ std::string enUtf8(char32_t c) {
     return s;
 }
 
-// Bytes a text cell copies as they are: ASCII but the zero byte and the line feed (which
-// may need its carriage return).
-struct Simples {
-    std::array<bool, 256> simple{};
-    Simples() {
-        for (int b = 1; b < 0x80; ++b) simple[static_cast<std::size_t>(b)] = b != '\n';
-    }
-    bool operator[](unsigned char b) const { return simple[b]; }
-};
-const Simples kSimple;
-
 // What all the readers of one table share.
 struct Contexte {
     std::string_view s;  // the table, without its byte-order mark
@@ -189,8 +179,9 @@ private:
         if (c_.verifier && !utf8Valide(t)) c_.invalide.store(true, std::memory_order_relaxed);
     }
     // Converts a text cell into the field bytes; false (after refusing) when it cannot be stored.
-    bool versChamp(std::string_view cellule, Colonne col, char* champ, std::size_t capacite, bool description,
-                   bool image);
+    // Bytes up to lisible may be read past the cell's end.
+    bool versChamp(std::string_view cellule, const char* lisible, Colonne col, char* champ, std::size_t capacite,
+                   bool description, bool image);
 
     Contexte& c_;
     std::string_view s_;
@@ -341,8 +332,8 @@ void Lecteur::compter() {
     }
 }
 
-bool Lecteur::versChamp(std::string_view t, Colonne col, char* champ, std::size_t capacite, bool description,
-                        bool image) {
+bool Lecteur::versChamp(std::string_view t, const char* lisible, Colonne col, char* champ, std::size_t capacite,
+                        bool description, bool image) {
     const std::size_t indexColonne = static_cast<std::size_t>(c_.colonnes[static_cast<std::size_t>(col)]);
     // One apostrophe marks a text a spreadsheet would otherwise run: see the header.
     if (!t.empty() && t.front() == '\'' && aMarquerCsv(t)) t.remove_prefix(1);
@@ -357,20 +348,24 @@ bool Lecteur::versChamp(std::string_view t, Colonne col, char* champ, std::size_
     const auto* debut = reinterpret_cast<const unsigned char*>(t.data());
     const auto* p = debut;
     const auto* fin = p + t.size();
+    const auto* lisibles = reinterpret_cast<const unsigned char*>(lisible);
+    std::size_t haut = 0;  // field bytes the fast copy wrote, garbage past n included
+    auto nettoyer = [&] {
+        if (haut > n) std::memset(champ + n, 0, haut - n);
+    };
     while (p < fin) {
-        // Plain ASCII is copied a byte at a time while it lasts: the test is one look-up
-        // and one well-predicted branch, where texts have an accent every ten bytes or so.
-        // A CR LF is the card's own line break, copied as it is.
-        if (n + (fin - p) <= limite) {
-            while (p < fin && (kSimple[*p] || (*p == '\n' && p > debut && p[-1] == '\r'))) {
-                champ[n++] = static_cast<char>(*p++);
-            }
-            if (p == fin) break;
-        }
+        // Plain ASCII, CR LF and, from UTF-8, the letters U+00A0..U+00FF go at memory speed;
+        // the loop below takes one character at a time only where they stop.
+        const CopieChamp copie = copierChamp(debut, p, fin, lisibles, champ, n, capacite, utf8 && !image);
+        p = copie.p;
+        n = copie.n;
+        haut = std::max(haut, copie.haut);
+        if (p == fin) break;
         const unsigned char b = *p;
         if (b < 0x80) {
             if (b == 0) {
                 refuser(col, indexColonne, "caractère nul, qu'une fiche ne peut pas contenir");
+                nettoyer();
                 return false;
             }
             if (description && b == '\n' && (p == debut || p[-1] != '\r')) poser('\r');
@@ -389,16 +384,11 @@ bool Lecteur::versChamp(std::string_view t, Colonne col, char* champ, std::size_
             ++p;
             continue;
         }
-        if (!image && fin - p >= 2 && (p[1] & 0xC0) == 0x80 && (b == 0xC3 || (b == 0xC2 && p[1] >= 0xA0))) {
-            // U+00A0..U+00FF: the same byte in Windows-1252.
-            poser(static_cast<char>(((b & 0x1F) << 6) | (p[1] & 0x3F)));
-            p += 2;
-            continue;
-        }
         char32_t car;
         const int longueur = decoderUtf8(p, fin, car);
         if (longueur == 0) {
             c_.invalide.store(true, std::memory_order_relaxed);
+            nettoyer();
             return false;
         }
         if (image) {
@@ -409,6 +399,7 @@ bool Lecteur::versChamp(std::string_view t, Colonne col, char* champ, std::size_
                 refuser(col, indexColonne,
                         "caractère « " + enUtf8(car) + " » (" + codePoint(car) +
                             ") qu'une base ne peut pas contenir (Windows-1252)");
+                nettoyer();
                 return false;
             }
             poser(static_cast<char>(octet));
@@ -421,9 +412,11 @@ bool Lecteur::versChamp(std::string_view t, Colonne col, char* champ, std::size_
         refuser(col, indexColonne,
                 "texte de " + std::to_string(longueurTexte) + " caractères, plus que les " + std::to_string(max) +
                     " que peut contenir le champ" + (description ? " (chaque saut de ligne en compte deux)" : ""));
+        nettoyer();
         return false;
     }
     if (image && n == 1) n = 0;  // no picture
+    nettoyer();
     champ[n] = '\0';
     return true;
 }
@@ -448,10 +441,20 @@ void Lecteur::lire(Sortie& sortie) {
             return;
         }
         Fiche& f = sortie.fiches[fiches_];
-        auto cellule = [&](Colonne col) -> std::string_view {
+        auto indexDe = [&](Colonne col) -> std::ptrdiff_t {
             const std::ptrdiff_t i = colonnes[static_cast<std::size_t>(col)];
-            if (i < 0 || static_cast<std::size_t>(i) >= nbCellules_) return {};
-            return cellules_[static_cast<std::size_t>(i)].texte();
+            return i < 0 || static_cast<std::size_t>(i) >= nbCellules_ ? -1 : i;
+        };
+        auto cellule = [&](Colonne col) -> std::string_view {
+            const std::ptrdiff_t i = indexDe(col);
+            return i < 0 ? std::string_view() : cellules_[static_cast<std::size_t>(i)].texte();
+        };
+        auto champ = [&](Colonne col, char* octets, std::size_t capacite, bool description, bool image) {
+            const std::ptrdiff_t i = indexDe(col);
+            if (i < 0) return versChamp({}, nullptr, col, octets, capacite, description, image);
+            const Cellule& c = cellules_[static_cast<std::size_t>(i)];
+            return versChamp(c.texte(), c.echappee ? c.tampon.data() + c.tampon.size() : s_.data() + s_.size(), col,
+                             octets, capacite, description, image);
         };
         std::string_view numero = cellule(Colonne::kNumero);
         if (!numero.empty() && numero.front() == '\'' && aMarquerCsv(numero)) numero.remove_prefix(1);
@@ -466,11 +469,9 @@ void Lecteur::lire(Sortie& sortie) {
                 if (!estLue(i)) verifierUtf8(cellules_[i].texte());
             }
         }
-        versChamp(cellule(Colonne::kTitre), Colonne::kTitre, f.titre, sizeof f.titre, false, false);
-        versChamp(cellule(Colonne::kDescription), Colonne::kDescription, f.description, sizeof f.description, true,
-                  false);
-        const std::string_view image = cellule(Colonne::kImage);
-        versChamp(image, Colonne::kImage, f.image, sizeof f.image, false, true);
+        champ(Colonne::kTitre, f.titre, sizeof f.titre, false, false);
+        champ(Colonne::kDescription, f.description, sizeof f.description, true, false);
+        champ(Colonne::kImage, f.image, sizeof f.image, false, true);
         if (f.image[0] != '\0') {
             // The name is looked at while it is at hand: the import checks the pictures of a
             // million cards from these alone.

@@ -1,0 +1,25 @@
+#pragma once
+// The common part of turning a table cell into a card field, at memory speed: the bytes a
+// field takes as they are (ASCII but the zero byte, and a line feed only right after a
+// carriage return) and, when latin is set, the UTF-8 letters U+00A0..U+00FF, two bytes each,
+// which are one byte in Windows-1252. Everything else is left to the caller's byte-by-byte
+// conversion, which also checks and refuses.
+
+#include <cstddef>
+
+struct CopieChamp {
+    const unsigned char* p;  // the first byte not taken
+    std::size_t n;           // bytes now in the field
+    std::size_t haut;        // bytes of the field written, garbage past n included
+};
+
+// Takes bytes from p (debut being the cell's first byte, fin the byte after its last) while
+// the field has room for 16 more, and stops at the first byte it does not take. The bytes
+// from fin up to lisible may be read but are not taken. Field bytes from n up to haut may be
+// overwritten with garbage, never past capacite: the caller clears them once the field is done.
+CopieChamp copierChamp(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
+                       const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite, bool latin);
+
+// The same, a byte at a time: the reference, and what runs where the vector one cannot.
+CopieChamp copierChampOctets(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
+                             char* champ, std::size_t n, std::size_t capacite, bool latin);

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/copie_champ.h"
+
+namespace {
+
+// What the copy may take from the cell's start, one character at a time: the field bytes it
+// gives, and after which input byte each of them ends.
+struct Prises {
+    std::string octets;
+    std::vector<std::size_t> fins;  // input bytes taken once each character is
+};
+
+Prises reference(const std::string& cellule, bool latin) {
+    Prises r;
+    r.fins.push_back(0);
+    const auto* s = reinterpret_cast<const unsigned char*>(cellule.data());
+    std::size_t i = 0;
+    while (i < cellule.size()) {
+        const unsigned char b = s[i];
+        if (b != 0 && b < 0x80 && (b != '\n' || (i > 0 && s[i - 1] == '\r'))) {
+            r.octets += static_cast<char>(b);
+            i += 1;
+        } else if (latin && i + 1 < cellule.size() && (s[i + 1] & 0xC0) == 0x80 &&
+                   (b == 0xC3 || (b == 0xC2 && s[i + 1] >= 0xA0))) {
+            r.octets += static_cast<char>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F));
+            i += 2;
+        } else {
+            break;
+        }
+        r.fins.push_back(i);
+    }
+    return r;
+}
+
+}  // namespace
+
+// Cells of plain text, line breaks, letters, cut or stray UTF-8 bytes and zero bytes, copied
+// from any point of any field: what is taken is what the character-by-character reading
+// gives, it stops only at the cell's end, a byte it does not take, or a field with less than
+// 16 bytes of room, and it writes nowhere outside the field.
+TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
+    const unsigned char alphabet[] = {'a', 'Z', ' ', ',', '"', '\r', '\n', 0,    0xC3, 0xC2, 0xA9, 0x80,
+                                      0x9F, 0xA0, 0xBF, 0xE2, 0x82, 0xAC, 0xFF, 'e', 'e', 'e', 'e', 0xC3};
+    std::mt19937 alea(20261207);
+    const std::size_t capacites[] = {16, 17, 31, 256, 512};
+    std::size_t arretsSurPlace = 0, arretsSurOctet = 0, finsDeCellule = 0;
+    for (int essai = 0; essai < 20000; ++essai) {
+        std::string cellule;
+        const std::size_t longueur = alea() % 90;
+        const bool accents = alea() % 2 == 0;
+        for (std::size_t i = 0; i < longueur; ++i) {
+            const unsigned r = alea() % 100;
+            if (r < 70) cellule += static_cast<char>('a' + r % 26);
+            else if (accents && r < 85) cellule += "\xC3\xA9";
+            else cellule += static_cast<char>(alphabet[alea() % sizeof alphabet]);
+        }
+        // Bytes past the cell that may be read, not taken: a continuation byte among them.
+        std::string tampon = cellule + std::string(alea() % 20, '\xA9');
+        const bool latin = alea() % 4 != 0;
+        const std::size_t capacite = capacites[alea() % 5];
+        const std::size_t n0 = alea() % (capacite + 1);
+        const Prises attendu = reference(cellule, latin);
+        const auto* debut = reinterpret_cast<const unsigned char*>(tampon.data());
+        const auto* fin = debut + cellule.size();
+
+        for (int version = 0; version < 2; ++version) {
+            std::string champ(capacite + 32, '\x55');  // the field, then bytes that must stay
+            CopieChamp r = version == 0 ? copierChamp(debut, debut, fin, debut + tampon.size(), champ.data() + 16, n0,
+                                                      capacite, latin)
+                                        : copierChampOctets(debut, debut, fin, champ.data() + 16, n0, capacite, latin);
+            const std::size_t pris = static_cast<std::size_t>(r.p - debut);
+            const auto ou = std::find(attendu.fins.begin(), attendu.fins.end(), pris);
+            ASSERT_NE(ou, attendu.fins.end()) << "stops inside a character, essai " << essai;
+            const std::size_t caracteres = static_cast<std::size_t>(ou - attendu.fins.begin());
+            ASSERT_EQ(r.n - n0, caracteres) << essai;
+            EXPECT_EQ(champ.substr(16 + n0, caracteres), attendu.octets.substr(0, caracteres)) << essai;
+            const bool auBout = caracteres == attendu.octets.size();
+            if (pris == cellule.size()) ++finsDeCellule;
+            else if (r.n + 16 > capacite) ++arretsSurPlace;
+            else {
+                ASSERT_TRUE(auBout) << "stops at a byte it takes, essai " << essai;
+                ++arretsSurOctet;
+            }
+            ASSERT_GE(r.haut, r.n);
+            ASSERT_LE(r.haut, capacite);
+            EXPECT_EQ(champ.substr(0, 16 + n0), std::string(16 + n0, '\x55')) << essai;
+            EXPECT_EQ(champ.substr(16 + r.haut), std::string(capacite + 16 - r.haut, '\x55')) << essai;
+        }
+    }
+    EXPECT_GT(arretsSurPlace, 1000u);
+    EXPECT_GT(arretsSurOctet, 1000u);
+    EXPECT_GT(finsDeCellule, 1000u);
+}
