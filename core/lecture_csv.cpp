@@ -2,11 +2,14 @@
 //
 // A large table is read by several threads, each over its own run of rows. The runs start at
 // row ends found by counting quotes: in a table whose quoting is sound, an even number of
-// quotes before a byte means that byte is outside any quoted cell. Each thread first counts
-// its rows and cards, so that every card goes straight to its place in the table; then the
-// threads read. A table whose quoting is not sound is refused anyway, and its message must
-// name the rows in order, so any refusal sends the reading back to one thread over the whole
-// table. The same row reader does both, so the two readings cannot differ.
+// quotes before a byte means that byte is outside any quoted cell. The row ends outside quotes
+// of each run are counted fast (lignes_csv), and each run gets a slot per row, so that every
+// card goes straight to its place; the cards of a run then move down over the slots of the
+// empty rows before it. A run that reads other rows than were counted, or a table with many
+// rows that may be empty, is counted by the row reader itself instead. A table whose quoting
+// is not sound is refused anyway, and its message must name the rows in order, so any refusal
+// sends the reading back to one thread over the whole table. The same row reader does both,
+// so the two readings cannot differ.
 //
 // UTF-8 is checked on the way rather than in a pass of its own: every byte of every cell goes
 // through the converter or the checker. A byte that is not UTF-8 stops the reading, which then
@@ -28,6 +31,7 @@
 
 #include "core/copie_champ.h"
 #include "core/cp1252.h"
+#include "core/lignes_csv.h"
 #include "core/marque_csv.h"
 #include "core/tableau_csv.h"
 
@@ -556,8 +560,9 @@ void enParallele(std::size_t n, F f) {
 struct Partie {
     std::size_t debut, fin;
     std::size_t ligneAvant;    // rows before it
-    std::size_t fichesAvant;   // cards before it
+    std::size_t fichesAvant;   // slot of its first card
     std::size_t lignes = 0, fiches = 0;
+    std::size_t places = 0;    // slots for its cards
     bool refusee = false;
 };
 
@@ -576,6 +581,10 @@ public:
 
 private:
     void decouper(std::size_t debut, std::size_t ligneAvant, std::size_t nombre);
+    // Gives each part a slot per row, from rows counted fast; false when too many rows may
+    // be empty for that.
+    bool compterLignes();
+    // Gives each part a slot per card, from its rows read; false when one was refused.
     bool compter();
     // Reads every part into the table; false when a part refused something.
     bool lireParties(LectureCsv& r);
@@ -590,6 +599,7 @@ private:
     std::vector<Partie> parties_;
     std::vector<RefusCsv> refusEntete_;
     std::size_t nombreRefusEntete_ = 0;
+    bool malPlacee_ = false;  // a part read other rows than were counted
 };
 
 void Lecture::decouper(std::size_t debut, std::size_t ligneAvant, std::size_t nombre) {
@@ -601,6 +611,24 @@ void Lecture::decouper(std::size_t debut, std::size_t ligneAvant, std::size_t no
         parties_.push_back({debut, fin, ligneAvant, 0});
         debut = fin;
     }
+}
+
+bool Lecture::compterLignes() {
+    std::vector<LignesCsv> comptes(parties_.size());
+    enParallele(parties_.size(),
+                [&](std::size_t k) { comptes[k] = compterLignesCsv(c_.s, parties_[k].debut, parties_[k].fin, c_.sep); });
+    std::size_t lignes = parties_.empty() ? 0 : parties_.front().ligneAvant, places = 0, douteuses = 0;
+    for (std::size_t k = 0; k < parties_.size(); ++k) {
+        Partie& p = parties_[k];
+        p.ligneAvant = lignes;
+        p.fichesAvant = places;
+        p.lignes = p.places = comptes[k].lignes;
+        lignes += p.lignes;
+        places += p.places;
+        douteuses += comptes[k].douteuses;
+    }
+    // A slot is a card's worth of memory: rows that turn out empty are not worth many of them.
+    return douteuses <= places / 64 + 64;
 }
 
 bool Lecture::compter() {
@@ -617,6 +645,7 @@ bool Lecture::compter() {
     for (Partie& p : parties_) {
         p.ligneAvant = lignes;
         p.fichesAvant = fiches;
+        p.places = p.fiches;
         lignes += p.lignes;
         fiches += p.fiches;
         sain = sain && !p.refusee;
@@ -631,7 +660,7 @@ void Lecture::preparerTable(std::size_t fiches) {
 }
 
 bool Lecture::lireParties(LectureCsv& r) {
-    const std::size_t total = parties_.empty() ? 0 : parties_.back().fichesAvant + parties_.back().fiches;
+    const std::size_t total = parties_.empty() ? 0 : parties_.back().fichesAvant + parties_.back().places;
     preparerTable(total);
     r.sansNumero.assign(total, 0);
     r.lignes.assign(total, 0);
@@ -643,26 +672,46 @@ bool Lecture::lireParties(LectureCsv& r) {
         const Partie& p = parties_[k];
         Sortie& o = sorties[k];
         o.fiches = table_.data() + premiere_ + p.fichesAvant;
-        o.places = p.fiches;
+        o.places = p.places;
         o.sansNumero = r.sansNumero.data() + p.fichesAvant;
         o.lignes = r.lignes.data() + p.fichesAvant;
         lecteurs[k].lire(o);
     });
-    r.lues = total;
     r.refus = refusEntete_;
     r.nombreRefus = nombreRefusEntete_;
     r.avecImage.clear();
+    malPlacee_ = false;
+    // Each part's cards move down over the slots of the empty rows before them.
+    std::size_t lues = 0;
     for (std::size_t k = 0; k < parties_.size(); ++k) {
-        for (RefusCsv& refus : lecteurs[k].refus()) {
+        const Partie& p = parties_[k];
+        Lecteur& l = lecteurs[k];
+        for (RefusCsv& refus : l.refus()) {
             if (r.refus.size() < kRefusGardes) r.refus.push_back(std::move(refus));
         }
-        r.nombreRefus += lecteurs[k].nombreRefus();
+        r.nombreRefus += l.nombreRefus();
+        if (l.lignes() != p.lignes) malPlacee_ = true;
+        const std::size_t fiches = l.fiches();
+        if (p.fichesAvant != lues && fiches > 0) {
+            std::memmove(table_.data() + premiere_ + lues, table_.data() + premiere_ + p.fichesAvant,
+                         fiches * sizeof(Fiche));
+            std::memmove(r.sansNumero.data() + lues, r.sansNumero.data() + p.fichesAvant, fiches);
+            std::memmove(r.lignes.data() + lues, r.lignes.data() + p.fichesAvant, fiches * sizeof(std::size_t));
+        }
         for (ImageLue image : sorties[k].avecImage) {
-            image.fiche += parties_[k].fichesAvant;
+            image.fiche += lues;
             r.avecImage.push_back(image);
         }
+        lues += fiches;
     }
-    return r.nombreRefus == 0;
+    if (lues < total) {
+        table_.redimensionner(premiere_ + lues + 1);
+        std::memset(static_cast<void*>(table_.data() + premiere_ + lues), 0, sizeof(Fiche));
+        r.sansNumero.resize(lues);
+        r.lignes.resize(lues);
+    }
+    r.lues = lues;
+    return r.nombreRefus == 0 && !malPlacee_;
 }
 
 LectureCsv Lecture::refusMarque() {
@@ -709,7 +758,7 @@ LectureCsv Lecture::lire() {
         nombre = std::clamp<std::size_t>((n - debut) / kOctetsParThreadMin, 1, std::min(coeurs, kThreadsMax));
     }
     decouper(debut, ligneAvant, nombre);
-    if (!compter() && parties_.size() > 1) {
+    if (!compterLignes() && !compter() && parties_.size() > 1) {
         decouper(debut, ligneAvant, 1);
         compter();
     }
@@ -725,7 +774,7 @@ LectureCsv Lecture::lire() {
     // that decides the encoding, and later parts may have started at a wrong row; so the
     // table is read again on one thread, which names the rows in order, with the encoding
     // decided from the whole table.
-    if (!lue && (parties_.size() > 1 || c_.verifier)) {
+    if (!lue && (parties_.size() > 1 || c_.verifier || malPlacee_)) {
         const bool valide = utf8Valide(c_.s);
         if (marque_ && !valide) return refusMarque();
         c_.utf8 = valide;

@@ -1,0 +1,105 @@
+#include "core/lignes_csv.h"
+
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Whether the row starting at s[i] (before fin) may hold no card.
+bool douteuse(std::string_view s, std::size_t i, std::size_t fin, char sep) {
+    const char c = s[i];
+    return c == '\r' || c == '\n' || c == sep || (c == '"' && i + 1 < fin && s[i + 1] == '"');
+}
+
+// From s[i] on, with dedans telling whether s[i] is inside quotes and debutLigne whether a
+// row starts at s[i].
+LignesCsv finirOctets(std::string_view s, std::size_t i, std::size_t fin, char sep, bool dedans, bool debutLigne,
+                      LignesCsv r) {
+    for (; i < fin; ++i) {
+        const char c = s[i];
+        if (debutLigne && douteuse(s, i, fin, sep)) ++r.douteuses;
+        debutLigne = false;
+        if (c == '"') {
+            dedans = !dedans;
+        } else if (!dedans && (c == '\n' || (c == '\r' && (i + 1 == fin || s[i + 1] != '\n')))) {
+            ++r.lignes;
+            debutLigne = true;
+        }
+    }
+    if (!debutLigne) ++r.lignes;  // a last row without its row end
+    return r;
+}
+
+}  // namespace
+
+LignesCsv compterLignesCsvOctets(std::string_view s, std::size_t debut, std::size_t fin, char sep) {
+    if (debut >= fin) return {};
+    return finirOctets(s, debut, fin, sep, false, true, {});
+}
+
+#if defined(__SSE2__)
+
+namespace {
+
+uint64_t masque64(const char* p, __m128i c) {
+    uint64_t m = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        m |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, c)))) << (16 * k);
+    }
+    return m;
+}
+
+// Bit i set when an odd number of the bits 0..i of x are.
+uint64_t xorCumule(uint64_t x) {
+    x ^= x << 1;
+    x ^= x << 2;
+    x ^= x << 4;
+    x ^= x << 8;
+    x ^= x << 16;
+    x ^= x << 32;
+    return x;
+}
+
+int compte(uint64_t x) { return __builtin_popcountll(x); }
+
+}  // namespace
+
+// Sixty-four bytes at a time: masks of quotes, line feeds, carriage returns and separators;
+// the bytes inside quotes are those after an odd number of quotes.
+LignesCsv compterLignesCsv(std::string_view s, std::size_t debut, std::size_t fin, char sep) {
+    if (debut >= fin) return {};
+    LignesCsv r;
+    const __m128i guillemet = _mm_set1_epi8('"'), saut = _mm_set1_epi8('\n'), retour = _mm_set1_epi8('\r'),
+                  separateur = _mm_set1_epi8(sep);
+    uint64_t dedans = 0;     // all ones when the previous block ended inside quotes
+    uint64_t debutLigne = 1;  // bit 0: a row starts at the block's first byte
+    std::size_t i = debut;
+    // Each block looks one byte past itself (a CR LF, a "" at a row start).
+    for (; i + 65 <= fin; i += 64) {
+        const char* p = s.data() + i;
+        const uint64_t g = masque64(p, guillemet), lf = masque64(p, saut), cr = masque64(p, retour),
+                       sp = masque64(p, separateur);
+        const uint64_t suivantLf = (lf >> 1) | (uint64_t{p[64] == '\n'} << 63);
+        const uint64_t suivantG = (g >> 1) | (uint64_t{p[64] == '"'} << 63);
+        const uint64_t interieur = xorCumule(g) ^ dedans;
+        const uint64_t fins = (lf | (cr & ~suivantLf)) & ~interieur;
+        r.lignes += static_cast<std::size_t>(compte(fins));
+        const uint64_t debuts = debutLigne | (fins << 1);
+        r.douteuses += static_cast<std::size_t>(compte(debuts & (cr | lf | sp | (g & suivantG))));
+        debutLigne = fins >> 63;
+        dedans = interieur >> 63 ? ~uint64_t{0} : 0;
+    }
+    return finirOctets(s, i, fin, sep, dedans != 0, debutLigne != 0, r);
+}
+
+#else
+
+LignesCsv compterLignesCsv(std::string_view s, std::size_t debut, std::size_t fin, char sep) {
+    return compterLignesCsvOctets(s, debut, fin, sep);
+}
+
+#endif
