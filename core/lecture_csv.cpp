@@ -73,6 +73,7 @@ const char* const kNomsColonnes[] = {"numero", "titre", "description", "image"};
 constexpr std::size_t kOctetsParThreadMin = std::size_t(1) << 20;
 constexpr std::size_t kThreadsMax = 8;
 
+#if !defined(__SSE2__)
 // Eight bytes at a time: whether any of them is zero, or equal to c.
 constexpr uint64_t kUns = 0x0101010101010101ull;
 constexpr uint64_t kHauts = 0x8080808080808080ull;
@@ -83,6 +84,7 @@ inline uint64_t mot(const char* p) {
     std::memcpy(&v, p, 8);
     return v;
 }
+#endif
 
 std::string minusculesAscii(std::string_view t) {
     while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
