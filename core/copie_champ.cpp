@@ -58,6 +58,20 @@ struct Tassements {
 };
 const Tassements kTassements;
 
+// Writes the sixteen bytes of v but those in the set leads, in order, at champ; the number
+// of bytes left out, negated (modulo the size), so that the caller adds the bytes it took.
+__attribute__((target("ssse3"))) inline std::size_t tasser(__m128i v, unsigned leads, char* champ) {
+    const unsigned bas = leads & 0xFF, hautes = leads >> 8;
+    const __m128i ordre = _mm_add_epi8(_mm_set_epi64x(static_cast<long long>(kTassements.ordre[hautes]),
+                                                      static_cast<long long>(kTassements.ordre[bas])),
+                                       _mm_set_epi64x(0x0808080808080808ll, 0));
+    const __m128i tassee = _mm_shuffle_epi8(v, ordre);
+    const std::size_t gardesBas = kTassements.gardes[bas];
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(champ), tassee);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(champ + gardesBas), _mm_unpackhi_epi64(tassee, tassee));
+    return gardesBas + kTassements.gardes[hautes] - 16;
+}
+
 // Sixteen bytes at a time, without a branch that depends on the text: plain bytes and the
 // line feed of a CR LF are kept, each two-byte letter becomes its one byte (the lead bytes
 // are squeezed out by a shuffle of each half). French text has an accent every ten bytes or
@@ -78,7 +92,6 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
     const __m128i suite = _mm_set1_epi8(static_cast<char>(0x80));
     const __m128i suiteA0 = _mm_set1_epi8(static_cast<char>(0xA0));
     const __m128i ajout = _mm_set1_epi8(0x40);
-    const __m128i huitHaut = _mm_set_epi64x(0x0808080808080808ll, 0);
     while (p < fin && n + 16 <= capacite) {
         if (lisible - p < 16) {
             CopieChamp reste = copierChampOctets(debut, p, fin, champ, n, capacite, latin);
@@ -94,7 +107,7 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
             static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(v, _mm_or_si128(lf, _mm_cmpeq_epi8(v, zero)))));
         arrets &= ~static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(lf, _mm_cmpeq_epi8(precedent, retour))));
         const std::size_t dansCellule = static_cast<std::size_t>(fin - p);
-        const unsigned dehors = ~0u << (dansCellule < 16 ? dansCellule : 16);
+        const unsigned dehors = (0xFFFFu << (dansCellule < 16 ? dansCellule : 16)) & 0xFFFFu;
         const __m128i suivant = _mm_srli_si128(v, 1);
         const __m128i estC3 = _mm_cmpeq_epi8(v, c3);
         const __m128i tete = _mm_and_si128(
@@ -104,22 +117,18 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
         // A lead whose second byte is past the cell is not a letter here.
         const unsigned tetes = static_cast<unsigned>(_mm_movemask_epi8(tete)) & ~(dehors >> 1);
         arrets = (arrets & ~(tetes | tetes << 1)) | dehors;
-        const unsigned k = static_cast<unsigned>(__builtin_ctz(arrets | 0x10000u));
-        const unsigned prises = tetes & ((1u << k) - 1);
         const __m128i sortie = _mm_add_epi8(v, _mm_and_si128(_mm_slli_si128(_mm_and_si128(tete, estC3), 1), ajout));
-        const unsigned bas = prises & 0xFF, hautes = prises >> 8;
-        const __m128i ordre = _mm_add_epi8(_mm_set_epi64x(static_cast<long long>(kTassements.ordre[hautes]),
-                                                          static_cast<long long>(kTassements.ordre[bas])),
-                                           huitHaut);
-        const __m128i tassee = _mm_shuffle_epi8(sortie, ordre);
-        const std::size_t gardesBas = kTassements.gardes[bas];
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(champ + n), tassee);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(champ + n + gardesBas), _mm_unpackhi_epi64(tassee, tassee));
+        if (arrets == 0) {
+            // All sixteen taken, the common case: p moves on without waiting for the bytes.
+            haut = std::max(haut, n + 16);
+            n += tasser(sortie, tetes, champ + n) + 16;
+            p += 16;
+            continue;
+        }
+        const unsigned k = static_cast<unsigned>(__builtin_ctz(arrets));
         haut = std::max(haut, n + 16);
-        // Every lead taken is one of the k bytes not written.
-        n += k - (16 - gardesBas - kTassements.gardes[hautes]);
+        n += tasser(sortie, tetes & ((1u << k) - 1), champ + n) + k;
         p += k;
-        if (k == 16) continue;
         if (p == fin || !prendreAutre(debut, p, fin, champ, n, latin)) break;
     }
     return {p, n, haut};
