@@ -377,7 +377,11 @@ bool Lecteur::versChamp(std::string_view t, const char* lisible, Colonne col, ch
     const auto* lisibles = reinterpret_cast<const unsigned char*>(lisible);
     std::size_t haut = 0;  // field bytes the fast copy wrote, garbage past n included
     auto nettoyer = [&] {
-        if (haut > n) std::memset(champ + n, 0, haut - n);
+        // The garbage is never more than 16 bytes: one fixed-size store where the field has room.
+        if (haut > n) {
+            if (n + 16 <= capacite) std::memset(champ + n, 0, 16);
+            else std::memset(champ + n, 0, haut - n);
+        }
     };
     while (p < fin) {
         // Plain ASCII, CR LF and, from UTF-8, the letters U+00A0..U+00FF go at memory speed;
@@ -490,7 +494,7 @@ void Lecteur::lire(Sortie& sortie) {
         sortie.sansNumero[fiches_] = aNumero ? 0 : 1;
         sortie.lignes[fiches_] = ligne_;
         if (c_.verifier) {
-            verifierUtf8(cellule(Colonne::kNumero));
+            if (!aNumero) verifierUtf8(cellule(Colonne::kNumero));  // a number is ASCII
             for (std::size_t i = 0; i < nbCellules_; ++i) {
                 if (!estLue(i)) verifierUtf8(cellules_[i].texte());
             }
