@@ -512,15 +512,9 @@ void Lecteur::lire(Sortie& sortie) {
     }
 }
 
-// The start of the first row that begins at or after cible, s[debut] starting a row.
-std::size_t debutDeLigne(std::string_view s, std::size_t debut, std::size_t cible) {
-    bool dedans = false;
-    for (std::size_t p = debut; p < cible;) {
-        const void* q = std::memchr(s.data() + p, '"', cible - p);
-        if (q == nullptr) break;
-        dedans = !dedans;
-        p = static_cast<std::size_t>(static_cast<const char*>(q) - s.data()) + 1;
-    }
+// The start of the first row that begins at or after cible, dedans telling whether s[cible]
+// is inside quotes.
+std::size_t debutDeLigne(std::string_view s, std::size_t cible, bool dedans) {
     for (std::size_t p = cible; p < s.size(); ++p) {
         const char c = s[p];
         if (c == '"') {
@@ -611,10 +605,22 @@ private:
 void Lecture::decouper(std::size_t debut, std::size_t ligneAvant, std::size_t nombre) {
     parties_.clear();
     const std::size_t n = c_.s.size();
-    for (std::size_t k = 0; k < nombre && debut < n; ++k) {
-        const std::size_t cible = k + 1 == nombre ? n : debut + (n - debut) / (nombre - k);
-        const std::size_t fin = k + 1 == nombre ? n : debutDeLigne(c_.s, debut, std::max(cible, debut + 1));
-        parties_.push_back({debut, fin, ligneAvant, 0});
+    if (debut >= n) return;
+    nombre = std::max<std::size_t>(nombre, 1);
+    // Even shares; whether each share starts inside quotes comes from the quotes before it,
+    // each share's counted at once.
+    std::vector<std::size_t> bornes(nombre + 1), guillemets(nombre);
+    for (std::size_t k = 0; k <= nombre; ++k) bornes[k] = debut + (n - debut) / nombre * k;
+    bornes[nombre] = n;
+    enParallele(nombre - 1, [&](std::size_t k) { guillemets[k] = compterGuillemets(c_.s, bornes[k], bornes[k + 1]); });
+    std::size_t guillemetsAvant = 0;
+    for (std::size_t k = 0; k < nombre; ++k) {
+        std::size_t fin = n;
+        if (k + 1 < nombre) {
+            guillemetsAvant += guillemets[k];
+            fin = debut >= bornes[k + 1] ? debut : debutDeLigne(c_.s, bornes[k + 1], guillemetsAvant % 2 == 1);
+        }
+        if (fin > debut) parties_.push_back({debut, fin, ligneAvant, 0});
         debut = fin;
     }
 }

@@ -104,10 +104,28 @@ LignesCsv compterLignesCsv(std::string_view s, std::size_t debut, std::size_t fi
     return finirOctets(s, i, fin, sep, dedans != 0, debutLigne != 0, r);
 }
 
+std::size_t compterGuillemets(std::string_view s, std::size_t debut, std::size_t fin) {
+    const __m128i guillemet = _mm_set1_epi8('"');
+    std::size_t r = 0, i = debut;
+    for (; i + 64 <= fin; i += 64) {
+        __m128i v[4];
+        for (int k = 0; k < 4; ++k) v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i + 16 * k));
+        r += compte(masque64(v, guillemet));
+    }
+    for (; i < fin; ++i) r += s[i] == '"';
+    return r;
+}
+
 #else
 
 LignesCsv compterLignesCsv(std::string_view s, std::size_t debut, std::size_t fin, char sep) {
     return compterLignesCsvOctets(s, debut, fin, sep);
+}
+
+std::size_t compterGuillemets(std::string_view s, std::size_t debut, std::size_t fin) {
+    std::size_t r = 0;
+    for (std::size_t i = debut; i < fin; ++i) r += s[i] == '"';
+    return r;
 }
 
 #endif

@@ -18,3 +18,6 @@ struct LignesCsv {
 LignesCsv compterLignesCsv(std::string_view s, std::size_t debut, std::size_t fin, char sep);
 // The same, a byte at a time: the reference.
 LignesCsv compterLignesCsvOctets(std::string_view s, std::size_t debut, std::size_t fin, char sep);
+
+// The quotes in s[debut, fin): their parity tells whether s[fin] is inside quotes.
+std::size_t compterGuillemets(std::string_view s, std::size_t debut, std::size_t fin);

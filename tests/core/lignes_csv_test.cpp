@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -32,7 +33,7 @@ TEST(lignesCsv, rowsAndDoubtfulRows_countedAsTheReaderSeesThem) {
 
 // Tables of any length, rich in quotes, row ends and separators falling on every position of
 // the sixty-four-byte blocks, counted from any row start: the block count is the byte count.
-TEST(lignesCsv, anyTable_blockCountEqualsByteCount) {
+TEST(lignesCsv, anyTable_blockCountsEqualByteCounts) {
     const char alphabet[] = {'a', 'b', ',', ';', '"', '"', '\r', '\n', '\n', 'e'};
     std::mt19937 alea(71207);
     for (int essai = 0; essai < 3000; ++essai) {
@@ -46,5 +47,8 @@ TEST(lignesCsv, anyTable_blockCountEqualsByteCount) {
         const LignesCsv reference = compterLignesCsvOctets(s, debut, fin, sep);
         ASSERT_EQ(vite.lignes, reference.lignes) << essai;
         ASSERT_EQ(vite.douteuses, reference.douteuses) << essai;
+        ASSERT_EQ(compterGuillemets(s, debut, fin),
+                  static_cast<std::size_t>(std::count(s.begin() + debut, s.begin() + fin, '"')))
+            << essai;
     }
 }
