@@ -691,7 +691,10 @@ bool Lecture::lireParties(LectureCsv& r) {
     });
     r.refus = refusEntete_;
     r.nombreRefus = nombreRefusEntete_;
+    std::size_t images = 0;
+    for (const Sortie& o : sorties) images += o.avecImage.size();
     r.avecImage.clear();
+    r.avecImage.reserve(images);
     malPlacee_ = false;
     // Each part's cards move down over the slots of the empty rows before them.
     std::size_t lues = 0;

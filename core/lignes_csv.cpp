@@ -44,14 +44,22 @@ LignesCsv compterLignesCsvOctets(std::string_view s, std::size_t debut, std::siz
 
 namespace {
 
-// The bytes of four blocks of sixteen equal to c, as bits.
-uint64_t masque64(const __m128i (&v)[4], __m128i c) {
-    uint64_t m = 0;
-    for (int k = 0; k < 4; ++k) {
-        m |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[k], c)))) << (16 * k);
+// Sixty-four bytes, as four blocks of sixteen.
+struct Bloc {
+    __m128i a, b, c, d;
+    explicit Bloc(const char* p)
+        : a(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+          b(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16))),
+          c(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32))),
+          d(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48))) {}
+    // The bytes equal to x, as bits.
+    uint64_t egaux(__m128i x) const {
+        auto bits = [&](__m128i v) {
+            return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, x))));
+        };
+        return bits(a) | bits(b) << 16 | bits(c) << 32 | bits(d) << 48;
     }
-    return m;
-}
+};
 
 // Bit i set when an odd number of the bits 0..i of x are.
 uint64_t xorCumule(uint64_t x) {
@@ -87,10 +95,8 @@ LignesCsv compterLignesCsv(std::string_view s, std::size_t debut, std::size_t fi
     // Each block looks one byte past itself (a CR LF, a "" at a row start).
     for (; i + 65 <= fin; i += 64) {
         const char* p = s.data() + i;
-        __m128i v[4];
-        for (int k = 0; k < 4; ++k) v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-        const uint64_t g = masque64(v, guillemet), lf = masque64(v, saut), cr = masque64(v, retour),
-                       sp = masque64(v, separateur);
+        const Bloc v(p);
+        const uint64_t g = v.egaux(guillemet), lf = v.egaux(saut), cr = v.egaux(retour), sp = v.egaux(separateur);
         const uint64_t suivantLf = (lf >> 1) | (uint64_t{p[64] == '\n'} << 63);
         const uint64_t suivantG = (g >> 1) | (uint64_t{p[64] == '"'} << 63);
         const uint64_t interieur = xorCumule(g) ^ dedans;
@@ -108,9 +114,7 @@ std::size_t compterGuillemets(std::string_view s, std::size_t debut, std::size_t
     const __m128i guillemet = _mm_set1_epi8('"');
     std::size_t r = 0, i = debut;
     for (; i + 64 <= fin; i += 64) {
-        __m128i v[4];
-        for (int k = 0; k < 4; ++k) v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i + 16 * k));
-        r += compte(masque64(v, guillemet));
+        r += compte(Bloc(s.data() + i).egaux(guillemet));
     }
     for (; i < fin; ++i) r += s[i] == '"';
     return r;
