@@ -628,7 +628,9 @@ void Lecture::decouper(std::size_t debut, std::size_t ligneAvant, std::size_t no
 bool Lecture::compterLignes() {
     std::vector<LignesCsv> comptes(parties_.size());
     enParallele(parties_.size(),
-                [&](std::size_t k) { comptes[k] = compterLignesCsv(c_.s, parties_[k].debut, parties_[k].fin, c_.sep); });
+                [&](std::size_t k) {
+                    comptes[k] = compterLignesCsv(c_.s, parties_[k].debut, parties_[k].fin, c_.sep);
+                });
     std::size_t lignes = parties_.empty() ? 0 : parties_.front().ligneAvant, places = 0, douteuses = 0;
     for (std::size_t k = 0; k < parties_.size(); ++k) {
         Partie& p = parties_[k];
