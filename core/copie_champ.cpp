@@ -155,13 +155,21 @@ CopieChamp copierChampOctets(const unsigned char* debut, const unsigned char* p,
     return {p, n, n};
 }
 
-CopieChamp copierChamp(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
-                       const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite, bool latin) {
-#if defined(__SSE2__)
-    static const bool ssse3 = __builtin_cpu_supports("ssse3");
-    if (ssse3) return copierSsse3(debut, p, fin, lisible, champ, n, capacite, latin);
-#else
-    (void)lisible;
-#endif
+namespace {
+
+CopieChamp copierChampOctetsLisible(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
+                                    const unsigned char*, char* champ, std::size_t n, std::size_t capacite, bool latin) {
     return copierChampOctets(debut, p, fin, champ, n, capacite, latin);
 }
+
+CopieurChamp choisirCopieur() {
+#if defined(__SSE2__)
+    __builtin_cpu_init();  // this runs among the constructors, maybe before the compiler's own
+    if (__builtin_cpu_supports("ssse3")) return copierSsse3;
+#endif
+    return copierChampOctetsLisible;
+}
+
+}  // namespace
+
+const CopieurChamp copierChamp = choisirCopieur();

@@ -17,8 +17,12 @@ struct CopieChamp {
 // the field has room for 16 more, and stops at the first byte it does not take. The bytes
 // from fin up to lisible may be read but are not taken. Field bytes from n up to haut may be
 // overwritten with garbage, never past capacite: the caller clears them once the field is done.
-CopieChamp copierChamp(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
-                       const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite, bool latin);
+using CopieurChamp = CopieChamp (*)(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
+                                    const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite,
+                                    bool latin);
+// The fastest version this processor runs, chosen once at start-up: it is called for every
+// cell of a table.
+extern const CopieurChamp copierChamp;
 
 // The same, a byte at a time: the reference, and what runs where the vector one cannot.
 CopieChamp copierChampOctets(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
