@@ -10,7 +10,10 @@
 
 namespace {
 
-inline bool simple(unsigned char b) { return b != 0 && b < 0x80 && b != '\n'; }
+inline bool simple(unsigned char b, const ReglesCopie& r) {
+    return b != 0 && b < 0x80 && b != '\n' && b != static_cast<unsigned char>(r.arrets[0]) &&
+           b != static_cast<unsigned char>(r.arrets[1]) && b != static_cast<unsigned char>(r.arrets[2]);
+}
 
 // A letter U+00A0..U+00FF at p: C2 A0..BF or C3 80..BF.
 inline bool lettreLatine(const unsigned char* p, const unsigned char* fin) {
@@ -79,7 +82,8 @@ __attribute__((target("ssse3"))) inline std::size_t tasser(__m128i v, unsigned l
 __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* debut, const unsigned char* p,
                                                         const unsigned char* fin, const unsigned char* lisible,
                                                         char* champ, std::size_t n, std::size_t capacite,
-                                                        bool latin) {
+                                                        ReglesCopie regles) {
+    const bool latin = regles.latin;
     std::size_t haut = n;
     const __m128i sautDeLigne = _mm_set1_epi8('\n');
     const __m128i retour = _mm_set1_epi8('\r');
@@ -92,9 +96,11 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
     const __m128i suite = _mm_set1_epi8(static_cast<char>(0x80));
     const __m128i suiteA0 = _mm_set1_epi8(static_cast<char>(0xA0));
     const __m128i ajout = _mm_set1_epi8(0x40);
+    const __m128i arret0 = _mm_set1_epi8(regles.arrets[0]), arret1 = _mm_set1_epi8(regles.arrets[1]),
+                  arret2 = _mm_set1_epi8(regles.arrets[2]);
     while (p < fin && n + 16 <= capacite) {
         if (lisible - p < 16) {
-            CopieChamp reste = copierChampOctets(debut, p, fin, champ, n, capacite, latin);
+            CopieChamp reste = copierChampOctets(debut, p, fin, champ, n, capacite, regles);
             reste.haut = std::max(reste.haut, haut);
             return reste;
         }
@@ -106,6 +112,8 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
         unsigned arrets =
             static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(v, _mm_or_si128(lf, _mm_cmpeq_epi8(v, zero)))));
         arrets &= ~static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(lf, _mm_cmpeq_epi8(precedent, retour))));
+        arrets |= static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+            _mm_cmpeq_epi8(v, arret0), _mm_or_si128(_mm_cmpeq_epi8(v, arret1), _mm_cmpeq_epi8(v, arret2)))));
         const std::size_t dansCellule = static_cast<std::size_t>(fin - p);
         const unsigned dehors = (0xFFFFu << (dansCellule < 16 ? dansCellule : 16)) & 0xFFFFu;
         const __m128i suivant = _mm_srli_si128(v, 1);
@@ -140,10 +148,11 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
 
 // The room is checked before each run of at most 16 bytes, in every version.
 CopieChamp copierChampOctets(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
-                             char* champ, std::size_t n, std::size_t capacite, bool latin) {
+                             char* champ, std::size_t n, std::size_t capacite, ReglesCopie regles) {
+    const bool latin = regles.latin;
     while (p < fin && n + 16 <= capacite) {
         std::size_t k = 0;
-        while (k < 16 && p + k < fin && simple(p[k])) {
+        while (k < 16 && p + k < fin && simple(p[k], regles)) {
             champ[n + k] = static_cast<char>(p[k]);
             ++k;
         }
@@ -158,8 +167,9 @@ CopieChamp copierChampOctets(const unsigned char* debut, const unsigned char* p,
 namespace {
 
 CopieChamp copierChampOctetsLisible(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
-                                    const unsigned char*, char* champ, std::size_t n, std::size_t capacite, bool latin) {
-    return copierChampOctets(debut, p, fin, champ, n, capacite, latin);
+                                    const unsigned char*, char* champ, std::size_t n, std::size_t capacite,
+                                    ReglesCopie regles) {
+    return copierChampOctets(debut, p, fin, champ, n, capacite, regles);
 }
 
 CopieurChamp choisirCopieur() {

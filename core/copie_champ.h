@@ -7,6 +7,13 @@
 
 #include <cstddef>
 
+// What a copy takes besides plain bytes, and the bytes it stops at besides those it never
+// takes: a reader that finds a cell's end while copying it stops at the bytes that may end it.
+struct ReglesCopie {
+    bool latin = false;          // the UTF-8 letters U+00A0..U+00FF, as their one byte
+    char arrets[3] = {0, 0, 0};  // a zero byte adds no stop: it is never taken
+};
+
 struct CopieChamp {
     const unsigned char* p;  // the first byte not taken
     std::size_t n;           // bytes now in the field
@@ -19,11 +26,11 @@ struct CopieChamp {
 // overwritten with garbage, never past capacite: the caller clears them once the field is done.
 using CopieurChamp = CopieChamp (*)(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
                                     const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite,
-                                    bool latin);
+                                    ReglesCopie regles);
 // The fastest version this processor runs, chosen once at start-up: it is called for every
 // cell of a table.
 extern const CopieurChamp copierChamp;
 
 // The same, a byte at a time: the reference, and what runs where the vector one cannot.
 CopieChamp copierChampOctets(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
-                             char* champ, std::size_t n, std::size_t capacite, bool latin);
+                             char* champ, std::size_t n, std::size_t capacite, ReglesCopie regles);

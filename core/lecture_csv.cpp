@@ -182,6 +182,10 @@ private:
     };
 
     bool lireLigne();  // false at the end of the run
+    // Reads the cell at pos into c; false when its quote is never closed, which ends the reading.
+    bool lireCellule(Cellule& c, std::size_t& pos, std::size_t indexColonne);
+    // Moves pos past the separator or the row end after a cell; true at the row's end.
+    bool finDeCellule(std::size_t& pos);
     bool ligneVide() const;
     void refuser(Colonne col, std::size_t indexColonne, std::string raison);
     std::string nomColonne(Colonne col, std::size_t index) const;
@@ -217,113 +221,120 @@ std::string Lecteur::nomColonne(Colonne col, std::size_t index) const {
     return "colonne " + std::to_string(index + 1);
 }
 
+bool Lecteur::lireCellule(Cellule& c, std::size_t& pos, std::size_t indexColonne) {
+    const std::size_t n = fin_;
+    const char sep = c_.sep;
+    const char* const s = s_.data();
+    if (pos < n && s[pos] == '"') {
+        c.tampon.clear();
+        const std::size_t ouverture = ligne_;
+        ++pos;
+        std::size_t debut = pos;
+        bool echappe = false;
+        for (;;) {
+            const void* q = pos < n ? std::memchr(s + pos, '"', n - pos) : nullptr;
+            if (q == nullptr) {
+                ligne_ = ouverture;
+                refuser(c_.colonneDe(indexColonne), indexColonne, "guillemet ouvert et jamais refermé");
+                finLecture_ = true;
+                pos = n;
+                return false;
+            }
+            const std::size_t g = static_cast<std::size_t>(static_cast<const char*>(q) - s);
+            if (g + 1 < n && s[g + 1] == '"') {
+                c.tampon.append(s + debut, g + 1 - debut);
+                echappe = true;
+                pos = g + 2;
+                debut = pos;
+                continue;
+            }
+            c.echappee = echappe;
+            if (echappe) {
+                c.tampon.append(s + debut, g - debut);
+            } else {
+                c.vue = std::string_view(s + debut, g - debut);
+            }
+            pos = g + 1;
+            break;
+        }
+        if (pos < n && s[pos] != sep && s[pos] != '\r' && s[pos] != '\n') {
+            refuser(c_.colonneDe(indexColonne), indexColonne, "texte après le guillemet qui ferme la cellule");
+            while (pos < n && s[pos] != sep && s[pos] != '\r' && s[pos] != '\n') ++pos;
+        }
+    } else {
+        const std::size_t debut = pos;
+        // Sixteen bytes at a time up to the first that ends the cell or spoils it.
+#if defined(__SSE2__)
+        const __m128i separateur = _mm_set1_epi8(sep), retour = _mm_set1_epi8('\r'),
+                      saut = _mm_set1_epi8('\n'), guillemets = _mm_set1_epi8('"');
+        while (pos + 16 <= n) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
+            const unsigned arrets = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, separateur), _mm_cmpeq_epi8(v, retour)),
+                             _mm_or_si128(_mm_cmpeq_epi8(v, saut), _mm_cmpeq_epi8(v, guillemets)))));
+            if (arrets != 0) {
+                pos += static_cast<std::size_t>(__builtin_ctz(arrets));
+                break;
+            }
+            pos += 16;
+        }
+#else
+        while (pos + 8 <= n) {
+            const uint64_t v = mot(s + pos);
+            const uint64_t arrets = octetEgal(v, static_cast<unsigned char>(sep)) | octetEgal(v, '\r') |
+                                    octetEgal(v, '\n') | octetEgal(v, '"');
+            if (arrets != 0) {
+                pos += static_cast<std::size_t>(__builtin_ctzll(arrets) / 8);
+                break;
+            }
+            pos += 8;
+        }
+#endif
+        bool guillemet = false;
+        while (pos < n) {
+            const char ch = s[pos];
+            if (c_.arret[static_cast<unsigned char>(ch)]) {
+                if (ch != '"') break;
+                guillemet = true;
+            }
+            ++pos;
+        }
+        c.echappee = false;
+        c.vue = std::string_view(s + debut, pos - debut);
+        if (guillemet) {
+            refuser(c_.colonneDe(indexColonne), indexColonne,
+                    "guillemet dans une cellule qui ne commence pas par un guillemet");
+        }
+    }
+    return true;
+}
+
+bool Lecteur::finDeCellule(std::size_t& pos) {
+    const char* const s = s_.data();
+    if (pos >= fin_) return true;
+    if (s[pos] == c_.sep) {
+        ++pos;
+        return false;
+    }
+    // CR LF, LF or CR ends the row.
+    if (s[pos] == '\r' && pos + 1 < fin_ && s[pos + 1] == '\n') ++pos;
+    ++pos;
+    return true;
+}
+
 bool Lecteur::lireLigne() {
     nbCellules_ = 0;
     if (pos_ >= fin_ || finLecture_) return false;
     ++ligne_;
     ++lignes_;
-    const std::size_t n = fin_;
-    const char sep = c_.sep;
-    const char* const s = s_.data();
     std::size_t pos = pos_;  // kept in a register: this loop sees every byte outside quotes
     for (;;) {
         if (nbCellules_ == cellules_.size()) cellules_.emplace_back();
         Cellule& c = cellules_[nbCellules_++];
-        const std::size_t indexColonne = nbCellules_ - 1;
-        if (pos < n && s[pos] == '"') {
-            c.tampon.clear();
-            const std::size_t ouverture = ligne_;
-            ++pos;
-            std::size_t debut = pos;
-            bool echappe = false;
-            for (;;) {
-                const void* q = pos < n ? std::memchr(s + pos, '"', n - pos) : nullptr;
-                if (q == nullptr) {
-                    ligne_ = ouverture;
-                    refuser(c_.colonneDe(indexColonne), indexColonne, "guillemet ouvert et jamais refermé");
-                    finLecture_ = true;
-                    pos_ = n;
-                    return true;
-                }
-                const std::size_t g = static_cast<std::size_t>(static_cast<const char*>(q) - s);
-                if (g + 1 < n && s[g + 1] == '"') {
-                    c.tampon.append(s + debut, g + 1 - debut);
-                    echappe = true;
-                    pos = g + 2;
-                    debut = pos;
-                    continue;
-                }
-                c.echappee = echappe;
-                if (echappe) {
-                    c.tampon.append(s + debut, g - debut);
-                } else {
-                    c.vue = std::string_view(s + debut, g - debut);
-                }
-                pos = g + 1;
-                break;
-            }
-            if (pos < n && s[pos] != sep && s[pos] != '\r' && s[pos] != '\n') {
-                refuser(c_.colonneDe(indexColonne), indexColonne, "texte après le guillemet qui ferme la cellule");
-                while (pos < n && s[pos] != sep && s[pos] != '\r' && s[pos] != '\n') ++pos;
-            }
-        } else {
-            const std::size_t debut = pos;
-            // Sixteen bytes at a time up to the first that ends the cell or spoils it.
-#if defined(__SSE2__)
-            const __m128i separateur = _mm_set1_epi8(sep), retour = _mm_set1_epi8('\r'),
-                          saut = _mm_set1_epi8('\n'), guillemets = _mm_set1_epi8('"');
-            while (pos + 16 <= n) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
-                const unsigned arrets = static_cast<unsigned>(_mm_movemask_epi8(
-                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, separateur), _mm_cmpeq_epi8(v, retour)),
-                                 _mm_or_si128(_mm_cmpeq_epi8(v, saut), _mm_cmpeq_epi8(v, guillemets)))));
-                if (arrets != 0) {
-                    pos += static_cast<std::size_t>(__builtin_ctz(arrets));
-                    break;
-                }
-                pos += 16;
-            }
-#else
-            while (pos + 8 <= n) {
-                const uint64_t v = mot(s + pos);
-                const uint64_t arrets = octetEgal(v, static_cast<unsigned char>(sep)) | octetEgal(v, '\r') |
-                                        octetEgal(v, '\n') | octetEgal(v, '"');
-                if (arrets != 0) {
-                    pos += static_cast<std::size_t>(__builtin_ctzll(arrets) / 8);
-                    break;
-                }
-                pos += 8;
-            }
-#endif
-            bool guillemet = false;
-            while (pos < n) {
-                const char ch = s[pos];
-                if (c_.arret[static_cast<unsigned char>(ch)]) {
-                    if (ch != '"') break;
-                    guillemet = true;
-                }
-                ++pos;
-            }
-            c.echappee = false;
-            c.vue = std::string_view(s + debut, pos - debut);
-            if (guillemet) {
-                refuser(c_.colonneDe(indexColonne), indexColonne,
-                        "guillemet dans une cellule qui ne commence pas par un guillemet");
-            }
-        }
-        if (pos >= n) {
-            pos_ = pos;
-            return true;
-        }
-        if (s[pos] == sep) {
-            ++pos;
-            continue;
-        }
-        // CR LF, LF or CR ends the row.
-        if (s[pos] == '\r' && pos + 1 < n && s[pos + 1] == '\n') ++pos;
-        pos_ = pos + 1;
-        return true;
+        if (!lireCellule(c, pos, nbCellules_ - 1) || finDeCellule(pos)) break;
     }
+    pos_ = pos;
+    return true;
 }
 
 bool Lecteur::ligneVide() const {
@@ -386,7 +397,7 @@ bool Lecteur::versChamp(std::string_view t, const char* lisible, Colonne col, ch
     while (p < fin) {
         // Plain ASCII, CR LF and, from UTF-8, the letters U+00A0..U+00FF go at memory speed;
         // the loop below takes one character at a time only where they stop.
-        const CopieChamp copie = copierChamp(debut, p, fin, lisibles, champ, n, capacite, utf8 && !image);
+        const CopieChamp copie = copierChamp(debut, p, fin, lisibles, champ, n, capacite, {utf8 && !image, {}});
         p = copie.p;
         n = copie.n;
         haut = std::max(haut, copie.haut);

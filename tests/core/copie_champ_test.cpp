@@ -16,13 +16,14 @@ struct Prises {
     std::vector<std::size_t> fins;  // input bytes taken once each character is
 };
 
-Prises reference(const std::string& cellule, bool latin) {
+Prises reference(const std::string& cellule, bool latin, const std::string& arrets) {
     Prises r;
     r.fins.push_back(0);
     const auto* s = reinterpret_cast<const unsigned char*>(cellule.data());
     std::size_t i = 0;
     while (i < cellule.size()) {
         const unsigned char b = s[i];
+        if (arrets.find(static_cast<char>(b)) != std::string::npos) break;
         if (b != 0 && b < 0x80 && (b != '\n' || (i > 0 && s[i - 1] == '\r'))) {
             r.octets += static_cast<char>(b);
             i += 1;
@@ -41,12 +42,13 @@ Prises reference(const std::string& cellule, bool latin) {
 }  // namespace
 
 // Cells of plain text, line breaks, letters, cut or stray UTF-8 bytes and zero bytes, copied
-// from any point of any field: what is taken is what the character-by-character reading
-// gives, it stops only at the cell's end, a byte it does not take, or a field with less than
-// 16 bytes of room, and it writes nowhere outside the field.
+// from any point of any field, with the stops of a quoted cell, of an unquoted one or none:
+// what is taken is what the character-by-character reading gives, it stops only at the
+// cell's end, a byte it does not take, or a field with less than 16 bytes of room, and it
+// writes nowhere outside the field.
 TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
     const unsigned char alphabet[] = {'a', 'Z', ' ', ',', '"', '\r', '\n', 0,    0xC3, 0xC2, 0xA9, 0x80,
-                                      0x9F, 0xA0, 0xBF, 0xE2, 0x82, 0xAC, 0xFF, 'e', 'e', 'e', 'e', 0xC3};
+                                      0x9F, 0xA0, 0xBF, 0xE2, 0x82, 0xAC, 0xFF, 'e', 'e', 'e', 'e', 0xC3, ';'};
     std::mt19937 alea(20261207);
     const std::size_t capacites[] = {16, 17, 31, 256, 512};
     std::size_t arretsSurPlace = 0, arretsSurOctet = 0, finsDeCellule = 0;
@@ -62,18 +64,22 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
         }
         // Bytes past the cell that may be read, not taken: a continuation byte among them.
         std::string tampon = cellule + std::string(alea() % 20, '\xA9');
-        const bool latin = alea() % 4 != 0;
+        ReglesCopie regles;
+        regles.latin = alea() % 4 != 0;
+        const std::string jeux[] = {"", "\"", ",\r\"", ";\r\""};
+        const std::string arrets = jeux[alea() % 4];
+        std::copy(arrets.begin(), arrets.end(), regles.arrets);
         const std::size_t capacite = capacites[alea() % 5];
         const std::size_t n0 = alea() % (capacite + 1);
-        const Prises attendu = reference(cellule, latin);
+        const Prises attendu = reference(cellule, regles.latin, arrets);
         const auto* debut = reinterpret_cast<const unsigned char*>(tampon.data());
         const auto* fin = debut + cellule.size();
 
         for (int version = 0; version < 2; ++version) {
             std::string champ(capacite + 32, '\x55');  // the field, then bytes that must stay
             CopieChamp r = version == 0 ? copierChamp(debut, debut, fin, debut + tampon.size(), champ.data() + 16, n0,
-                                                      capacite, latin)
-                                        : copierChampOctets(debut, debut, fin, champ.data() + 16, n0, capacite, latin);
+                                                      capacite, regles)
+                                        : copierChampOctets(debut, debut, fin, champ.data() + 16, n0, capacite, regles);
             const std::size_t pris = static_cast<std::size_t>(r.p - debut);
             const auto ou = std::find(attendu.fins.begin(), attendu.fins.end(), pris);
             ASSERT_NE(ou, attendu.fins.end()) << "stops inside a character, essai " << essai;
