@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #if defined(__SSE2__)
-#include <tmmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -142,6 +142,61 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
     return {p, n, haut};
 }
 
+
+// Sixty-four bytes at a time where the processor has AVX-512 with byte compression: the
+// byte masks are plain 64-bit integers, so the line feed after a carriage return and the
+// letters' lead bytes are found with shifts, the lead bytes are squeezed out in one
+// instruction, and a masked store writes exactly the bytes kept. Where it stops short of the
+// cell's end for want of room or of readable bytes, the sixteen-byte copy goes on.
+__attribute__((target("avx512f,avx512bw,avx512vbmi2,popcnt"))) CopieChamp
+copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
+             const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite, ReglesCopie regles) {
+    const __m512i sautDeLigne = _mm512_set1_epi8('\n');
+    const __m512i retour = _mm512_set1_epi8('\r');
+    const __m512i c2 = _mm512_set1_epi8(static_cast<char>(0xC2));
+    const __m512i c3 = _mm512_set1_epi8(static_cast<char>(0xC3));
+    const __m512i hautsC0 = _mm512_set1_epi8(static_cast<char>(0xC0));
+    const __m512i hautsE0 = _mm512_set1_epi8(static_cast<char>(0xE0));
+    const __m512i suite = _mm512_set1_epi8(static_cast<char>(0x80));
+    const __m512i suiteA0 = _mm512_set1_epi8(static_cast<char>(0xA0));
+    const __m512i ajout = _mm512_set1_epi8(0x40);
+    const __m512i arret0 = _mm512_set1_epi8(regles.arrets[0]), arret1 = _mm512_set1_epi8(regles.arrets[1]),
+                  arret2 = _mm512_set1_epi8(regles.arrets[2]);
+    const uint64_t latin = regles.latin ? ~uint64_t{0} : 0;
+    while (p < fin) {
+        if (n + 64 > capacite || lisible - p < 64) return copierSsse3(debut, p, fin, lisible, champ, n, capacite, regles);
+        const __m512i v = _mm512_loadu_si512(p);
+        const uint64_t retours = _mm512_cmpeq_epi8_mask(v, retour);
+        const uint64_t apresRetour = retours << 1 | uint64_t{p > debut && p[-1] == '\r'};
+        uint64_t arrets = _mm512_movepi8_mask(v) | _mm512_testn_epi8_mask(v, v) |
+                          (_mm512_cmpeq_epi8_mask(v, sautDeLigne) & ~apresRetour) |
+                          _mm512_cmpeq_epi8_mask(v, arret0) | _mm512_cmpeq_epi8_mask(v, arret1) |
+                          _mm512_cmpeq_epi8_mask(v, arret2);
+        const uint64_t estC3 = _mm512_cmpeq_epi8_mask(v, c3) & latin;
+        const uint64_t estC2 = _mm512_cmpeq_epi8_mask(v, c2) & latin;
+        const uint64_t suites = _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, hautsC0), suite);
+        const uint64_t suitesA0 = _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, hautsE0), suiteA0);
+        const std::size_t dansCellule = static_cast<std::size_t>(fin - p);
+        const uint64_t dehors = dansCellule < 64 ? ~uint64_t{0} << dansCellule : 0;
+        // A lead whose second byte is past the cell is not a letter here; one whose second
+        // byte is past the block ends the block, not the copy.
+        const uint64_t tetes = ((estC3 & suites >> 1) | (estC2 & suitesA0 >> 1)) & ~(dehors >> 1);
+        const uint64_t coupe = (estC3 | estC2) & ~dehors & (uint64_t{1} << 63);
+        arrets = (arrets & ~(tetes | tetes << 1 | coupe)) | dehors;
+        const uint64_t fins = arrets | coupe;
+        const unsigned k = fins == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(fins));
+        const uint64_t pris = k == 64 ? ~uint64_t{0} : (uint64_t{1} << k) - 1;
+        const uint64_t gardes = pris & ~tetes;
+        const __m512i sortie = _mm512_mask_add_epi8(v, (estC3 & tetes) << 1, v, ajout);
+        const unsigned combien = static_cast<unsigned>(__builtin_popcountll(gardes));
+        _mm512_mask_storeu_epi8(champ + n, combien == 64 ? ~uint64_t{0} : (uint64_t{1} << combien) - 1,
+                                _mm512_maskz_compress_epi8(gardes, sortie));
+        n += combien;
+        p += k;
+        if (arrets != 0) break;  // a byte not taken, or the cell's end
+    }
+    return {p, n, n};
+}
 #endif
 
 }  // namespace
@@ -172,14 +227,20 @@ CopieChamp copierChampOctetsLisible(const unsigned char* debut, const unsigned c
     return copierChampOctets(debut, p, fin, champ, n, capacite, regles);
 }
 
-CopieurChamp choisirCopieur() {
-#if defined(__SSE2__)
-    __builtin_cpu_init();  // this runs among the constructors, maybe before the compiler's own
-    if (__builtin_cpu_supports("ssse3")) return copierSsse3;
-#endif
-    return copierChampOctetsLisible;
-}
-
 }  // namespace
 
-const CopieurChamp copierChamp = choisirCopieur();
+std::vector<CopieurChamp> copieursChamp() {
+    std::vector<CopieurChamp> versions;
+#if defined(__SSE2__)
+    __builtin_cpu_init();  // this runs among the constructors, maybe before the compiler's own
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("popcnt")) {
+        versions.push_back(copierAvx512);
+    }
+    if (__builtin_cpu_supports("ssse3")) versions.push_back(copierSsse3);
+#endif
+    versions.push_back(copierChampOctetsLisible);
+    return versions;
+}
+
+const CopieurChamp copierChamp = copieursChamp().front();

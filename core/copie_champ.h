@@ -6,6 +6,7 @@
 // conversion, which also checks and refuses.
 
 #include <cstddef>
+#include <vector>
 
 // What a copy takes besides plain bytes, and the bytes it stops at besides those it never
 // takes: a reader that finds a cell's end while copying it stops at the bytes that may end it.
@@ -30,6 +31,8 @@ using CopieurChamp = CopieChamp (*)(const unsigned char* debut, const unsigned c
 // The fastest version this processor runs, chosen once at start-up: it is called for every
 // cell of a table.
 extern const CopieurChamp copierChamp;
+// Every version this processor runs, the fastest first.
+std::vector<CopieurChamp> copieursChamp();
 
 // The same, a byte at a time: the reference, and what runs where the vector one cannot.
 CopieChamp copierChampOctets(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,

@@ -115,6 +115,14 @@ std::string codePoint(char32_t c) {
     return t;
 }
 
+// Clears the bytes a fast copy wrote past a field's text (haut being the end of what it wrote):
+// never more than 16, so one fixed-size store does where the field has room.
+void effacerAuDela(char* champ, std::size_t n, std::size_t haut, std::size_t capacite) {
+    if (haut <= n) return;
+    if (n + 16 <= capacite) std::memset(champ + n, 0, 16);
+    else std::memset(champ + n, 0, haut - n);
+}
+
 std::string enUtf8(char32_t c) {
     std::string s;
     ajouterUtf8(s, c);
@@ -192,6 +200,14 @@ private:
     void verifierUtf8(std::string_view t) {
         if (c_.verifier && !utf8Valide(t)) c_.invalide.store(true, std::memory_order_relaxed);
     }
+    // Reads the next row straight into f, each title or description cell converted as it is
+    // scanned; false when the row needs the exact reading (lireLigne, then versChamp), which
+    // alone refuses: the reader is then as it was before, and only f's bytes changed.
+    bool lireFicheDirecte(Fiche& f);
+    // The cell at pos into a text field, its end found by the copy itself; false when it
+    // needs the exact reading. brute is the cell between its quotes, for ligneVide.
+    bool celluleDirecte(std::size_t& pos, char* champ, std::size_t capacite, bool description,
+                        std::string_view& brute);
     // Converts a text cell into the field bytes; false (after refusing) when it cannot be stored.
     // Bytes up to lisible may be read past the cell's end.
     bool versChamp(std::string_view cellule, const char* lisible, Colonne col, char* champ, std::size_t capacite,
@@ -206,6 +222,7 @@ private:
     std::size_t fiches_ = 0;
     std::vector<Cellule> cellules_;
     std::size_t nbCellules_ = 0;
+    std::array<Colonne, 8> colonnesLues_{};  // the column each of the first cells goes to
     bool finLecture_ = false;
     std::vector<RefusCsv> refus_;
     std::size_t nombreRefus_ = 0;
@@ -387,13 +404,7 @@ bool Lecteur::versChamp(std::string_view t, const char* lisible, Colonne col, ch
     const auto* fin = p + t.size();
     const auto* lisibles = reinterpret_cast<const unsigned char*>(lisible);
     std::size_t haut = 0;  // field bytes the fast copy wrote, garbage past n included
-    auto nettoyer = [&] {
-        // The garbage is never more than 16 bytes: one fixed-size store where the field has room.
-        if (haut > n) {
-            if (n + 16 <= capacite) std::memset(champ + n, 0, 16);
-            else std::memset(champ + n, 0, haut - n);
-        }
-    };
+    auto nettoyer = [&] { effacerAuDela(champ, n, haut, capacite); };
     while (p < fin) {
         // Plain ASCII, CR LF and, from UTF-8, the letters U+00A0..U+00FF go at memory speed;
         // the loop below takes one character at a time only where they stop.
@@ -462,18 +473,137 @@ bool Lecteur::versChamp(std::string_view t, const char* lisible, Colonne col, ch
     return true;
 }
 
+bool Lecteur::celluleDirecte(std::size_t& pos, char* champ, std::size_t capacite, bool description,
+                             std::string_view& brute) {
+    const char* const s = s_.data();
+    const char sep = c_.sep;
+    const bool entreGuillemets = pos < fin_ && s[pos] == '"';
+    const std::size_t debutBrut = entreGuillemets ? pos + 1 : pos;
+    // Whether a leading apostrophe is a mark to take off depends on the whole cell.
+    if (debutBrut < fin_ && s[debutBrut] == '\'') return false;
+    ReglesCopie regles{c_.utf8, {'"', '"', '"'}};
+    if (!entreGuillemets) {
+        regles.arrets[0] = sep;
+        regles.arrets[1] = '\r';
+    }
+    const auto* debut = reinterpret_cast<const unsigned char*>(s + debutBrut);
+    const auto* fin = reinterpret_cast<const unsigned char*>(s + fin_);
+    const auto* lisible = reinterpret_cast<const unsigned char*>(s + s_.size());
+    const auto* p = debut;
+    const auto* finBrute = fin;
+    const std::size_t limite = capacite - 1;
+    std::size_t n = 0, haut = 0;
+    auto poser = [&](char octet) {
+        if (n < limite) champ[n] = octet;
+        ++n;
+    };
+    bool lue = false;
+    for (;;) {
+        const CopieChamp copie = copierChamp(debut, p, fin, lisible, champ, n, capacite, regles);
+        p = copie.p;
+        n = copie.n;
+        haut = std::max(haut, copie.haut);
+        if (p == fin) {
+            lue = !entreGuillemets;  // else a quote never closed
+            break;
+        }
+        const unsigned char b = *p;
+        if (b == '"') {
+            if (!entreGuillemets) break;
+            if (fin - p >= 2 && p[1] == '"') {
+                poser('"');
+                p += 2;
+                continue;
+            }
+            finBrute = p++;
+            lue = p == fin || *p == sep || *p == '\r' || *p == '\n';
+            break;
+        }
+        if (!entreGuillemets && (b == sep || b == '\r' || b == '\n')) {
+            finBrute = p;
+            lue = true;
+            break;
+        }
+        if (b == 0) break;
+        int longueur = 1;
+        char octet = static_cast<char>(b);
+        if (b < 0x80) {
+            if (description && b == '\n' && (p == debut || p[-1] != '\r')) poser('\r');
+        } else if (c_.utf8) {
+            char32_t car;
+            longueur = decoderUtf8(p, fin, car);
+            const int cp1252 = longueur == 0 ? -1 : octetCp1252(car);
+            if (cp1252 < 0) break;
+            octet = static_cast<char>(cp1252);
+        }
+        poser(octet);
+        p += longueur;
+    }
+    if (!lue || n > limite) return false;
+    effacerAuDela(champ, n, haut, capacite);
+    champ[n] = '\0';
+    brute = std::string_view(s + debutBrut, static_cast<std::size_t>(finBrute - debut));
+    pos = static_cast<std::size_t>(reinterpret_cast<const char*>(p) - s);
+    return true;
+}
+
+bool Lecteur::lireFicheDirecte(Fiche& f) {
+    nbCellules_ = 0;
+    ++ligne_;
+    ++lignes_;
+    std::size_t pos = pos_;
+    for (;;) {
+        if (nbCellules_ == cellules_.size()) cellules_.emplace_back();
+        const std::size_t index = nbCellules_++;
+        Cellule& c = cellules_[index];
+        const Colonne col = index < colonnesLues_.size() ? colonnesLues_[index] : c_.colonneDe(index);
+        if (col == Colonne::kTitre || col == Colonne::kDescription) {
+            c.echappee = false;
+            const bool lue = col == Colonne::kTitre
+                                 ? celluleDirecte(pos, f.titre, sizeof f.titre, false, c.vue)
+                                 : celluleDirecte(pos, f.description, sizeof f.description, true, c.vue);
+            if (!lue) return false;
+        } else {
+            const std::size_t refus = nombreRefus_;
+            if (!lireCellule(c, pos, index) || nombreRefus_ != refus) return false;
+        }
+        if (finDeCellule(pos)) break;
+    }
+    pos_ = pos;
+    return true;
+}
+
 void Lecteur::lire(Sortie& sortie) {
     const auto& colonnes = c_.colonnes;
+    for (std::size_t i = 0; i < colonnesLues_.size(); ++i) colonnesLues_[i] = c_.colonneDe(i);
     auto estLue = [&](std::size_t i) {
         for (std::ptrdiff_t k : colonnes) {
             if (k == static_cast<std::ptrdiff_t>(i)) return true;
         }
         return false;
     };
-    while (lireLigne()) {
-        if (finLecture_) break;
-        if (ligneVide()) continue;
+    for (;;) {
         if (c_.verifier && c_.invalide.load(std::memory_order_relaxed)) return;
+        // Most rows are read in one pass into their slot, which is still zero bytes; a row the
+        // direct reading gives up is read again the exact way, from a slot cleared again.
+        bool directe = false;
+        if (fiches_ < sortie.places && pos_ < fin_ && !finLecture_) {
+            const std::size_t pos = pos_, ligne = ligne_, lignes = lignes_, refus = refus_.size(),
+                              nombreRefus = nombreRefus_;
+            Fiche& f = sortie.fiches[fiches_];
+            directe = lireFicheDirecte(f);
+            if (!directe) {
+                pos_ = pos;
+                ligne_ = ligne;
+                lignes_ = lignes;
+                refus_.erase(refus_.begin() + static_cast<std::ptrdiff_t>(refus), refus_.end());
+                nombreRefus_ = nombreRefus;
+                finLecture_ = false;
+                std::memset(static_cast<void*>(&f), 0, sizeof f);
+            }
+        }
+        if (!directe && (!lireLigne() || finLecture_)) break;
+        if (ligneVide()) continue;
         if (fiches_ >= sortie.places) {
             // The rows were counted by this same reader: more of them now means the bytes
             // changed under it.
@@ -510,8 +640,10 @@ void Lecteur::lire(Sortie& sortie) {
                 if (!estLue(i)) verifierUtf8(cellules_[i].texte());
             }
         }
-        champ(Colonne::kTitre, f.titre, sizeof f.titre, false, false);
-        champ(Colonne::kDescription, f.description, sizeof f.description, true, false);
+        if (!directe) {
+            champ(Colonne::kTitre, f.titre, sizeof f.titre, false, false);
+            champ(Colonne::kDescription, f.description, sizeof f.description, true, false);
+        }
         champ(Colonne::kImage, f.image, sizeof f.image, false, true);
         if (f.image[0] != '\0') {
             // The name is looked at while it is at hand: the import checks the pictures of a

@@ -16,11 +16,11 @@ struct Prises {
     std::vector<std::size_t> fins;  // input bytes taken once each character is
 };
 
-Prises reference(const std::string& cellule, bool latin, const std::string& arrets) {
+Prises reference(const std::string& cellule, std::size_t depart, bool latin, const std::string& arrets) {
     Prises r;
-    r.fins.push_back(0);
+    r.fins.push_back(depart);
     const auto* s = reinterpret_cast<const unsigned char*>(cellule.data());
-    std::size_t i = 0;
+    std::size_t i = depart;
     while (i < cellule.size()) {
         const unsigned char b = s[i];
         if (arrets.find(static_cast<char>(b)) != std::string::npos) break;
@@ -51,19 +51,22 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
                                       0x9F, 0xA0, 0xBF, 0xE2, 0x82, 0xAC, 0xFF, 'e', 'e', 'e', 'e', 0xC3, ';'};
     std::mt19937 alea(20261207);
     const std::size_t capacites[] = {16, 17, 31, 256, 512};
+    // Every version this processor runs, then the byte copy itself.
+    const std::vector<CopieurChamp> versions = copieursChamp();
     std::size_t arretsSurPlace = 0, arretsSurOctet = 0, finsDeCellule = 0;
     for (int essai = 0; essai < 20000; ++essai) {
         std::string cellule;
-        const std::size_t longueur = alea() % 90;
+        const std::size_t longueur = alea() % 200;
         const bool accents = alea() % 2 == 0;
         for (std::size_t i = 0; i < longueur; ++i) {
             const unsigned r = alea() % 100;
             if (r < 70) cellule += static_cast<char>('a' + r % 26);
             else if (accents && r < 85) cellule += "\xC3\xA9";
+            else if (r < 88) cellule += "\r\n";
             else cellule += static_cast<char>(alphabet[alea() % sizeof alphabet]);
         }
         // Bytes past the cell that may be read, not taken: a continuation byte among them.
-        std::string tampon = cellule + std::string(alea() % 20, '\xA9');
+        std::string tampon = cellule + std::string(alea() % 100, '\xA9');
         ReglesCopie regles;
         regles.latin = alea() % 4 != 0;
         const std::string jeux[] = {"", "\"", ",\r\"", ";\r\""};
@@ -71,16 +74,23 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
         std::copy(arrets.begin(), arrets.end(), regles.arrets);
         const std::size_t capacite = capacites[alea() % 5];
         const std::size_t n0 = alea() % (capacite + 1);
-        const Prises attendu = reference(cellule, regles.latin, arrets);
+        // From the cell's start, or from inside it as after a character the caller took: at
+        // any byte, or at a line feed whose carriage return is behind.
+        std::size_t depart = 0;
+        const std::size_t crlf = cellule.find("\r\n");
+        if (alea() % 2 == 0) depart = alea() % (cellule.size() + 1);
+        else if (crlf != std::string::npos && alea() % 2 == 0) depart = crlf + 1;
+        const Prises attendu = reference(cellule, depart, regles.latin, arrets);
         const auto* debut = reinterpret_cast<const unsigned char*>(tampon.data());
         const auto* fin = debut + cellule.size();
 
-        for (int version = 0; version < 2; ++version) {
+        for (std::size_t version = 0; version <= versions.size(); ++version) {
             std::string champ(capacite + 32, '\x55');  // the field, then bytes that must stay
-            CopieChamp r = version == 0 ? copierChamp(debut, debut, fin, debut + tampon.size(), champ.data() + 16, n0,
-                                                      capacite, regles)
-                                        : copierChampOctets(debut, debut, fin, champ.data() + 16, n0, capacite, regles);
-            const std::size_t pris = static_cast<std::size_t>(r.p - debut);
+            CopieChamp r = version < versions.size()
+                               ? versions[version](debut, debut + depart, fin, debut + tampon.size(), champ.data() + 16, n0,
+                                                   capacite, regles)
+                               : copierChampOctets(debut, debut + depart, fin, champ.data() + 16, n0, capacite, regles);
+            const std::size_t pris = static_cast<std::size_t>(r.p - debut);  // counted from the cell's start
             const auto ou = std::find(attendu.fins.begin(), attendu.fins.end(), pris);
             ASSERT_NE(ou, attendu.fins.end()) << "stops inside a character, essai " << essai;
             const std::size_t caracteres = static_cast<std::size_t>(ou - attendu.fins.begin());
