@@ -1,5 +1,7 @@
 #include "core/copie_champ.h"
 
+#include "core/cp1252.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -21,7 +23,7 @@ inline bool lettreLatine(const unsigned char* p, const unsigned char* fin) {
 }
 
 // A byte a run of plain bytes stops at, still taken: a line feed after its carriage return,
-// or a letter. Advances p and n when it is.
+// or a character Windows-1252 has. Advances p and n when it is.
 inline bool prendreAutre(const unsigned char* debut, const unsigned char*& p, const unsigned char* fin, char* champ,
                          std::size_t& n, bool latin) {
     const unsigned char b = *p;
@@ -31,12 +33,20 @@ inline bool prendreAutre(const unsigned char* debut, const unsigned char*& p, co
         ++p;
         return true;
     }
-    if (latin && lettreLatine(p, fin)) {
+    if (!latin || b < 0x80) return false;
+    if (lettreLatine(p, fin)) {
         champ[n++] = static_cast<char>(((b & 0x1F) << 6) | (p[1] & 0x3F));
         p += 2;
         return true;
     }
-    return false;
+    // Typographic apostrophes, the euro sign, dashes, "œ": French text has one every few cards.
+    char32_t c;
+    const int longueur = decoderUtf8(p, fin, c);
+    const int octet = longueur == 0 ? -1 : octetCp1252(c);
+    if (octet < 0) return false;
+    champ[n++] = static_cast<char>(octet);
+    p += longueur;
+    return true;
 }
 
 #if defined(__SSE2__)
@@ -82,7 +92,7 @@ __attribute__((target("ssse3"))) inline std::size_t tasser(__m128i v, unsigned l
 __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* debut, const unsigned char* p,
                                                         const unsigned char* fin, const unsigned char* lisible,
                                                         char* champ, std::size_t n, std::size_t capacite,
-                                                        ReglesCopie regles) {
+                                                        const ReglesCopie& regles) {
     const bool latin = regles.latin;
     std::size_t haut = n;
     const __m128i sautDeLigne = _mm_set1_epi8('\n');
@@ -150,7 +160,8 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
 // cell's end for want of room or of readable bytes, the sixteen-byte copy goes on.
 __attribute__((target("avx512f,avx512bw,avx512vbmi2,popcnt"))) CopieChamp
 copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
-             const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite, ReglesCopie regles) {
+             const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite,
+             const ReglesCopie& regles) {
     const __m512i sautDeLigne = _mm512_set1_epi8('\n');
     const __m512i retour = _mm512_set1_epi8('\r');
     const __m512i c2 = _mm512_set1_epi8(static_cast<char>(0xC2));
@@ -164,7 +175,9 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
                   arret2 = _mm512_set1_epi8(regles.arrets[2]);
     const uint64_t latin = regles.latin ? ~uint64_t{0} : 0;
     while (p < fin) {
-        if (n + 64 > capacite || lisible - p < 64) return copierSsse3(debut, p, fin, lisible, champ, n, capacite, regles);
+        if (n + 64 > capacite || lisible - p < 64) {
+            return copierSsse3(debut, p, fin, lisible, champ, n, capacite, regles);
+        }
         const __m512i v = _mm512_loadu_si512(p);
         const uint64_t retours = _mm512_cmpeq_epi8_mask(v, retour);
         const uint64_t apresRetour = retours << 1 | uint64_t{p > debut && p[-1] == '\r'};
@@ -193,7 +206,8 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
                                 _mm512_maskz_compress_epi8(gardes, sortie));
         n += combien;
         p += k;
-        if (arrets != 0) break;  // a byte not taken, or the cell's end
+        // A byte this loop does not take, or the cell's end.
+        if (arrets != 0 && (p == fin || !prendreAutre(debut, p, fin, champ, n, regles.latin))) break;
     }
     return {p, n, n};
 }
@@ -203,7 +217,7 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
 
 // The room is checked before each run of at most 16 bytes, in every version.
 CopieChamp copierChampOctets(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
-                             char* champ, std::size_t n, std::size_t capacite, ReglesCopie regles) {
+                             char* champ, std::size_t n, std::size_t capacite, const ReglesCopie& regles) {
     const bool latin = regles.latin;
     while (p < fin && n + 16 <= capacite) {
         std::size_t k = 0;
@@ -223,7 +237,7 @@ namespace {
 
 CopieChamp copierChampOctetsLisible(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
                                     const unsigned char*, char* champ, std::size_t n, std::size_t capacite,
-                                    ReglesCopie regles) {
+                                    const ReglesCopie& regles) {
     return copierChampOctets(debut, p, fin, champ, n, capacite, regles);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The common part of turning a table cell into a card field, at memory speed: the bytes a
 // field takes as they are (ASCII but the zero byte, and a line feed only right after a
-// carriage return) and, when latin is set, the UTF-8 letters U+00A0..U+00FF, two bytes each,
-// which are one byte in Windows-1252. Everything else is left to the caller's byte-by-byte
-// conversion, which also checks and refuses.
+// carriage return) and, when latin is set, the UTF-8 characters Windows-1252 has, as their one
+// byte (the letters U+00A0..U+00FF sixteen or more at a time). Everything else is left to the
+// caller's byte-by-byte conversion, which also refuses.
 
 #include <cstddef>
 #include <vector>
@@ -11,7 +11,7 @@
 // What a copy takes besides plain bytes, and the bytes it stops at besides those it never
 // takes: a reader that finds a cell's end while copying it stops at the bytes that may end it.
 struct ReglesCopie {
-    bool latin = false;          // the UTF-8 letters U+00A0..U+00FF, as their one byte
+    bool latin = false;          // UTF-8 characters, as their Windows-1252 byte
     char arrets[3] = {0, 0, 0};  // a zero byte adds no stop: it is never taken
 };
 
@@ -27,7 +27,7 @@ struct CopieChamp {
 // overwritten with garbage, never past capacite: the caller clears them once the field is done.
 using CopieurChamp = CopieChamp (*)(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
                                     const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite,
-                                    ReglesCopie regles);
+                                    const ReglesCopie& regles);
 // The fastest version this processor runs, chosen once at start-up: it is called for every
 // cell of a table.
 extern const CopieurChamp copierChamp;
@@ -36,4 +36,4 @@ std::vector<CopieurChamp> copieursChamp();
 
 // The same, a byte at a time: the reference, and what runs where the vector one cannot.
 CopieChamp copierChampOctets(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
-                             char* champ, std::size_t n, std::size_t capacite, ReglesCopie regles);
+                             char* champ, std::size_t n, std::size_t capacite, const ReglesCopie& regles);

@@ -223,6 +223,8 @@ private:
     std::vector<Cellule> cellules_;
     std::size_t nbCellules_ = 0;
     std::array<Colonne, 8> colonnesLues_{};  // the column each of the first cells goes to
+    // Set once for the reading: the copy reads them from memory that stays put.
+    ReglesCopie reglesTexte_, reglesImage_, reglesGuillemets_, reglesSansGuillemets_;
     bool finLecture_ = false;
     std::vector<RefusCsv> refus_;
     std::size_t nombreRefus_ = 0;
@@ -408,7 +410,8 @@ bool Lecteur::versChamp(std::string_view t, const char* lisible, Colonne col, ch
     while (p < fin) {
         // Plain ASCII, CR LF and, from UTF-8, the letters U+00A0..U+00FF go at memory speed;
         // the loop below takes one character at a time only where they stop.
-        const CopieChamp copie = copierChamp(debut, p, fin, lisibles, champ, n, capacite, {utf8 && !image, {}});
+        const CopieChamp copie =
+            copierChamp(debut, p, fin, lisibles, champ, n, capacite, image ? reglesImage_ : reglesTexte_);
         p = copie.p;
         n = copie.n;
         haut = std::max(haut, copie.haut);
@@ -481,11 +484,7 @@ bool Lecteur::celluleDirecte(std::size_t& pos, char* champ, std::size_t capacite
     const std::size_t debutBrut = entreGuillemets ? pos + 1 : pos;
     // Whether a leading apostrophe is a mark to take off depends on the whole cell.
     if (debutBrut < fin_ && s[debutBrut] == '\'') return false;
-    ReglesCopie regles{c_.utf8, {'"', '"', '"'}};
-    if (!entreGuillemets) {
-        regles.arrets[0] = sep;
-        regles.arrets[1] = '\r';
-    }
+    const ReglesCopie& regles = entreGuillemets ? reglesGuillemets_ : reglesSansGuillemets_;
     const auto* debut = reinterpret_cast<const unsigned char*>(s + debutBrut);
     const auto* fin = reinterpret_cast<const unsigned char*>(s + fin_);
     const auto* lisible = reinterpret_cast<const unsigned char*>(s + s_.size());
@@ -576,6 +575,10 @@ bool Lecteur::lireFicheDirecte(Fiche& f) {
 void Lecteur::lire(Sortie& sortie) {
     const auto& colonnes = c_.colonnes;
     for (std::size_t i = 0; i < colonnesLues_.size(); ++i) colonnesLues_[i] = c_.colonneDe(i);
+    reglesTexte_ = {c_.utf8, {}};
+    reglesImage_ = {false, {}};
+    reglesGuillemets_ = {c_.utf8, {'"', '"', '"'}};
+    reglesSansGuillemets_ = {c_.utf8, {c_.sep, '\r', '"'}};
     auto estLue = [&](std::size_t i) {
         for (std::ptrdiff_t k : colonnes) {
             if (k == static_cast<std::ptrdiff_t>(i)) return true;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/copie_champ.h"
+#include "core/cp1252.h"
 
 namespace {
 
@@ -27,10 +28,10 @@ Prises reference(const std::string& cellule, std::size_t depart, bool latin, con
         if (b != 0 && b < 0x80 && (b != '\n' || (i > 0 && s[i - 1] == '\r'))) {
             r.octets += static_cast<char>(b);
             i += 1;
-        } else if (latin && i + 1 < cellule.size() && (s[i + 1] & 0xC0) == 0x80 &&
-                   (b == 0xC3 || (b == 0xC2 && s[i + 1] >= 0xA0))) {
-            r.octets += static_cast<char>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F));
-            i += 2;
+        } else if (char32_t c; latin && b >= 0x80 && decoderUtf8(s + i, s + cellule.size(), c) > 0 &&
+                                octetCp1252(c) >= 0) {
+            r.octets += static_cast<char>(octetCp1252(c));
+            i += static_cast<std::size_t>(decoderUtf8(s + i, s + cellule.size(), c));
         } else {
             break;
         }
@@ -49,6 +50,7 @@ Prises reference(const std::string& cellule, std::size_t depart, bool latin, con
 TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
     const unsigned char alphabet[] = {'a', 'Z', ' ', ',', '"', '\r', '\n', 0,    0xC3, 0xC2, 0xA9, 0x80,
                                       0x9F, 0xA0, 0xBF, 0xE2, 0x82, 0xAC, 0xFF, 'e', 'e', 'e', 'e', 0xC3, ';'};
+    const char* const plusLongs[] = {"\xE2\x82\xAC", "\xE2\x80\x99", "\xC5\x93"};  // €, ’, œ
     std::mt19937 alea(20261207);
     const std::size_t capacites[] = {16, 17, 31, 256, 512};
     // Every version this processor runs, then the byte copy itself.
@@ -63,6 +65,7 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
             if (r < 70) cellule += static_cast<char>('a' + r % 26);
             else if (accents && r < 85) cellule += "\xC3\xA9";
             else if (r < 88) cellule += "\r\n";
+            else if (accents && r < 91) cellule += plusLongs[r % 3];
             else cellule += static_cast<char>(alphabet[alea() % sizeof alphabet]);
         }
         // Bytes past the cell that may be read, not taken: a continuation byte among them.
@@ -87,8 +90,8 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
         for (std::size_t version = 0; version <= versions.size(); ++version) {
             std::string champ(capacite + 32, '\x55');  // the field, then bytes that must stay
             CopieChamp r = version < versions.size()
-                               ? versions[version](debut, debut + depart, fin, debut + tampon.size(), champ.data() + 16, n0,
-                                                   capacite, regles)
+                               ? versions[version](debut, debut + depart, fin, debut + tampon.size(),
+                                                   champ.data() + 16, n0, capacite, regles)
                                : copierChampOctets(debut, debut + depart, fin, champ.data() + 16, n0, capacite, regles);
             const std::size_t pris = static_cast<std::size_t>(r.p - debut);  // counted from the cell's start
             const auto ou = std::find(attendu.fins.begin(), attendu.fins.end(), pris);
