@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -82,10 +82,11 @@ std::size_t compte(uint64_t x) {
 
 }  // namespace
 
+namespace {
+
 // Sixty-four bytes at a time: masks of quotes, line feeds, carriage returns and separators;
 // the bytes inside quotes are those after an odd number of quotes.
-LignesCsv compterLignesCsv(std::string_view s, std::size_t debut, std::size_t fin, char sep) {
-    if (debut >= fin) return {};
+LignesCsv compterSse2(std::string_view s, std::size_t debut, std::size_t fin, char sep) {
     LignesCsv r;
     const __m128i guillemet = _mm_set1_epi8('"'), saut = _mm_set1_epi8('\n'), retour = _mm_set1_epi8('\r'),
                   separateur = _mm_set1_epi8(sep);
@@ -110,6 +111,60 @@ LignesCsv compterLignesCsv(std::string_view s, std::size_t debut, std::size_t fi
     return finirOctets(s, i, fin, sep, dedans != 0, debutLigne != 0, r);
 }
 
+// The same with AVX-512: one load and one compare per mask, the running parity of the quotes
+// in one carry-less multiplication, the bits counted by the processor.
+__attribute__((target("avx512f,avx512bw,pclmul,popcnt"))) LignesCsv compterAvx512(std::string_view s,
+                                                                                   std::size_t debut,
+                                                                                   std::size_t fin, char sep) {
+    LignesCsv r;
+    const __m512i guillemet = _mm512_set1_epi8('"'), saut = _mm512_set1_epi8('\n'),
+                  retour = _mm512_set1_epi8('\r'), separateur = _mm512_set1_epi8(sep);
+    const __m128i uns = _mm_set1_epi8(-1);
+    uint64_t dedans = 0;
+    uint64_t debutLigne = 1;
+    std::size_t i = debut;
+    for (; i + 65 <= fin; i += 64) {
+        const char* p = s.data() + i;
+        const __m512i v = _mm512_loadu_si512(p);
+        const uint64_t g = _mm512_cmpeq_epi8_mask(v, guillemet), lf = _mm512_cmpeq_epi8_mask(v, saut),
+                       cr = _mm512_cmpeq_epi8_mask(v, retour), sp = _mm512_cmpeq_epi8_mask(v, separateur);
+        const uint64_t suivantLf = (lf >> 1) | (uint64_t{p[64] == '\n'} << 63);
+        const uint64_t suivantG = (g >> 1) | (uint64_t{p[64] == '"'} << 63);
+        const uint64_t parite = static_cast<uint64_t>(
+            _mm_cvtsi128_si64(_mm_clmulepi64_si128(_mm_cvtsi64_si128(static_cast<long long>(g)), uns, 0)));
+        const uint64_t interieur = parite ^ dedans;
+        const uint64_t fins = (lf | (cr & ~suivantLf)) & ~interieur;
+        r.lignes += static_cast<std::size_t>(__builtin_popcountll(fins));
+        const uint64_t debuts = debutLigne | (fins << 1);
+        r.douteuses += static_cast<std::size_t>(__builtin_popcountll(debuts & (cr | lf | sp | (g & suivantG))));
+        debutLigne = fins >> 63;
+        dedans = interieur >> 63 ? ~uint64_t{0} : 0;
+    }
+    return finirOctets(s, i, fin, sep, dedans != 0, debutLigne != 0, r);
+}
+
+}  // namespace
+
+std::vector<CompteurLignesCsv> compteursLignesCsv() {
+    std::vector<CompteurLignesCsv> versions;
+    __builtin_cpu_init();  // this runs among the constructors, maybe before the compiler's own
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("popcnt")) {
+        versions.push_back(compterAvx512);
+    }
+    versions.push_back(compterSse2);
+    return versions;
+}
+
+namespace {
+const CompteurLignesCsv kCompteur = compteursLignesCsv().front();
+}  // namespace
+
+LignesCsv compterLignesCsv(std::string_view s, std::size_t debut, std::size_t fin, char sep) {
+    if (debut >= fin) return {};
+    return kCompteur(s, debut, fin, sep);
+}
+
 std::size_t compterGuillemets(std::string_view s, std::size_t debut, std::size_t fin) {
     const __m128i guillemet = _mm_set1_epi8('"');
     std::size_t r = 0, i = debut;
@@ -121,6 +176,8 @@ std::size_t compterGuillemets(std::string_view s, std::size_t debut, std::size_t
 }
 
 #else
+
+std::vector<CompteurLignesCsv> compteursLignesCsv() { return {compterLignesCsvOctets}; }
 
 LignesCsv compterLignesCsv(std::string_view s, std::size_t debut, std::size_t fin, char sep) {
     return compterLignesCsvOctets(s, debut, fin, sep);

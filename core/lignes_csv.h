@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 struct LignesCsv {
     std::size_t lignes = 0;
@@ -16,6 +17,9 @@ struct LignesCsv {
 // The rows of s[debut, fin), s[debut] starting a row outside quotes; a last row without its
 // row end counts.
 LignesCsv compterLignesCsv(std::string_view s, std::size_t debut, std::size_t fin, char sep);
+// The versions of compterLignesCsv this processor runs, the fastest (the one used) first.
+using CompteurLignesCsv = LignesCsv (*)(std::string_view s, std::size_t debut, std::size_t fin, char sep);
+std::vector<CompteurLignesCsv> compteursLignesCsv();
 // The same, a byte at a time: the reference.
 LignesCsv compterLignesCsvOctets(std::string_view s, std::size_t debut, std::size_t fin, char sep);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "core/lignes_csv.h"
 
@@ -21,9 +22,11 @@ TEST(lignesCsv, rowsAndDoubtfulRows_countedAsTheReaderSeesThem) {
         {"\r\n\r\n,,\r\n\"\",x\r\nz\r\n", 5, 4},  // blank, separators only, empty quoted first cell
         {"\"\"\"q\"\"\"\n", 1, 1},               // starts with "": doubtful, though it is a card
     };
+    std::vector<CompteurLignesCsv> versions = compteursLignesCsv();
+    versions.push_back(compterLignesCsvOctets);
     for (const Cas& c : cas) {
         const std::string s = c.texte;
-        for (auto compter : {compterLignesCsv, compterLignesCsvOctets}) {
+        for (CompteurLignesCsv compter : versions) {
             const LignesCsv r = compter(s, 0, s.size(), ',');
             EXPECT_EQ(r.lignes, c.lignes) << s;
             EXPECT_EQ(r.douteuses, c.douteuses) << s;
@@ -32,8 +35,10 @@ TEST(lignesCsv, rowsAndDoubtfulRows_countedAsTheReaderSeesThem) {
 }
 
 // Tables of any length, rich in quotes, row ends and separators falling on every position of
-// the sixty-four-byte blocks, counted from any row start: the block count is the byte count.
+// the sixty-four-byte blocks, counted from any row start: every block version's count is the
+// byte count.
 TEST(lignesCsv, anyTable_blockCountsEqualByteCounts) {
+    const std::vector<CompteurLignesCsv> versions = compteursLignesCsv();
     const char alphabet[] = {'a', 'b', ',', ';', '"', '"', '\r', '\n', '\n', 'e'};
     std::mt19937 alea(71207);
     for (int essai = 0; essai < 3000; ++essai) {
@@ -43,10 +48,14 @@ TEST(lignesCsv, anyTable_blockCountsEqualByteCounts) {
         const char sep = alea() % 2 ? ',' : ';';
         const std::size_t debut = s.empty() ? 0 : alea() % s.size();
         const std::size_t fin = debut + (s.size() > debut ? alea() % (s.size() - debut + 1) : 0);
-        const LignesCsv vite = compterLignesCsv(s, debut, fin, sep);
         const LignesCsv reference = compterLignesCsvOctets(s, debut, fin, sep);
-        ASSERT_EQ(vite.lignes, reference.lignes) << essai;
-        ASSERT_EQ(vite.douteuses, reference.douteuses) << essai;
+        for (CompteurLignesCsv compter : versions) {
+            const LignesCsv vite = compter(s, debut, fin, sep);
+            ASSERT_EQ(vite.lignes, reference.lignes) << essai;
+            ASSERT_EQ(vite.douteuses, reference.douteuses) << essai;
+        }
+        const LignesCsv choisie = compterLignesCsv(s, debut, fin, sep);
+        ASSERT_EQ(choisie.lignes, reference.lignes) << essai;
         ASSERT_EQ(compterGuillemets(s, debut, fin),
                   static_cast<std::size_t>(std::count(s.begin() + debut, s.begin() + fin, '"')))
             << essai;
