@@ -17,10 +17,18 @@ inline bool simple(unsigned char b, const ReglesCopie& r) {
            b != static_cast<unsigned char>(r.arrets[1]) && b != static_cast<unsigned char>(r.arrets[2]);
 }
 
-// A letter U+00A0..U+00FF at p: C2 A0..BF or C3 80..BF.
-inline bool lettreLatine(const unsigned char* p, const unsigned char* fin) {
-    return fin - p >= 2 && (p[1] & 0xC0) == 0x80 && (p[0] == 0xC3 || (p[0] == 0xC2 && p[1] >= 0xA0));
-}
+// The Windows-1252 byte of each two- and three-byte UTF-8 character it has, 0 for none, by
+// code point: every one is among U+0080..U+07FF and U+2000..U+21FF. Looked up rather than
+// decoded, so that the copy loops call nothing (a call would make them save their registers).
+struct VersCp1252 {
+    std::array<uint8_t, 0x800> deux{};
+    std::array<uint8_t, 0x200> trois{};
+    VersCp1252() {
+        for (char32_t c = 0x80; c < 0x800; ++c) deux[c] = static_cast<uint8_t>(std::max(octetCp1252(c), 0));
+        for (char32_t c = 0; c < 0x200; ++c) trois[c] = static_cast<uint8_t>(std::max(octetCp1252(0x2000 + c), 0));
+    }
+};
+const VersCp1252 kVersCp1252;
 
 // A byte a run of plain bytes stops at, still taken: a line feed after its carriage return,
 // or a character Windows-1252 has. Advances p and n when it is.
@@ -33,17 +41,21 @@ inline bool prendreAutre(const unsigned char* debut, const unsigned char*& p, co
         ++p;
         return true;
     }
-    if (!latin || b < 0x80) return false;
-    if (lettreLatine(p, fin)) {
-        champ[n++] = static_cast<char>(((b & 0x1F) << 6) | (p[1] & 0x3F));
-        p += 2;
-        return true;
+    if (!latin || b < 0xC2) return false;
+    const std::ptrdiff_t reste = fin - p;
+    uint8_t octet = 0;
+    int longueur = 0;
+    if (b < 0xE0) {
+        if (reste < 2 || (p[1] & 0xC0) != 0x80) return false;
+        octet = kVersCp1252.deux[static_cast<std::size_t>((b & 0x1F) << 6 | (p[1] & 0x3F))];
+        longueur = 2;
+    } else if (b == 0xE2) {
+        if (reste < 3 || (p[1] & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80) return false;
+        const std::size_t c = static_cast<std::size_t>((p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+        if (c < kVersCp1252.trois.size()) octet = kVersCp1252.trois[c];
+        longueur = 3;
     }
-    // Typographic apostrophes, the euro sign, dashes, "œ": French text has one every few cards.
-    char32_t c;
-    const int longueur = decoderUtf8(p, fin, c);
-    const int octet = longueur == 0 ? -1 : octetCp1252(c);
-    if (octet < 0) return false;
+    if (octet == 0) return false;
     champ[n++] = static_cast<char>(octet);
     p += longueur;
     return true;

@@ -140,6 +140,7 @@ struct Contexte {
     std::atomic<bool> invalide{false};
     std::array<std::ptrdiff_t, 4> colonnes{0, 1, 2, -1};
     std::array<bool, 256> arret{};  // bytes that end or spoil an unquoted cell
+    bool directe = true;            // rows read in one pass where they can be
 
     Colonne colonneDe(std::size_t index) const {
         for (int k = 0; k < 4; ++k) {
@@ -200,14 +201,27 @@ private:
     void verifierUtf8(std::string_view t) {
         if (c_.verifier && !utf8Valide(t)) c_.invalide.store(true, std::memory_order_relaxed);
     }
-    // Reads the next row straight into f, each title or description cell converted as it is
-    // scanned; false when the row needs the exact reading (lireLigne, then versChamp), which
-    // alone refuses: the reader is then as it was before, and only f's bytes changed.
-    bool lireFicheDirecte(Fiche& f);
-    // The cell at pos into a text field, its end found by the copy itself; false when it
-    // needs the exact reading. brute is the cell between its quotes, for ligneVide.
-    bool celluleDirecte(std::size_t& pos, char* champ, std::size_t capacite, bool description,
-                        std::string_view& brute);
+    // What a row read directly gives besides its card's bytes.
+    struct LigneLue {
+        bool vide = true;        // no cell has any text: not a card
+        bool numero = false;     // the number cell held a number
+        std::size_t image = 0;   // the picture field's length (0: no picture)
+    };
+    // Reads the next row straight into f, each text cell converted as it is scanned; false
+    // when the row needs the exact reading (lireLigne, then versChamp), which alone refuses:
+    // the reader is then as it was before, and only f's bytes changed.
+    bool lireFicheDirecte(Fiche& f, LigneLue& ligne);
+    // The cell at pos into the field of col, its end found by the copy itself; false when it
+    // needs the exact reading. brute is the cell between its quotes, for emptiness; longueur
+    // the field's length.
+    bool celluleDirecte(std::size_t& pos, Colonne col, char* champ, std::size_t capacite, std::string_view& brute,
+                        std::size_t& longueur);
+    // A number cell that is only a number ([sign] digits up to the cell's end), read in place.
+    bool numeroDirect(std::size_t& pos, int32_t& numero) const;
+    // The number of a number cell read as text; a cell that is not one is checked as UTF-8.
+    bool numeroDe(std::string_view cellule, int32_t& numero);
+    // Keeps the card just read in its slot.
+    void garder(Sortie& sortie, bool aNumero, std::size_t longueurImage);
     // Converts a text cell into the field bytes; false (after refusing) when it cannot be stored.
     // Bytes up to lisible may be read past the cell's end.
     bool versChamp(std::string_view cellule, const char* lisible, Colonne col, char* champ, std::size_t capacite,
@@ -224,7 +238,8 @@ private:
     std::size_t nbCellules_ = 0;
     std::array<Colonne, 8> colonnesLues_{};  // the column each of the first cells goes to
     // Set once for the reading: the copy reads them from memory that stays put.
-    ReglesCopie reglesTexte_, reglesImage_, reglesGuillemets_, reglesSansGuillemets_;
+    ReglesCopie reglesTexte_, reglesImage_, reglesGuillemets_, reglesSansGuillemets_, reglesImageGuillemets_,
+        reglesImageSans_;
     bool finLecture_ = false;
     std::vector<RefusCsv> refus_;
     std::size_t nombreRefus_ = 0;
@@ -476,15 +491,18 @@ bool Lecteur::versChamp(std::string_view t, const char* lisible, Colonne col, ch
     return true;
 }
 
-bool Lecteur::celluleDirecte(std::size_t& pos, char* champ, std::size_t capacite, bool description,
-                             std::string_view& brute) {
+bool Lecteur::celluleDirecte(std::size_t& pos, Colonne col, char* champ, std::size_t capacite,
+                             std::string_view& brute, std::size_t& longueur) {
     const char* const s = s_.data();
     const char sep = c_.sep;
+    const bool description = col == Colonne::kDescription, image = col == Colonne::kImage;
     const bool entreGuillemets = pos < fin_ && s[pos] == '"';
     const std::size_t debutBrut = entreGuillemets ? pos + 1 : pos;
     // Whether a leading apostrophe is a mark to take off depends on the whole cell.
     if (debutBrut < fin_ && s[debutBrut] == '\'') return false;
-    const ReglesCopie& regles = entreGuillemets ? reglesGuillemets_ : reglesSansGuillemets_;
+    const ReglesCopie& regles = image                ? (entreGuillemets ? reglesImageGuillemets_ : reglesImageSans_)
+                                : entreGuillemets ? reglesGuillemets_
+                                                  : reglesSansGuillemets_;
     const auto* debut = reinterpret_cast<const unsigned char*>(s + debutBrut);
     const auto* fin = reinterpret_cast<const unsigned char*>(s + fin_);
     const auto* lisible = reinterpret_cast<const unsigned char*>(s + s_.size());
@@ -492,6 +510,7 @@ bool Lecteur::celluleDirecte(std::size_t& pos, char* champ, std::size_t capacite
     const auto* finBrute = fin;
     const std::size_t limite = capacite - 1;
     std::size_t n = 0, haut = 0;
+    if (image) champ[n++] = '\\';
     auto poser = [&](char octet) {
         if (n < limite) champ[n] = octet;
         ++n;
@@ -524,52 +543,105 @@ bool Lecteur::celluleDirecte(std::size_t& pos, char* champ, std::size_t capacite
             break;
         }
         if (b == 0) break;
-        int longueur = 1;
-        char octet = static_cast<char>(b);
-        if (b < 0x80) {
-            if (description && b == '\n' && (p == debut || p[-1] != '\r')) poser('\r');
-        } else if (c_.utf8) {
+        int octets = 1;
+        if (b >= 0x80) {
+            // What the copy leaves is refused or, for a picture name, kept as its UTF-8 bytes;
+            // names from a Windows-1252 table are converted by the exact reading.
             char32_t car;
-            longueur = decoderUtf8(p, fin, car);
-            const int cp1252 = longueur == 0 ? -1 : octetCp1252(car);
-            if (cp1252 < 0) break;
-            octet = static_cast<char>(cp1252);
+            if (!image || !c_.utf8 || (octets = decoderUtf8(p, fin, car)) == 0) break;
+        } else if (description && b == '\n' && (p == debut || p[-1] != '\r')) {
+            poser('\r');
         }
-        poser(octet);
-        p += longueur;
+        for (int k = 0; k < octets; ++k) poser(static_cast<char>(p[k]));
+        p += octets;
     }
     if (!lue || n > limite) return false;
+    if (image && n == 1) n = 0;  // no picture
     effacerAuDela(champ, n, haut, capacite);
     champ[n] = '\0';
+    longueur = n;
     brute = std::string_view(s + debutBrut, static_cast<std::size_t>(finBrute - debut));
     pos = static_cast<std::size_t>(reinterpret_cast<const char*>(p) - s);
     return true;
 }
 
-bool Lecteur::lireFicheDirecte(Fiche& f) {
+bool Lecteur::numeroDirect(std::size_t& pos, int32_t& numero) const {
+    const char* const s = s_.data();
+    std::size_t i = pos;
+    const bool negatif = i < fin_ && s[i] == '-';
+    if (i < fin_ && (s[i] == '-' || s[i] == '+')) ++i;
+    const std::size_t chiffres = i;
+    int64_t v = 0;
+    while (i < fin_ && i - chiffres < 10 && s[i] >= '0' && s[i] <= '9') v = v * 10 + (s[i++] - '0');
+    if (i == chiffres) return false;
+    if (i < fin_ && s[i] != c_.sep && s[i] != '\r' && s[i] != '\n') return false;
+    if (negatif) v = -v;
+    if (v < INT32_MIN || v > INT32_MAX) return false;
+    numero = static_cast<int32_t>(v);
+    pos = i;
+    return true;
+}
+
+bool Lecteur::numeroDe(std::string_view cellule, int32_t& numero) {
+    if (!cellule.empty() && cellule.front() == '\'' && aMarquerCsv(cellule)) cellule.remove_prefix(1);
+    if (lireNumeroCsv(cellule, numero)) return true;
+    verifierUtf8(cellule);  // a number is ASCII
+    return false;
+}
+
+bool Lecteur::lireFicheDirecte(Fiche& f, LigneLue& ligne) {
     nbCellules_ = 0;
     ++ligne_;
     ++lignes_;
+    ligne = {};
+    std::ptrdiff_t celluleNumero = -1;
     std::size_t pos = pos_;
     for (;;) {
         if (nbCellules_ == cellules_.size()) cellules_.emplace_back();
         const std::size_t index = nbCellules_++;
         Cellule& c = cellules_[index];
         const Colonne col = index < colonnesLues_.size() ? colonnesLues_[index] : c_.colonneDe(index);
-        if (col == Colonne::kTitre || col == Colonne::kDescription) {
+        if (col == Colonne::kTitre || col == Colonne::kDescription || col == Colonne::kImage) {
+            char* champ = col == Colonne::kTitre ? f.titre : col == Colonne::kDescription ? f.description : f.image;
+            const std::size_t capacite = col == Colonne::kTitre         ? sizeof f.titre
+                                         : col == Colonne::kDescription ? sizeof f.description
+                                                                        : sizeof f.image;
+            std::size_t longueur = 0;
             c.echappee = false;
-            const bool lue = col == Colonne::kTitre
-                                 ? celluleDirecte(pos, f.titre, sizeof f.titre, false, c.vue)
-                                 : celluleDirecte(pos, f.description, sizeof f.description, true, c.vue);
-            if (!lue) return false;
+            if (!celluleDirecte(pos, col, champ, capacite, c.vue, longueur)) return false;
+            if (col == Colonne::kImage) ligne.image = longueur;
+            ligne.vide = ligne.vide && c.vue.empty();
+        } else if (col == Colonne::kNumero && numeroDirect(pos, f.numero)) {
+            ligne.numero = true;
+            ligne.vide = false;
         } else {
             const std::size_t refus = nombreRefus_;
             if (!lireCellule(c, pos, index) || nombreRefus_ != refus) return false;
+            ligne.vide = ligne.vide && c.texte().empty();
+            if (col == Colonne::kNumero) celluleNumero = static_cast<std::ptrdiff_t>(index);
+            else if (c_.verifier) verifierUtf8(c.texte());
         }
         if (finDeCellule(pos)) break;
     }
+    if (celluleNumero >= 0 && !ligne.vide) {
+        int32_t valeur = 0;
+        ligne.numero = numeroDe(cellules_[static_cast<std::size_t>(celluleNumero)].texte(), valeur);
+        f.numero = ligne.numero ? valeur : 0;
+    }
     pos_ = pos;
     return true;
+}
+
+void Lecteur::garder(Sortie& sortie, bool aNumero, std::size_t longueurImage) {
+    sortie.sansNumero[fiches_] = aNumero ? 0 : 1;
+    sortie.lignes[fiches_] = ligne_;
+    if (longueurImage != 0) {
+        // The name is looked at while it is at hand: the import checks the pictures of a
+        // million cards from these alone.
+        const std::string_view nom(sortie.fiches[fiches_].image + 1, longueurImage - 1);
+        sortie.avecImage.push_back({fiches_, empreinteNom(nom), nom.find('/') != std::string_view::npos});
+    }
+    ++fiches_;
 }
 
 void Lecteur::lire(Sortie& sortie) {
@@ -579,6 +651,8 @@ void Lecteur::lire(Sortie& sortie) {
     reglesImage_ = {false, {}};
     reglesGuillemets_ = {c_.utf8, {'"', '"', '"'}};
     reglesSansGuillemets_ = {c_.utf8, {c_.sep, '\r', '"'}};
+    reglesImageGuillemets_ = {false, {'"', '"', '"'}};
+    reglesImageSans_ = {false, {c_.sep, '\r', '"'}};
     auto estLue = [&](std::size_t i) {
         for (std::ptrdiff_t k : colonnes) {
             if (k == static_cast<std::ptrdiff_t>(i)) return true;
@@ -589,23 +663,24 @@ void Lecteur::lire(Sortie& sortie) {
         if (c_.verifier && c_.invalide.load(std::memory_order_relaxed)) return;
         // Most rows are read in one pass into their slot, which is still zero bytes; a row the
         // direct reading gives up is read again the exact way, from a slot cleared again.
-        bool directe = false;
-        if (fiches_ < sortie.places && pos_ < fin_ && !finLecture_) {
+        if (c_.directe && fiches_ < sortie.places && pos_ < fin_ && !finLecture_) {
             const std::size_t pos = pos_, ligne = ligne_, lignes = lignes_, refus = refus_.size(),
                               nombreRefus = nombreRefus_;
             Fiche& f = sortie.fiches[fiches_];
-            directe = lireFicheDirecte(f);
-            if (!directe) {
-                pos_ = pos;
-                ligne_ = ligne;
-                lignes_ = lignes;
-                refus_.erase(refus_.begin() + static_cast<std::ptrdiff_t>(refus), refus_.end());
-                nombreRefus_ = nombreRefus;
-                finLecture_ = false;
-                std::memset(static_cast<void*>(&f), 0, sizeof f);
+            LigneLue lue;
+            if (lireFicheDirecte(f, lue)) {
+                if (!lue.vide) garder(sortie, lue.numero, lue.image);
+                continue;
             }
+            pos_ = pos;
+            ligne_ = ligne;
+            lignes_ = lignes;
+            refus_.erase(refus_.begin() + static_cast<std::ptrdiff_t>(refus), refus_.end());
+            nombreRefus_ = nombreRefus;
+            finLecture_ = false;
+            std::memset(static_cast<void*>(&f), 0, sizeof f);
         }
-        if (!directe && (!lireLigne() || finLecture_)) break;
+        if (!lireLigne() || finLecture_) break;
         if (ligneVide()) continue;
         if (fiches_ >= sortie.places) {
             // The rows were counted by this same reader: more of them now means the bytes
@@ -619,10 +694,6 @@ void Lecteur::lire(Sortie& sortie) {
             const std::ptrdiff_t i = colonnes[static_cast<std::size_t>(col)];
             return i < 0 || static_cast<std::size_t>(i) >= nbCellules_ ? -1 : i;
         };
-        auto cellule = [&](Colonne col) -> std::string_view {
-            const std::ptrdiff_t i = indexDe(col);
-            return i < 0 ? std::string_view() : cellules_[static_cast<std::size_t>(i)].texte();
-        };
         auto champ = [&](Colonne col, char* octets, std::size_t capacite, bool description, bool image) {
             const std::ptrdiff_t i = indexDe(col);
             if (i < 0) return versChamp({}, nullptr, col, octets, capacite, description, image);
@@ -630,31 +701,20 @@ void Lecteur::lire(Sortie& sortie) {
             return versChamp(c.texte(), c.echappee ? c.tampon.data() + c.tampon.size() : s_.data() + s_.size(), col,
                              octets, capacite, description, image);
         };
-        std::string_view numero = cellule(Colonne::kNumero);
-        if (!numero.empty() && numero.front() == '\'' && aMarquerCsv(numero)) numero.remove_prefix(1);
+        const std::ptrdiff_t iNumero = indexDe(Colonne::kNumero);
         int32_t valeur = 0;
-        const bool aNumero = lireNumeroCsv(numero, valeur);
+        const bool aNumero =
+            iNumero >= 0 ? numeroDe(cellules_[static_cast<std::size_t>(iNumero)].texte(), valeur) : false;
         f.numero = aNumero ? valeur : 0;
-        sortie.sansNumero[fiches_] = aNumero ? 0 : 1;
-        sortie.lignes[fiches_] = ligne_;
         if (c_.verifier) {
-            if (!aNumero) verifierUtf8(cellule(Colonne::kNumero));  // a number is ASCII
             for (std::size_t i = 0; i < nbCellules_; ++i) {
                 if (!estLue(i)) verifierUtf8(cellules_[i].texte());
             }
         }
-        if (!directe) {
-            champ(Colonne::kTitre, f.titre, sizeof f.titre, false, false);
-            champ(Colonne::kDescription, f.description, sizeof f.description, true, false);
-        }
+        champ(Colonne::kTitre, f.titre, sizeof f.titre, false, false);
+        champ(Colonne::kDescription, f.description, sizeof f.description, true, false);
         champ(Colonne::kImage, f.image, sizeof f.image, false, true);
-        if (f.image[0] != '\0') {
-            // The name is looked at while it is at hand: the import checks the pictures of a
-            // million cards from these alone.
-            const std::string_view nom = texteChamp(f.image).substr(1);
-            sortie.avecImage.push_back({fiches_, empreinteNom(nom), nom.find('/') != std::string_view::npos});
-        }
-        ++fiches_;
+        garder(sortie, aNumero, texteChamp(f.image).size());
     }
 }
 
@@ -714,8 +774,9 @@ struct Partie {
 
 class Lecture {
 public:
-    Lecture(std::string_view octets, TableFiches& table, std::size_t premiere, std::size_t parties)
+    Lecture(std::string_view octets, TableFiches& table, std::size_t premiere, std::size_t parties, bool directe)
         : table_(table), premiere_(premiere), partiesVoulues_(parties) {
+        c_.directe = directe;
         if (octets.substr(0, 3) == "\xEF\xBB\xBF") {
             octets.remove_prefix(3);
             marque_ = true;
@@ -952,8 +1013,9 @@ LectureCsv Lecture::lire() {
 
 }  // namespace
 
-LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere, std::size_t parties) {
-    Lecture l(octets, table, premiere, parties);
+LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere, std::size_t parties,
+                          bool directe) {
+    Lecture l(octets, table, premiere, parties, directe);
     return l.lire();
 }
 

@@ -80,8 +80,10 @@ inline constexpr std::size_t kRefusGardes = 10;
 //
 // A large table is read by as many threads as the machine has cores; parties, when not 0,
 // sets how many runs of rows it is cut into whatever its size (tests cut small tables).
+// Rows are read and converted in one pass where nothing needs a closer look; directe false
+// reads every row the exact way instead, the reference the one-pass reading is tested against.
 LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere,
-                          std::size_t parties = 0);
+                          std::size_t parties = 0, bool directe = true);
 
 // "numero" column reading: optional blanks, an optional sign, decimal digits within 32 bits.
 bool lireNumeroCsv(std::string_view cellule, int32_t& numero);
