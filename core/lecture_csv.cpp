@@ -900,11 +900,9 @@ bool Lecture::lireParties(LectureCsv& r) {
     });
     r.refus = refusEntete_;
     r.nombreRefus = nombreRefusEntete_;
-    std::size_t images = 0;
-    for (const Sortie& o : sorties) images += o.avecImage.size();
-    r.avecImage.clear();
-    r.avecImage.reserve(images);
     malPlacee_ = false;
+    std::vector<std::size_t> premieresImages(parties_.size()), decalages(parties_.size());
+    std::size_t images = 0;
     // Each part's cards move down over the slots of the empty rows before them.
     std::size_t lues = 0;
     for (std::size_t k = 0; k < parties_.size(); ++k) {
@@ -922,12 +920,20 @@ bool Lecture::lireParties(LectureCsv& r) {
             std::memmove(r.sansNumero.data() + lues, r.sansNumero.data() + p.fichesAvant, fiches);
             std::memmove(r.lignes.data() + lues, r.lignes.data() + p.fichesAvant, fiches * sizeof(std::size_t));
         }
-        for (ImageLue image : sorties[k].avecImage) {
-            image.fiche += lues;
-            r.avecImage.push_back(image);
-        }
+        premieresImages[k] = images;
+        decalages[k] = lues;
+        images += sorties[k].avecImage.size();
         lues += fiches;
     }
+    // Half a million pictures or so are worth both cores.
+    r.avecImage.resize(images);
+    enParallele(parties_.size(), [&](std::size_t k) {
+        ImageLue* vers = r.avecImage.data() + premieresImages[k];
+        for (ImageLue image : sorties[k].avecImage) {
+            image.fiche += decalages[k];
+            *vers++ = image;
+        }
+    });
     if (lues < total) {
         table_.redimensionner(premiere_ + lues + 1);
         std::memset(static_cast<void*>(table_.data() + premiere_ + lues), 0, sizeof(Fiche));
