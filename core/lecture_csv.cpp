@@ -496,7 +496,13 @@ bool Lecteur::celluleDirecte(std::size_t& pos, Colonne col, char* champ, std::si
     const char* const s = s_.data();
     const char sep = c_.sep;
     const bool description = col == Colonne::kDescription, image = col == Colonne::kImage;
-    const bool entreGuillemets = pos < fin_ && s[pos] == '"';
+    if (pos >= fin_ || s[pos] == sep || s[pos] == '\r' || s[pos] == '\n') {
+        // An empty cell, as most picture cells are: the field stays as the slot is, zero bytes.
+        brute = {};
+        longueur = 0;
+        return true;
+    }
+    const bool entreGuillemets = s[pos] == '"';
     const std::size_t debutBrut = entreGuillemets ? pos + 1 : pos;
     // Whether a leading apostrophe is a mark to take off depends on the whole cell.
     if (debutBrut < fin_ && s[debutBrut] == '\'') return false;
