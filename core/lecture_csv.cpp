@@ -343,7 +343,7 @@ bool Lecteur::lireCellule(Cellule& c, std::size_t& pos, std::size_t indexColonne
     return true;
 }
 
-bool Lecteur::finDeCellule(std::size_t& pos) {
+inline bool Lecteur::finDeCellule(std::size_t& pos) {
     const char* const s = s_.data();
     if (pos >= fin_) return true;
     if (s[pos] == c_.sep) {
