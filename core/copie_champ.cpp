@@ -164,7 +164,6 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
     return {p, n, haut};
 }
 
-
 // Sixty-four bytes at a time where the processor has AVX-512 with byte compression: the
 // byte masks are plain 64-bit integers, so the line feed after a carriage return and the
 // letters' lead bytes are found with shifts, the lead bytes are squeezed out in one

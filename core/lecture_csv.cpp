@@ -11,6 +11,11 @@
 // sends the reading back to one thread over the whole table. The same row reader does both,
 // so the two readings cannot differ.
 //
+// Most rows are read in one pass: each cell goes into its field as it is scanned, the copy
+// itself finding where the cell ends. A row where anything needs a closer look (a refusal, a
+// leading apostrophe, a picture name from a Windows-1252 table) is read again the exact way,
+// cells first and then fields, which alone refuses; the tests hold both ways to one result.
+//
 // UTF-8 is checked on the way rather than in a pass of its own: every byte of every cell goes
 // through the converter or the checker. A byte that is not UTF-8 stops the reading, which then
 // starts again in Windows-1252 (or, after a byte-order mark, refuses the table).
@@ -423,8 +428,8 @@ bool Lecteur::versChamp(std::string_view t, const char* lisible, Colonne col, ch
     std::size_t haut = 0;  // field bytes the fast copy wrote, garbage past n included
     auto nettoyer = [&] { effacerAuDela(champ, n, haut, capacite); };
     while (p < fin) {
-        // Plain ASCII, CR LF and, from UTF-8, the letters U+00A0..U+00FF go at memory speed;
-        // the loop below takes one character at a time only where they stop.
+        // Plain ASCII, CR LF and, from UTF-8, the characters Windows-1252 has go at memory
+        // speed; the loop below takes one character at a time only where the copy stops.
         const CopieChamp copie =
             copierChamp(debut, p, fin, lisibles, champ, n, capacite, image ? reglesImage_ : reglesTexte_);
         p = copie.p;
