@@ -74,9 +74,14 @@ namespace {
 enum class Colonne { kNumero, kTitre, kDescription, kImage, kAucune };
 const char* const kNomsColonnes[] = {"numero", "titre", "description", "image"};
 
-// Below this many bytes per thread, starting threads costs more than it saves.
+// Below this many bytes per run, starting threads costs more than it saves.
 constexpr std::size_t kOctetsParThreadMin = std::size_t(1) << 20;
 constexpr std::size_t kThreadsMax = 8;
+// Runs per thread: a core slowed by other work then reads fewer runs instead of holding up
+// the others at the end.
+constexpr std::size_t kPartiesParThread = 4;
+
+std::size_t coeurs() { return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kThreadsMax); }
 
 #if !defined(__SSE2__)
 // Eight bytes at a time: whether any of them is zero, or equal to c.
@@ -745,29 +750,31 @@ std::size_t debutDeLigne(std::string_view s, std::size_t cible, bool dedans) {
     return s.size();
 }
 
-// Runs f(0 .. n-1) at once, on threads beyond the first; an exception any of them throws
-// comes back here once they are all done. Where the system will not start a thread, its share
-// is run here, after the first: slower, the same result.
+// Runs f(0 .. n-1) on this thread and up to one more per core, each taking the next task
+// once done with one; an exception any task throws comes back here once they are all done.
+// Where the system will not start a thread, the others take its tasks: slower, the same result.
 template <typename F>
 void enParallele(std::size_t n, F f) {
     if (n == 0) return;
     std::vector<std::exception_ptr> erreurs(n);
-    std::vector<std::thread> threads;
-    threads.reserve(n);
-    auto une = [&](std::size_t i) {
-        try {
-            f(i);
-        } catch (...) {
-            erreurs[i] = std::current_exception();
+    std::atomic<std::size_t> suivante{0};
+    auto travailler = [&] {
+        for (std::size_t i = suivante.fetch_add(1); i < n; i = suivante.fetch_add(1)) {
+            try {
+                f(i);
+            } catch (...) {
+                erreurs[i] = std::current_exception();
+            }
         }
     };
-    std::size_t lances = 1;
+    const std::size_t autres = std::min(n, coeurs()) - 1;
+    std::vector<std::thread> threads;
+    threads.reserve(autres);
     try {
-        for (; lances < n; ++lances) threads.emplace_back(une, lances);
+        while (threads.size() < autres) threads.emplace_back(travailler);
     } catch (const std::system_error&) {
     }
-    une(0);
-    for (std::size_t i = lances; i < n; ++i) une(i);
+    travailler();
     for (std::thread& t : threads) t.join();
     for (const std::exception_ptr& e : erreurs) {
         if (e) std::rethrow_exception(e);
@@ -995,8 +1002,8 @@ LectureCsv Lecture::lire() {
 
     std::size_t nombre = partiesVoulues_;
     if (nombre == 0) {
-        const std::size_t coeurs = std::max(1u, std::thread::hardware_concurrency());
-        nombre = std::clamp<std::size_t>((n - debut) / kOctetsParThreadMin, 1, std::min(coeurs, kThreadsMax));
+        const std::size_t parties = coeurs() == 1 ? 1 : coeurs() * kPartiesParThread;
+        nombre = std::clamp<std::size_t>((n - debut) / kOctetsParThreadMin, 1, parties);
     }
     decouper(debut, ligneAvant, nombre);
     if (!compterLignes() && !compter() && parties_.size() > 1) {
