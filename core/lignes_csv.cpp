@@ -84,23 +84,21 @@ std::size_t compte(uint64_t x) {
 
 namespace {
 
-// Sixty-four bytes at a time: masks of quotes, line feeds, carriage returns and separators;
-// the bytes inside quotes are those after an odd number of quotes.
-LignesCsv compterSse2(std::string_view s, std::size_t debut, std::size_t fin, char sep) {
+// What the row count carries from one block of sixty-four bytes to the next, and the count.
+struct Comptage {
     LignesCsv r;
-    const __m128i guillemet = _mm_set1_epi8('"'), saut = _mm_set1_epi8('\n'), retour = _mm_set1_epi8('\r'),
-                  separateur = _mm_set1_epi8(sep);
-    uint64_t dedans = 0;     // all ones when the previous block ended inside quotes
+    uint64_t dedans = 0;      // all ones when the previous block ended inside quotes
     uint64_t debutLigne = 1;  // bit 0: a row starts at the block's first byte
-    std::size_t i = debut;
-    // Each block looks one byte past itself (a CR LF, a "" at a row start).
-    for (; i + 65 <= fin; i += 64) {
-        const char* p = s.data() + i;
-        const Bloc v(p);
-        const uint64_t g = v.egaux(guillemet), lf = v.egaux(saut), cr = v.egaux(retour), sp = v.egaux(separateur);
-        const uint64_t suivantLf = (lf >> 1) | (uint64_t{p[64] == '\n'} << 63);
-        const uint64_t suivantG = (g >> 1) | (uint64_t{p[64] == '"'} << 63);
-        const uint64_t interieur = xorCumule(g) ^ dedans;
+
+    // One block, from the masks of its quotes, line feeds, carriage returns and separators;
+    // parite has bit i set after an odd number of the block's quotes up to i; suivant is the
+    // byte after the block (a CR LF, a "" at a row start). compte counts the bits set.
+    template <typename Compte>
+    [[gnu::always_inline]] inline void bloc(uint64_t g, uint64_t lf, uint64_t cr, uint64_t sp, uint64_t parite,
+                                            char suivant, Compte compte) {
+        const uint64_t suivantLf = (lf >> 1) | (uint64_t{suivant == '\n'} << 63);
+        const uint64_t suivantG = (g >> 1) | (uint64_t{suivant == '"'} << 63);
+        const uint64_t interieur = parite ^ dedans;
         const uint64_t fins = (lf | (cr & ~suivantLf)) & ~interieur;
         r.lignes += compte(fins);
         const uint64_t debuts = debutLigne | (fins << 1);
@@ -108,7 +106,25 @@ LignesCsv compterSse2(std::string_view s, std::size_t debut, std::size_t fin, ch
         debutLigne = fins >> 63;
         dedans = interieur >> 63 ? ~uint64_t{0} : 0;
     }
-    return finirOctets(s, i, fin, sep, dedans != 0, debutLigne != 0, r);
+
+    LignesCsv finir(std::string_view s, std::size_t i, std::size_t fin, char sep) const {
+        return finirOctets(s, i, fin, sep, dedans != 0, debutLigne != 0, r);
+    }
+};
+
+// Sixty-four bytes at a time; the bytes inside quotes are those after an odd number of quotes.
+LignesCsv compterSse2(std::string_view s, std::size_t debut, std::size_t fin, char sep) {
+    const __m128i guillemet = _mm_set1_epi8('"'), saut = _mm_set1_epi8('\n'), retour = _mm_set1_epi8('\r'),
+                  separateur = _mm_set1_epi8(sep);
+    Comptage c;
+    std::size_t i = debut;
+    for (; i + 65 <= fin; i += 64) {
+        const char* p = s.data() + i;
+        const Bloc v(p);
+        const uint64_t g = v.egaux(guillemet);
+        c.bloc(g, v.egaux(saut), v.egaux(retour), v.egaux(separateur), xorCumule(g), p[64], compte);
+    }
+    return c.finir(s, i, fin, sep);
 }
 
 // The same with AVX-512: one load and one compare per mask, the running parity of the quotes
@@ -116,31 +132,22 @@ LignesCsv compterSse2(std::string_view s, std::size_t debut, std::size_t fin, ch
 __attribute__((target("avx512f,avx512bw,pclmul,popcnt"))) LignesCsv compterAvx512(std::string_view s,
                                                                                    std::size_t debut,
                                                                                    std::size_t fin, char sep) {
-    LignesCsv r;
     const __m512i guillemet = _mm512_set1_epi8('"'), saut = _mm512_set1_epi8('\n'),
                   retour = _mm512_set1_epi8('\r'), separateur = _mm512_set1_epi8(sep);
     const __m128i uns = _mm_set1_epi8(-1);
-    uint64_t dedans = 0;
-    uint64_t debutLigne = 1;
+    Comptage c;
     std::size_t i = debut;
     for (; i + 65 <= fin; i += 64) {
         const char* p = s.data() + i;
         const __m512i v = _mm512_loadu_si512(p);
-        const uint64_t g = _mm512_cmpeq_epi8_mask(v, guillemet), lf = _mm512_cmpeq_epi8_mask(v, saut),
-                       cr = _mm512_cmpeq_epi8_mask(v, retour), sp = _mm512_cmpeq_epi8_mask(v, separateur);
-        const uint64_t suivantLf = (lf >> 1) | (uint64_t{p[64] == '\n'} << 63);
-        const uint64_t suivantG = (g >> 1) | (uint64_t{p[64] == '"'} << 63);
+        const uint64_t g = _mm512_cmpeq_epi8_mask(v, guillemet);
         const uint64_t parite = static_cast<uint64_t>(
             _mm_cvtsi128_si64(_mm_clmulepi64_si128(_mm_cvtsi64_si128(static_cast<long long>(g)), uns, 0)));
-        const uint64_t interieur = parite ^ dedans;
-        const uint64_t fins = (lf | (cr & ~suivantLf)) & ~interieur;
-        r.lignes += static_cast<std::size_t>(__builtin_popcountll(fins));
-        const uint64_t debuts = debutLigne | (fins << 1);
-        r.douteuses += static_cast<std::size_t>(__builtin_popcountll(debuts & (cr | lf | sp | (g & suivantG))));
-        debutLigne = fins >> 63;
-        dedans = interieur >> 63 ? ~uint64_t{0} : 0;
+        c.bloc(g, _mm512_cmpeq_epi8_mask(v, saut), _mm512_cmpeq_epi8_mask(v, retour),
+               _mm512_cmpeq_epi8_mask(v, separateur), parite, p[64],
+               [](uint64_t x) { return static_cast<std::size_t>(__builtin_popcountll(x)); });
     }
-    return finirOctets(s, i, fin, sep, dedans != 0, debutLigne != 0, r);
+    return c.finir(s, i, fin, sep);
 }
 
 }  // namespace
