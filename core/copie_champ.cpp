@@ -208,13 +208,21 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
         const uint64_t coupe = (estC3 | estC2) & ~dehors & (uint64_t{1} << 63);
         arrets = (arrets & ~(tetes | tetes << 1 | coupe)) | dehors;
         const uint64_t fins = arrets | coupe;
-        const unsigned k = fins == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(fins));
-        const uint64_t pris = k == 64 ? ~uint64_t{0} : (uint64_t{1} << k) - 1;
-        const uint64_t gardes = pris & ~tetes;
         const __m512i sortie = _mm512_mask_add_epi8(v, (estC3 & tetes) << 1, v, ajout);
+        if (fins == 0) {
+            // The whole block taken, the common case: p moves on at once, where a move by the
+            // bytes taken would wait for every mask of the block.
+            const unsigned combien = static_cast<unsigned>(__builtin_popcountll(~tetes));
+            _mm512_mask_storeu_epi8(champ + n, combien == 64 ? ~uint64_t{0} : (uint64_t{1} << combien) - 1,
+                                    _mm512_maskz_compress_epi8(~tetes, sortie));
+            n += combien;
+            p += 64;
+            continue;
+        }
+        const unsigned k = static_cast<unsigned>(__builtin_ctzll(fins));
+        const uint64_t gardes = ((uint64_t{1} << k) - 1) & ~tetes;  // k < 64: fins has a bit
         const unsigned combien = static_cast<unsigned>(__builtin_popcountll(gardes));
-        _mm512_mask_storeu_epi8(champ + n, combien == 64 ? ~uint64_t{0} : (uint64_t{1} << combien) - 1,
-                                _mm512_maskz_compress_epi8(gardes, sortie));
+        _mm512_mask_storeu_epi8(champ + n, (uint64_t{1} << combien) - 1, _mm512_maskz_compress_epi8(gardes, sortie));
         n += combien;
         p += k;
         // A byte this loop does not take, or the cell's end.

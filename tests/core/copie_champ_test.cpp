@@ -40,6 +40,12 @@ Prises reference(const std::string& cellule, std::size_t depart, bool latin, con
     return r;
 }
 
+std::string utf8De(char32_t c) {
+    if (c < 0x800) return {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+    return {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+            static_cast<char>(0x80 | (c & 0x3F))};
+}
+
 }  // namespace
 
 // Cells of plain text, line breaks, letters, cut or stray UTF-8 bytes and zero bytes, copied
@@ -50,7 +56,17 @@ Prises reference(const std::string& cellule, std::size_t depart, bool latin, con
 TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
     const unsigned char alphabet[] = {'a', 'Z', ' ', ',', '"', '\r', '\n', 0,    0xC3, 0xC2, 0xA9, 0x80,
                                       0x9F, 0xA0, 0xBF, 0xE2, 0x82, 0xAC, 0xFF, 'e', 'e', 'e', 'e', 0xC3, ';'};
-    const char* const plusLongs[] = {"\xE2\x82\xAC", "\xE2\x80\x99", "\xC5\x93"};  // €, ’, œ
+    // Every character Windows-1252 has beyond U+00FF, and characters a byte away from one.
+    std::vector<std::string> plusLongs;
+    for (unsigned b = 0x80; b < 0xA0; ++b) {
+        const char32_t c = caractereCp1252(static_cast<unsigned char>(b));
+        if (c > 0xFF) plusLongs.push_back(utf8De(c));
+    }
+    for (const char* voisin : {"\xE2\x80\x80", "\xE2\x80\xBF", "\xE2\x82\xAB", "\xE2\x84\xA1", "\xE2\x81\x99",
+                               "\xE2\x80\xAC", "\xE2\x82\xA2", "\xC5\x80", "\xC5\xBF", "\xC6\x91", "\xC6\x86", "\xCB\x87",
+                               "\xCB\x9D", "\xCB\x92", "\xC4\x93", "\xE2\x80"}) {
+        plusLongs.push_back(voisin);
+    }
     std::mt19937 alea(20261207);
     const std::size_t capacites[] = {16, 17, 31, 256, 512};
     // Every version this processor runs, then the byte copy itself.
@@ -65,11 +81,13 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
             if (r < 70) cellule += static_cast<char>('a' + r % 26);
             else if (accents && r < 85) cellule += "\xC3\xA9";
             else if (r < 88) cellule += "\r\n";
-            else if (accents && r < 91) cellule += plusLongs[r % 3];
+            else if (accents && r < 93) cellule += plusLongs[alea() % plusLongs.size()];
             else cellule += static_cast<char>(alphabet[alea() % sizeof alphabet]);
         }
-        // Bytes past the cell that may be read, not taken: a continuation byte among them.
-        std::string tampon = cellule + std::string(alea() % 100, '\xA9');
+        // Bytes past the cell that may be read, not taken: continuation bytes that would end
+        // a character begun in the cell.
+        std::string tampon = cellule;
+        for (std::size_t i = alea() % 100; i > 0; --i) tampon += "\xA9\x99\xAC\x93\xA2"[alea() % 5];
         ReglesCopie regles;
         regles.latin = alea() % 4 != 0;
         const std::string jeux[] = {"", "\"", ",\r\"", ";\r\""};
