@@ -50,14 +50,23 @@ public:
         return source;
     }
 
+    // The names the folder holds, for the reading to keep only pictures that may be among
+    // them; nothing when the folder cannot be listed.
+    const FiltreImages* filtre() {
+        if (!lu_) lire();
+        return liste_ ? &filtre_ : nullptr;
+    }
+
 private:
     void lire() {
         lu_ = true;
         DIR* d = opendir(dossier_.c_str());
         if (d == nullptr) return;
         while (dirent* e = readdir(d)) {
+            const uint64_t empreinte = empreinteNom(e->d_name);
             noms_.insert(e->d_name);
-            empreintes_.insert(empreinteNom(e->d_name));
+            empreintes_.insert(empreinte);
+            filtre_.ajouter(empreinte);
         }
         closedir(d);
         liste_ = true;
@@ -67,6 +76,7 @@ private:
     bool liste_ = false;
     std::unordered_set<std::string> noms_;
     std::unordered_set<uint64_t> empreintes_;
+    FiltreImages filtre_;
 };
 }  // namespace
 
@@ -92,9 +102,10 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
         if (premiere == 0) viderFiche(store.fiches[0]);
     };
 
+    DossierDuTableau dossier(dossierDe(chemin));
     LectureCsv lecture;
     try {
-        lecture = lireTableauCsv(octets.vue(), store.fiches, premiere);
+        lecture = lireTableauCsv(octets.vue(), store.fiches, premiere, 0, true, dossier.filtre());
     } catch (const std::bad_alloc&) {
         annuler();
         messages.message("mémoire insuffisante pour importer le tableau " + chemin);
@@ -109,7 +120,6 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
 
     // Pictures named by the table and found beside it are filed like a chosen picture.
     std::vector<std::pair<std::size_t, std::string>> images;
-    DossierDuTableau dossier(dossierDe(chemin));
     for (const ImageLue& image : lecture.avecImage) {
         if (lecture.nombreRefus != 0) break;
         const std::size_t k = image.fiche;

@@ -151,6 +151,7 @@ struct Contexte {
     std::array<std::ptrdiff_t, 4> colonnes{0, 1, 2, -1};
     std::array<bool, 256> arret{};  // bytes that end or spoil an unquoted cell
     bool directe = true;            // rows read in one pass where they can be
+    const FiltreImages* images = nullptr;  // the picture names worth keeping; all without it
 
     Colonne colonneDe(std::size_t index) const {
         for (int k = 0; k < 4; ++k) {
@@ -654,7 +655,11 @@ void Lecteur::garder(Sortie& sortie, bool aNumero, std::size_t longueurImage) {
         // The name is looked at while it is at hand: the import checks the pictures of a
         // million cards from these alone.
         const std::string_view nom(sortie.fiches[fiches_].image + 1, longueurImage - 1);
-        sortie.avecImage.push_back({fiches_, empreinteNom(nom), nom.find('/') != std::string_view::npos});
+        const uint64_t empreinte = empreinteNom(nom);
+        const bool chemin = nom.find('/') != std::string_view::npos;
+        if (chemin || c_.images == nullptr || c_.images->peutContenir(empreinte)) {
+            sortie.avecImage.push_back({fiches_, empreinte, chemin});
+        }
     }
     ++fiches_;
 }
@@ -790,9 +795,11 @@ struct Partie {
 
 class Lecture {
 public:
-    Lecture(std::string_view octets, TableFiches& table, std::size_t premiere, std::size_t parties, bool directe)
+    Lecture(std::string_view octets, TableFiches& table, std::size_t premiere, std::size_t parties, bool directe,
+            const FiltreImages* images)
         : table_(table), premiere_(premiere), partiesVoulues_(parties) {
         c_.directe = directe;
+        c_.images = images;
         if (octets.substr(0, 3) == "\xEF\xBB\xBF") {
             octets.remove_prefix(3);
             marque_ = true;
@@ -1036,8 +1043,8 @@ LectureCsv Lecture::lire() {
 }  // namespace
 
 LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere, std::size_t parties,
-                          bool directe) {
-    Lecture l(octets, table, premiere, parties, directe);
+                          bool directe, const FiltreImages* images) {
+    Lecture l(octets, table, premiere, parties, directe, images);
     return l.lire();
 }
 

@@ -14,6 +14,7 @@
 // as it is. The number column is never marked: it only ever holds an integer such as -5,
 // which a spreadsheet reads as a number and cannot run, and the reader reads it as one.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -52,11 +53,24 @@ struct ImageLue {
 // The fingerprint of a picture name (64-bit FNV-1a).
 uint64_t empreinteNom(std::string_view nom);
 
+// Fingerprints of names, kept as a set that may answer yes for a name it was not given, never
+// no for one it was: a reading keeps only the pictures the folder beside the table may hold,
+// so that a table naming a million pictures none of which is at hand costs no list of them.
+class FiltreImages {
+public:
+    void ajouter(uint64_t empreinte) { bits_[indice(empreinte) / 64] |= uint64_t{1} << (indice(empreinte) % 64); }
+    bool peutContenir(uint64_t empreinte) const { return (bits_[indice(empreinte) / 64] >> (indice(empreinte) % 64) & 1) != 0; }
+
+private:
+    static std::size_t indice(uint64_t empreinte) { return static_cast<std::size_t>(empreinte >> 48); }
+    std::array<uint64_t, 1024> bits_{};
+};
+
 struct LectureCsv {
     std::size_t lues = 0;               // rows taken, in table[premiere ..]
     std::vector<uint8_t> sansNumero;    // per row: 1 when the number cell was missing or no number
     std::vector<std::size_t> lignes;    // per row: its row number in the file
-    std::vector<ImageLue> avecImage;    // the rows with a picture cell, in order
+    std::vector<ImageLue> avecImage;    // the rows with a picture cell, in order (see lireTableauCsv)
     std::vector<RefusCsv> refus;        // the first refused cells, in file order
     std::size_t nombreRefus = 0;        // all of them
     bool utf8 = true;                   // the encoding the bytes were read in
@@ -82,8 +96,10 @@ inline constexpr std::size_t kRefusGardes = 10;
 // sets how many runs of rows it is cut into whatever its size (tests cut small tables).
 // Rows are read and converted in one pass where nothing needs a closer look; directe false
 // reads every row the exact way instead, the reference the one-pass reading is tested against.
+// A picture named by a path, or by a name images may hold, is kept in avecImage; with no
+// images, every one is.
 LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere,
-                          std::size_t parties = 0, bool directe = true);
+                          std::size_t parties = 0, bool directe = true, const FiltreImages* images = nullptr);
 
 // "numero" column reading: optional blanks, an optional sign, decimal digits within 32 bits.
 bool lireNumeroCsv(std::string_view cellule, int32_t& numero);

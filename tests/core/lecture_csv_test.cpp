@@ -22,7 +22,7 @@ namespace {
 // UTF-8 pieces of texts, storable or not, and the bytes that make rows and cells.
 const std::vector<std::string> kTextes = {
     "a", "Zo", "1", " ", "é", "€", "’", "œ", "«", "\xC2\xA0", "'", "=", "-", "ñ", "Château de Vézelay",
-    "12345678", "x\r\ny", "\n", "\r\n\r\n", ",", ";", "\"", "\"\"", "\t"};
+    "12345678", "x\r\ny", "\n", "\r\n\r\n", ",", ";", "\"", "\"\"", "\t", "images/photo.jpg"};
 const std::vector<std::string> kSoupe = {
     "a", "é", "\xE9", "€", "😀", "\xFF", ",", ";", "\"", "\"\"", "\r\n", "\n", "\r", "'", "=", " ",
     std::string(1, '\0'), "texte assez long pour un mot", "\xC3", "numero", "titre"};
@@ -154,6 +154,24 @@ TEST(LectureCsv, runsReadAtOnce_giveExactlyWhatOneReadingGives) {
         for (std::size_t i = 0; i < une.cartes.size(); ++i) attendreZerosApresChaqueChamp(une.cartes[i], i);
         // Each row converted as it is scanned gives what the exact reading of its cells gives.
         attendreMemeLecture(lireEnParties(octets, 1, false), une, "graine " + std::to_string(graine) + ", exacte");
+        // Given the names a folder holds, a reading keeps the pictures named by a path and
+        // those the folder may hold, and no other.
+        if (une.lecture.nombreRefus == 0) {
+            FiltreImages dossier;
+            for (std::size_t i = 0; i < une.lecture.avecImage.size(); i += 2) dossier.ajouter(une.lecture.avecImage[i].empreinte);
+            std::vector<std::size_t> attendues, gardees;
+            for (const ImageLue& image : une.lecture.avecImage) {
+                if (image.chemin || dossier.peutContenir(image.empreinte)) attendues.push_back(image.fiche);
+            }
+            for (const bool directe : {true, false}) {
+                TableFiches table;
+                gardees.clear();
+                for (const ImageLue& image : lireTableauCsv(octets, table, 0, 3, directe, &dossier).avecImage) {
+                    gardees.push_back(image.fiche);
+                }
+                EXPECT_EQ(gardees, attendues) << "graine " << graine;
+            }
+        }
         for (std::size_t parties : {2, 3, 7}) {
             std::string quoi = "graine ";
             quoi += std::to_string(graine);
