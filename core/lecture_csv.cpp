@@ -40,14 +40,52 @@
 #include "core/marque_csv.h"
 #include "core/tableau_csv.h"
 
-uint64_t empreinteNom(std::string_view nom) {
-    uint64_t h = 0xCBF29CE484222325ull;
-    for (const char c : nom) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 0x100000001B3ull;
-    }
-    return h;
+namespace {
+uint64_t melanger(uint64_t x) {
+    x ^= x >> 30;
+    x *= 0xBF58476D1CE4E5B9ull;
+    x ^= x >> 27;
+    x *= 0x94D049BB133111EBull;
+    return x ^ x >> 31;
 }
+
+// The 1 to 8 bytes at p, as the low bytes of a word, the others zero; read without going past
+// them, and without assembling the word in memory (reading it back whole would stall).
+uint64_t motPartiel(const char* p, std::size_t n, const char* debut) {
+    uint64_t mot;
+    if (p - debut >= static_cast<std::ptrdiff_t>(8 - n)) {  // the word that ends with them
+        std::memcpy(&mot, p + n - 8, 8);
+        return mot >> (8 * (8 - n));
+    }
+    if (n >= 4) {
+        uint32_t bas, haut;
+        std::memcpy(&bas, p, 4);
+        std::memcpy(&haut, p + n - 4, 4);
+        return bas | uint64_t{haut} << (8 * (n - 4));
+    }
+    const auto octet = [&](std::size_t i) { return uint64_t{static_cast<unsigned char>(p[i])} << (8 * i); };
+    return octet(0) | octet(n / 2) | octet(n - 1);
+}
+}  // namespace
+
+NomImage lireNomImage(std::string_view nom) {
+    // Eight bytes at a time: a million names are looked at while the table is read.
+    const uint64_t barres = 0x2F2F2F2F2F2F2F2Full, bas = 0x0101010101010101ull, hauts = 0x8080808080808080ull;
+    uint64_t h = nom.size();
+    uint64_t barre = 0;
+    for (std::size_t i = 0; i < nom.size(); i += 8) {
+        uint64_t mot;
+        if (nom.size() - i >= 8) std::memcpy(&mot, nom.data() + i, 8);
+        else mot = motPartiel(nom.data() + i, nom.size() - i, nom.data());
+        // A zero byte where mot has a slash; the zero bytes above a short word have none.
+        const uint64_t x = mot ^ barres;
+        barre |= (x - bas) & ~x & hauts;
+        h = melanger(h ^ mot) + i;
+    }
+    return {melanger(h), barre != 0};
+}
+
+uint64_t empreinteNom(std::string_view nom) { return lireNomImage(nom).empreinte; }
 
 bool lireNumeroCsv(std::string_view c, int32_t& numero) {
     while (!c.empty() && c.front() == ' ') c.remove_prefix(1);
@@ -655,10 +693,9 @@ void Lecteur::garder(Sortie& sortie, bool aNumero, std::size_t longueurImage) {
         // The name is looked at while it is at hand: the import checks the pictures of a
         // million cards from these alone.
         const std::string_view nom(sortie.fiches[fiches_].image + 1, longueurImage - 1);
-        const uint64_t empreinte = empreinteNom(nom);
-        const bool chemin = nom.find('/') != std::string_view::npos;
-        if (chemin || c_.images == nullptr || c_.images->peutContenir(empreinte)) {
-            sortie.avecImage.push_back({fiches_, empreinte, chemin});
+        const NomImage lu = lireNomImage(nom);
+        if (lu.chemin || c_.images == nullptr || c_.images->peutContenir(lu.empreinte)) {
+            sortie.avecImage.push_back({fiches_, lu.empreinte, lu.chemin});
         }
     }
     ++fiches_;

@@ -50,7 +50,12 @@ struct ImageLue {
     bool chemin;
 };
 
-// The fingerprint of a picture name (64-bit FNV-1a).
+// The fingerprint of a picture name, and whether the name is a path (holds a slash).
+struct NomImage {
+    uint64_t empreinte;
+    bool chemin;
+};
+NomImage lireNomImage(std::string_view nom);
 uint64_t empreinteNom(std::string_view nom);
 
 // Fingerprints of names, kept as a set that may answer yes for a name it was not given, never

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -333,12 +334,16 @@ TEST_F(Import, badRowIntoABaseWithoutCards_leavesItsShownSlotBlank) {
 TEST_F(Import, existingPicture_isFiledIntoThePictureDirectory_missingOneKeepsItsName) {
     std::filesystem::create_directories(dossier / "photos");
     ecrireOctets(dossier / "photos/chat.jpg", "JPEG du chat");
-    ecrireOctets(dossier / "t.csv", "titre,image\r\nchat,photos/chat.jpg\r\nchien,chien.jpg\r\nrien,\r\n");
+    ecrireOctets(dossier / "oiseau du jardin.png", "PNG de l'oiseau");
+    ecrireOctets(dossier / "t.csv", "titre,image\r\nchat,photos/chat.jpg\r\nchien,chien.jpg\r\nrien,\r\n"
+                                    "oiseau,oiseau du jardin.png\r\n");
     ASSERT_TRUE(importerTableauCsv(store, dossier / "t.csv"));
     EXPECT_EQ(texteChamp(store.fiches[2].image), "\\chat.jpg");
     EXPECT_EQ(lireOctets(dossier / "base.rep/chat.jpg"), "JPEG du chat");
     EXPECT_EQ(texteChamp(store.fiches[3].image), "\\chien.jpg");
     EXPECT_EQ(texteChamp(store.fiches[4].image), "");
+    EXPECT_EQ(texteChamp(store.fiches[5].image), "\\oiseau du jardin.png");
+    EXPECT_EQ(lireOctets(dossier / "base.rep/oiseau du jardin.png"), "PNG de l'oiseau");
     EXPECT_EQ(store.courante, 1);
     EXPECT_TRUE(store.imageChoisie.empty());
 }
@@ -396,4 +401,24 @@ TEST_F(Import, pictureOfANameAlreadyFiled_withOtherBytes_isFiledUnderAFreeName) 
     const std::string nom(texteChamp(store.fiches[2].image));
     ASSERT_NE(nom, "\\chat.jpg");
     EXPECT_EQ(lireOctets(dossier / ("base.rep/" + nom.substr(1))), "nouveau chat");
+}
+
+// Picture names of every length, with slashes anywhere and bytes a slash test could mistake
+// for one: a name is a path exactly when it holds a slash, and names that differ, even in
+// their last byte, have different fingerprints.
+TEST(TableauCsv, pictureNames_pathWhenTheyHoldASlash_fingerprintsTellThemApart) {
+    std::mt19937 alea(20261208);
+    const char octets[] = {'a', '/', '.', '0', '\xAF', '\x2E', '\x30', '\xC3', '\xA9', 'Z'};
+    std::set<std::string> noms;
+    std::set<uint64_t> empreintes;
+    for (int essai = 0; essai < 5000; ++essai) {
+        std::string nom;
+        for (std::size_t n = alea() % 41; n > 0; --n) nom += octets[alea() % sizeof octets];
+        const NomImage lu = lireNomImage(nom);
+        EXPECT_EQ(lu.chemin, nom.find('/') != std::string::npos) << nom;
+        EXPECT_EQ(lu.empreinte, empreinteNom(nom));
+        if (noms.insert(nom).second) {
+            EXPECT_TRUE(empreintes.insert(lu.empreinte).second) << nom;
+        }
+    }
 }
