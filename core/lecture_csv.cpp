@@ -790,6 +790,25 @@ std::size_t debutDeLigne(std::string_view s, std::size_t cible, bool dedans) {
     return s.size();
 }
 
+// Whether s[cible] is inside quotes, guessed from the first quote after it that is not one of
+// two side by side: in a sound table a quote that opens a cell follows a separator or a row
+// end, and one that closes it is followed by one. Outside quotes when that does not tell.
+bool dedansSelonLaSuite(std::string_view s, std::size_t cible, char sep) {
+    const std::size_t fin = std::min(s.size(), cible + 4096);
+    auto borne = [&](std::size_t i) { return s[i] == sep || s[i] == '\r' || s[i] == '\n'; };
+    for (std::size_t i = cible; i < fin; ++i) {
+        if (s[i] != '"') continue;
+        if (i + 1 < s.size() && s[i + 1] == '"') {
+            ++i;
+            continue;
+        }
+        const bool ouvre = i == 0 || borne(i - 1);
+        const bool ferme = i + 1 == s.size() || borne(i + 1);
+        return ferme && !ouvre;
+    }
+    return false;
+}
+
 // Runs f(0 .. n-1) on this thread and up to one more per core, each taking the next task
 // once done with one; an exception any task throws comes back here once they are all done.
 // Where the system will not start a thread, the others take its tasks: slower, the same result.
@@ -827,6 +846,7 @@ struct Partie {
     std::size_t fichesAvant;   // slot of its first card
     std::size_t lignes = 0, fiches = 0;
     std::size_t places = 0;    // slots for its cards
+    std::size_t guillemets = 0;
     bool refusee = false;
 };
 
@@ -847,7 +867,14 @@ public:
     LectureCsv lire();
 
 private:
-    void decouper(std::size_t debut, std::size_t ligneAvant, std::size_t nombre);
+    // Cuts the table from debut into about nombre parts, each starting a row. Each cut is
+    // placed from the quotes before it, counted, or else from the bytes after it (deviner),
+    // which saves reading the whole table once: compterLignes then tells whether each guess
+    // was right.
+    void decouper(std::size_t debut, std::size_t ligneAvant, std::size_t nombre, bool deviner = false);
+    // Whether every part starts outside quotes, after an even number of them: the rows counted
+    // are then the rows.
+    bool coupesHorsGuillemets() const;
     // Gives each part a slot per row, from rows counted fast; false when too many rows may
     // be empty for that.
     bool compterLignes();
@@ -869,7 +896,7 @@ private:
     bool malPlacee_ = false;  // a part read other rows than were counted
 };
 
-void Lecture::decouper(std::size_t debut, std::size_t ligneAvant, std::size_t nombre) {
+void Lecture::decouper(std::size_t debut, std::size_t ligneAvant, std::size_t nombre, bool deviner) {
     parties_.clear();
     const std::size_t n = c_.s.size();
     if (debut >= n) return;
@@ -879,13 +906,17 @@ void Lecture::decouper(std::size_t debut, std::size_t ligneAvant, std::size_t no
     std::vector<std::size_t> bornes(nombre + 1), guillemets(nombre);
     for (std::size_t k = 0; k <= nombre; ++k) bornes[k] = debut + (n - debut) / nombre * k;
     bornes[nombre] = n;
-    enParallele(nombre - 1, [&](std::size_t k) { guillemets[k] = compterGuillemets(c_.s, bornes[k], bornes[k + 1]); });
+    if (!deviner) {
+        enParallele(nombre - 1, [&](std::size_t k) { guillemets[k] = compterGuillemets(c_.s, bornes[k], bornes[k + 1]); });
+    }
     std::size_t guillemetsAvant = 0;
     for (std::size_t k = 0; k < nombre; ++k) {
         std::size_t fin = n;
         if (k + 1 < nombre) {
             guillemetsAvant += guillemets[k];
-            fin = debut >= bornes[k + 1] ? debut : debutDeLigne(c_.s, bornes[k + 1], guillemetsAvant % 2 == 1);
+            const bool dedans =
+                deviner ? dedansSelonLaSuite(c_.s, bornes[k + 1], c_.sep) : guillemetsAvant % 2 == 1;
+            fin = debut >= bornes[k + 1] ? debut : debutDeLigne(c_.s, bornes[k + 1], dedans);
         }
         if (fin > debut) parties_.push_back({debut, fin, ligneAvant, 0});
         debut = fin;
@@ -904,12 +935,22 @@ bool Lecture::compterLignes() {
         p.ligneAvant = lignes;
         p.fichesAvant = places;
         p.lignes = p.places = comptes[k].lignes;
+        p.guillemets = comptes[k].guillemets;
         lignes += p.lignes;
         places += p.places;
         douteuses += comptes[k].douteuses;
     }
     // A slot is a card's worth of memory: rows that turn out empty are not worth many of them.
     return douteuses <= places / 64 + 64;
+}
+
+bool Lecture::coupesHorsGuillemets() const {
+    std::size_t guillemets = 0;
+    for (const Partie& p : parties_) {
+        if (guillemets % 2 != 0) return false;
+        guillemets += p.guillemets;
+    }
+    return true;
 }
 
 bool Lecture::compter() {
@@ -1047,8 +1088,13 @@ LectureCsv Lecture::lire() {
         const std::size_t parties = coeurs() == 1 ? 1 : coeurs() * kPartiesParThread;
         nombre = std::clamp<std::size_t>((n - debut) / kOctetsParThreadMin, 1, parties);
     }
-    decouper(debut, ligneAvant, nombre);
-    if (!compterLignes() && !compter() && parties_.size() > 1) {
+    decouper(debut, ligneAvant, nombre, true);
+    bool comptees = compterLignes();
+    if (!coupesHorsGuillemets()) {  // a cut guessed wrong
+        decouper(debut, ligneAvant, nombre);
+        comptees = compterLignes();
+    }
+    if (!comptees && !compter() && parties_.size() > 1) {
         decouper(debut, ligneAvant, 1);
         compter();
     }

@@ -24,6 +24,7 @@ LignesCsv finirOctets(std::string_view s, std::size_t i, std::size_t fin, char s
         debutLigne = false;
         if (c == '"') {
             dedans = !dedans;
+            ++r.guillemets;
         } else if (!dedans && (c == '\n' || (c == '\r' && (i + 1 == fin || s[i + 1] != '\n')))) {
             ++r.lignes;
             debutLigne = true;
@@ -101,6 +102,7 @@ struct Comptage {
         const uint64_t interieur = parite ^ dedans;
         const uint64_t fins = (lf | (cr & ~suivantLf)) & ~interieur;
         r.lignes += compte(fins);
+        r.guillemets += compte(g);
         const uint64_t debuts = debutLigne | (fins << 1);
         r.douteuses += compte(debuts & (cr | lf | sp | (g & suivantG)));
         debutLigne = fins >> 63;

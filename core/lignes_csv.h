@@ -12,6 +12,8 @@ struct LignesCsv {
     // Rows that may hold no card: those starting with a row end, a separator or "" (an empty
     // first cell). Every other row is a card.
     std::size_t douteuses = 0;
+    // The quotes: their parity tells whether the byte after the rows is inside quotes.
+    std::size_t guillemets = 0;
 };
 
 // The rows of s[debut, fin), s[debut] starting a row outside quotes; a last row without its

@@ -53,7 +53,11 @@ TEST(lignesCsv, anyTable_blockCountsEqualByteCounts) {
             const LignesCsv vite = compter(s, debut, fin, sep);
             ASSERT_EQ(vite.lignes, reference.lignes) << essai;
             ASSERT_EQ(vite.douteuses, reference.douteuses) << essai;
+            ASSERT_EQ(vite.guillemets, reference.guillemets) << essai;
         }
+        ASSERT_EQ(reference.guillemets,
+                  debut < fin ? static_cast<std::size_t>(std::count(s.begin() + debut, s.begin() + fin, '"')) : 0)
+            << essai;
         const LignesCsv choisie = compterLignesCsv(s, debut, fin, sep);
         ASSERT_EQ(choisie.lignes, reference.lignes) << essai;
         ASSERT_EQ(compterGuillemets(s, debut, fin),
