@@ -5,8 +5,8 @@
 //   bench_csv [cards [folder]]      (default 1,000,000 cards, a fresh folder under /tmp)
 //
 // Each measure is the best of three runs, after one run that warms up the memory (a fresh
-// machine's first large allocation is slow); the two steps compared run in turn. Exit status: 0 goals met, 1 a goal missed,
-// 2 a result was wrong or a step failed.
+// machine's first large allocation is slow); the two steps compared run in turn. Exit status:
+// 0 goals met, 1 a goal missed, 2 a result was wrong or a step failed.
 
 #include <stdlib.h>
 #include <unistd.h>

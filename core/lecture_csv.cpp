@@ -907,7 +907,8 @@ void Lecture::decouper(std::size_t debut, std::size_t ligneAvant, std::size_t no
     for (std::size_t k = 0; k <= nombre; ++k) bornes[k] = debut + (n - debut) / nombre * k;
     bornes[nombre] = n;
     if (!deviner) {
-        enParallele(nombre - 1, [&](std::size_t k) { guillemets[k] = compterGuillemets(c_.s, bornes[k], bornes[k + 1]); });
+        enParallele(nombre - 1,
+                    [&](std::size_t k) { guillemets[k] = compterGuillemets(c_.s, bornes[k], bornes[k + 1]); });
     }
     std::size_t guillemetsAvant = 0;
     for (std::size_t k = 0; k < nombre; ++k) {

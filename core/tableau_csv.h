@@ -63,8 +63,12 @@ uint64_t empreinteNom(std::string_view nom);
 // so that a table naming a million pictures none of which is at hand costs no list of them.
 class FiltreImages {
 public:
-    void ajouter(uint64_t empreinte) { bits_[indice(empreinte) / 64] |= uint64_t{1} << (indice(empreinte) % 64); }
-    bool peutContenir(uint64_t empreinte) const { return (bits_[indice(empreinte) / 64] >> (indice(empreinte) % 64) & 1) != 0; }
+    void ajouter(uint64_t empreinte) {
+        bits_[indice(empreinte) / 64] |= uint64_t{1} << (indice(empreinte) % 64);
+    }
+    bool peutContenir(uint64_t empreinte) const {
+        return (bits_[indice(empreinte) / 64] >> (indice(empreinte) % 64) & 1) != 0;
+    }
 
 private:
     static std::size_t indice(uint64_t empreinte) { return static_cast<std::size_t>(empreinte >> 48); }

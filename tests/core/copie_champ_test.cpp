@@ -63,8 +63,8 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
         if (c > 0xFF) plusLongs.push_back(utf8De(c));
     }
     for (const char* voisin : {"\xE2\x80\x80", "\xE2\x80\xBF", "\xE2\x82\xAB", "\xE2\x84\xA1", "\xE2\x81\x99",
-                               "\xE2\x80\xAC", "\xE2\x82\xA2", "\xC5\x80", "\xC5\xBF", "\xC6\x91", "\xC6\x86", "\xCB\x87",
-                               "\xCB\x9D", "\xCB\x92", "\xC4\x93", "\xE2\x80"}) {
+                               "\xE2\x80\xAC", "\xE2\x82\xA2", "\xC5\x80", "\xC5\xBF", "\xC6\x91", "\xC6\x86",
+                               "\xCB\x87", "\xCB\x9D", "\xCB\x92", "\xC4\x93", "\xE2\x80"}) {
         plusLongs.push_back(voisin);
     }
     std::mt19937 alea(20261207);

@@ -158,7 +158,9 @@ TEST(LectureCsv, runsReadAtOnce_giveExactlyWhatOneReadingGives) {
         // those the folder may hold, and no other.
         if (une.lecture.nombreRefus == 0) {
             FiltreImages dossier;
-            for (std::size_t i = 0; i < une.lecture.avecImage.size(); i += 2) dossier.ajouter(une.lecture.avecImage[i].empreinte);
+            for (std::size_t i = 0; i < une.lecture.avecImage.size(); i += 2) {
+                dossier.ajouter(une.lecture.avecImage[i].empreinte);
+            }
             std::vector<std::size_t> attendues, gardees;
             for (const ImageLue& image : une.lecture.avecImage) {
                 if (image.chemin || dossier.peutContenir(image.empreinte)) attendues.push_back(image.fiche);
