@@ -27,55 +27,40 @@ bool estFichier(const std::string& chemin) {
     return stat(chemin.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The names in the table's folder, read once, with their fingerprints: a large table names
-// thousands of pictures, most of them not beside it, and one look-up per name would cost more
-// than reading the table.
+// The names in the table's folder, read once: a large table names thousands of pictures,
+// most of them not beside it, and one look-up per name would cost more than reading the table.
+// Their fingerprints let the reading keep only the pictures that may be among them.
 class DossierDuTableau {
 public:
-    explicit DossierDuTableau(std::string dossier) : dossier_(std::move(dossier)) {}
+    explicit DossierDuTableau(std::string dossier) : dossier_(std::move(dossier)) {
+        DIR* d = opendir(dossier_.c_str());
+        if (d == nullptr) return;
+        while (dirent* e = readdir(d)) {
+            noms_.insert(e->d_name);
+            filtre_.ajouter(empreinteNom(e->d_name));
+        }
+        closedir(d);
+        liste_ = true;
+    }
 
     std::string chemin(const std::string& nom) const {
         return nom.front() == '/' ? nom : dossier_ + "/" + nom;
     }
     // The file the picture of card f (read as image) names, or nothing when there is none.
-    std::optional<std::string> fichier(const ImageLue& image, const Fiche& f) {
-        if (!image.chemin) {
-            if (!lu_) lire();
-            if (liste_ && empreintes_.count(image.empreinte) == 0) return std::nullopt;
-        }
+    std::optional<std::string> fichier(const ImageLue& image, const Fiche& f) const {
         const std::string nom(texteChamp(f.image).substr(1));
         if (!image.chemin && liste_ && noms_.count(nom) == 0) return std::nullopt;
         std::string source = chemin(nom);
         if (!estFichier(source)) return std::nullopt;
         return source;
     }
-
-    // The names the folder holds, for the reading to keep only pictures that may be among
-    // them; nothing when the folder cannot be listed.
-    const FiltreImages* filtre() {
-        if (!lu_) lire();
-        return liste_ ? &filtre_ : nullptr;
-    }
+    // The names the folder holds, for the reading; nothing when the folder cannot be listed.
+    const FiltreImages* filtre() const { return liste_ ? &filtre_ : nullptr; }
 
 private:
-    void lire() {
-        lu_ = true;
-        DIR* d = opendir(dossier_.c_str());
-        if (d == nullptr) return;
-        while (dirent* e = readdir(d)) {
-            const uint64_t empreinte = empreinteNom(e->d_name);
-            noms_.insert(e->d_name);
-            empreintes_.insert(empreinte);
-            filtre_.ajouter(empreinte);
-        }
-        closedir(d);
-        liste_ = true;
-    }
     std::string dossier_;
-    bool lu_ = false;
     bool liste_ = false;
     std::unordered_set<std::string> noms_;
-    std::unordered_set<uint64_t> empreintes_;
     FiltreImages filtre_;
 };
 }  // namespace
