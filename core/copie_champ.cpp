@@ -31,17 +31,21 @@ struct VersCp1252 {
 const VersCp1252 kVersCp1252;
 
 // A byte a run of plain bytes stops at, still taken: a line feed after its carriage return,
-// or a character Windows-1252 has. Advances p and n when it is.
+// or alone where the rules take it as CR LF, or a character Windows-1252 has. Advances p and
+// n when it is; the field has room for one byte at the least.
 inline bool prendreAutre(const unsigned char* debut, const unsigned char*& p, const unsigned char* fin, char* champ,
-                         std::size_t& n, bool latin) {
+                         std::size_t& n, std::size_t capacite, const ReglesCopie& regles) {
     const unsigned char b = *p;
     if (b == '\n') {
-        if (p == debut || p[-1] != '\r') return false;
+        if (p == debut || p[-1] != '\r') {
+            if (!regles.retourAvantSaut || n + 2 > capacite) return false;
+            champ[n++] = '\r';
+        }
         champ[n++] = '\n';
         ++p;
         return true;
     }
-    if (!latin || b < 0xC2) return false;
+    if (!regles.latin || b < 0xC2) return false;
     const std::ptrdiff_t reste = fin - p;
     uint8_t octet = 0;
     int longueur = 0;
@@ -159,9 +163,33 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
         haut = std::max(haut, n + 16);
         n += tasser(sortie, tetes & ((1u << k) - 1), champ + n) + k;
         p += k;
-        if (p == fin || !prendreAutre(debut, p, fin, champ, n, latin)) break;
+        if (p == fin || !prendreAutre(debut, p, fin, champ, n, capacite, regles)) break;
     }
-    return {p, n, haut};
+    return {p, n, std::max(haut, n)};  // a CR LF taken may end past the last store
+}
+
+#define BREVANDOUX_AVX512 "avx512f,avx512bw,avx512vbmi2,popcnt"
+
+// Writes the bytes of v in the set gardes, in order, at champ + n, with a carriage return
+// before each in the set retours (lone line feeds, among gardes); n moves past them.
+__attribute__((target(BREVANDOUX_AVX512))) inline void poserBloc(__m512i v, uint64_t gardes, uint64_t retours,
+                                                                  char* champ, std::size_t& n) {
+    // A line feed every twenty bytes or so, in spreadsheet tables: each costs a store here
+    // rather than a way out of the copy and back.
+    while (retours != 0) {
+        const uint64_t avant = gardes & ((retours & (0 - retours)) - 1);
+        // Fewer than 64: the feed itself is not among them.
+        const unsigned combien = static_cast<unsigned>(__builtin_popcountll(avant));
+        _mm512_mask_storeu_epi8(champ + n, (uint64_t{1} << combien) - 1, _mm512_maskz_compress_epi8(avant, v));
+        n += combien;
+        champ[n++] = '\r';
+        gardes &= ~avant;
+        retours &= retours - 1;
+    }
+    const unsigned combien = static_cast<unsigned>(__builtin_popcountll(gardes));
+    _mm512_mask_storeu_epi8(champ + n, combien == 64 ? ~uint64_t{0} : (uint64_t{1} << combien) - 1,
+                            _mm512_maskz_compress_epi8(gardes, v));
+    n += combien;
 }
 
 // Sixty-four bytes at a time where the processor has AVX-512 with byte compression: the
@@ -169,7 +197,7 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
 // letters' lead bytes are found with shifts, the lead bytes are squeezed out in one
 // instruction, and a masked store writes exactly the bytes kept. Where it stops short of the
 // cell's end for want of room or of readable bytes, the sixteen-byte copy goes on.
-__attribute__((target("avx512f,avx512bw,avx512vbmi2,popcnt"))) CopieChamp
+__attribute__((target(BREVANDOUX_AVX512))) CopieChamp
 copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
              const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite,
              const ReglesCopie& regles) {
@@ -185,6 +213,7 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
     const __m512i arret0 = _mm512_set1_epi8(regles.arrets[0]), arret1 = _mm512_set1_epi8(regles.arrets[1]),
                   arret2 = _mm512_set1_epi8(regles.arrets[2]);
     const uint64_t latin = regles.latin ? ~uint64_t{0} : 0;
+    const uint64_t sautsPris = regles.retourAvantSaut ? ~uint64_t{0} : 0;
     while (p < fin) {
         if (n + 64 > capacite || lisible - p < 64) {
             return copierSsse3(debut, p, fin, lisible, champ, n, capacite, regles);
@@ -192,16 +221,22 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
         const __m512i v = _mm512_loadu_si512(p);
         const uint64_t retours = _mm512_cmpeq_epi8_mask(v, retour);
         const uint64_t apresRetour = retours << 1 | uint64_t{p > debut && p[-1] == '\r'};
-        uint64_t arrets = _mm512_movepi8_mask(v) | _mm512_testn_epi8_mask(v, v) |
-                          (_mm512_cmpeq_epi8_mask(v, sautDeLigne) & ~apresRetour) |
-                          _mm512_cmpeq_epi8_mask(v, arret0) | _mm512_cmpeq_epi8_mask(v, arret1) |
-                          _mm512_cmpeq_epi8_mask(v, arret2);
+        const uint64_t explicites = _mm512_cmpeq_epi8_mask(v, arret0) | _mm512_cmpeq_epi8_mask(v, arret1) |
+                                    _mm512_cmpeq_epi8_mask(v, arret2);
+        const uint64_t sautsSeuls = _mm512_cmpeq_epi8_mask(v, sautDeLigne) & ~apresRetour & ~explicites;
         const uint64_t estC3 = _mm512_cmpeq_epi8_mask(v, c3) & latin;
         const uint64_t estC2 = _mm512_cmpeq_epi8_mask(v, c2) & latin;
         const uint64_t suites = _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, hautsC0), suite);
         const uint64_t suitesA0 = _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, hautsE0), suiteA0);
         const std::size_t dansCellule = static_cast<std::size_t>(fin - p);
         const uint64_t dehors = dansCellule < 64 ? ~uint64_t{0} << dansCellule : 0;
+        // Lone line feeds taken as CR LF, when the whole block's output has room.
+        uint64_t doubles = sautsSeuls & sautsPris & ~dehors;
+        if (doubles != 0 && n + 64 + static_cast<std::size_t>(__builtin_popcountll(doubles)) > capacite) {
+            doubles = 0;
+        }
+        uint64_t arrets =
+            _mm512_movepi8_mask(v) | _mm512_testn_epi8_mask(v, v) | explicites | (sautsSeuls & ~doubles);
         // A lead whose second byte is past the cell is not a letter here; one whose second
         // byte is past the block ends the block, not the copy.
         const uint64_t tetes = ((estC3 & suites >> 1) | (estC2 & suitesA0 >> 1)) & ~(dehors >> 1);
@@ -212,24 +247,20 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
         if (fins == 0) {
             // The whole block taken, the common case: p moves on at once, where a move by the
             // bytes taken would wait for every mask of the block.
-            const unsigned combien = static_cast<unsigned>(__builtin_popcountll(~tetes));
-            _mm512_mask_storeu_epi8(champ + n, combien == 64 ? ~uint64_t{0} : (uint64_t{1} << combien) - 1,
-                                    _mm512_maskz_compress_epi8(~tetes, sortie));
-            n += combien;
             p += 64;
+            poserBloc(sortie, ~tetes, doubles, champ, n);
             continue;
         }
         const unsigned k = static_cast<unsigned>(__builtin_ctzll(fins));
-        const uint64_t gardes = ((uint64_t{1} << k) - 1) & ~tetes;  // k < 64: fins has a bit
-        const unsigned combien = static_cast<unsigned>(__builtin_popcountll(gardes));
-        _mm512_mask_storeu_epi8(champ + n, (uint64_t{1} << combien) - 1, _mm512_maskz_compress_epi8(gardes, sortie));
-        n += combien;
+        const uint64_t avant = (uint64_t{1} << k) - 1;  // k < 64: fins has a bit
+        poserBloc(sortie, avant & ~tetes, doubles & avant, champ, n);
         p += k;
         // A byte this loop does not take, or the cell's end.
-        if (arrets != 0 && (p == fin || !prendreAutre(debut, p, fin, champ, n, regles.latin))) break;
+        if (arrets != 0 && (p == fin || !prendreAutre(debut, p, fin, champ, n, capacite, regles))) break;
     }
     return {p, n, n};
 }
+#undef BREVANDOUX_AVX512
 #endif
 
 }  // namespace
@@ -237,7 +268,6 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
 // The room is checked before each run of at most 16 bytes, in every version.
 CopieChamp copierChampOctets(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
                              char* champ, std::size_t n, std::size_t capacite, const ReglesCopie& regles) {
-    const bool latin = regles.latin;
     while (p < fin && n + 16 <= capacite) {
         std::size_t k = 0;
         while (k < 16 && p + k < fin && simple(p[k], regles)) {
@@ -247,7 +277,7 @@ CopieChamp copierChampOctets(const unsigned char* debut, const unsigned char* p,
         p += k;
         n += k;
         if (k == 16) continue;
-        if (p == fin || !prendreAutre(debut, p, fin, champ, n, latin)) break;
+        if (p == fin || !prendreAutre(debut, p, fin, champ, n, capacite, regles)) break;
     }
     return {p, n, n};
 }

@@ -1,9 +1,10 @@
 #pragma once
 // The common part of turning a table cell into a card field, at memory speed: the bytes a
 // field takes as they are (ASCII but the zero byte, and a line feed only right after a
-// carriage return) and, when latin is set, the UTF-8 characters Windows-1252 has, as their one
-// byte (the letters U+00A0..U+00FF sixteen or more at a time). Everything else is left to the
-// caller's byte-by-byte conversion, which also refuses.
+// carriage return, or as CR LF where the rules say so) and, when latin is set, the UTF-8
+// characters Windows-1252 has, as their one byte (the letters U+00A0..U+00FF sixteen or more
+// at a time). Everything else is left to the caller's byte-by-byte conversion, which also
+// refuses.
 
 #include <cstddef>
 #include <vector>
@@ -13,6 +14,9 @@
 struct ReglesCopie {
     bool latin = false;          // UTF-8 characters, as their Windows-1252 byte
     char arrets[3] = {0, 0, 0};  // a zero byte adds no stop: it is never taken
+    // A line feed without its carriage return, as a description takes it: both. Spreadsheet
+    // programs break lines inside a cell that way, several times in a description.
+    bool retourAvantSaut = false;
 };
 
 struct CopieChamp {

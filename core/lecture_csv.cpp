@@ -286,10 +286,14 @@ private:
     std::vector<Cellule> cellules_;
     std::size_t nbCellules_ = 0;
     std::array<Colonne, 8> colonnesLues_{};  // the column each of the first cells goes to
-    // The copy's rules, [picture field][how the cell is read], set once for the reading: the
-    // copy reads them from memory that stays put.
+    // The copy's rules, [field][how the cell is read], set once for the reading: the copy reads
+    // them from memory that stays put.
+    enum { kTexte, kDescription, kImage };
     enum { kCelluleEntiere, kEntreGuillemets, kSansGuillemets };
-    std::array<std::array<ReglesCopie, 3>, 2> regles_{};
+    static std::size_t sorte(bool description, bool image) {
+        return image ? kImage : description ? kDescription : kTexte;
+    }
+    std::array<std::array<ReglesCopie, 3>, 3> regles_{};
     bool finLecture_ = false;
     std::vector<RefusCsv> refus_;
     std::size_t nombreRefus_ = 0;
@@ -476,7 +480,8 @@ bool Lecteur::versChamp(std::string_view t, const char* lisible, Colonne col, ch
         // Plain ASCII, CR LF and, from UTF-8, the characters Windows-1252 has go at memory
         // speed; the loop below takes one character at a time only where the copy stops.
         const CopieChamp copie =
-            copierChamp(debut, p, fin, lisibles, champ, n, capacite, regles_[image][kCelluleEntiere]);
+            copierChamp(debut, p, fin, lisibles, champ, n, capacite,
+                        regles_[sorte(description, image)][kCelluleEntiere]);
         p = copie.p;
         n = copie.n;
         haut = std::max(haut, copie.haut);
@@ -556,7 +561,8 @@ bool Lecteur::celluleDirecte(std::size_t& pos, Colonne col, char* champ, std::si
     const std::size_t debutBrut = entreGuillemets ? pos + 1 : pos;
     // Whether a leading apostrophe is a mark to take off depends on the whole cell.
     if (debutBrut < fin_ && s[debutBrut] == '\'') return false;
-    const ReglesCopie& regles = regles_[image][entreGuillemets ? kEntreGuillemets : kSansGuillemets];
+    const ReglesCopie& regles =
+        regles_[sorte(description, image)][entreGuillemets ? kEntreGuillemets : kSansGuillemets];
     const auto* debut = reinterpret_cast<const unsigned char*>(s + debutBrut);
     const auto* fin = reinterpret_cast<const unsigned char*>(s + fin_);
     const auto* lisible = reinterpret_cast<const unsigned char*>(s + s_.size());
@@ -704,10 +710,11 @@ void Lecteur::garder(Sortie& sortie, bool aNumero, std::size_t longueurImage) {
 void Lecteur::lire(Sortie& sortie) {
     const auto& colonnes = c_.colonnes;
     for (std::size_t i = 0; i < colonnesLues_.size(); ++i) colonnesLues_[i] = c_.colonneDe(i);
-    for (const bool image : {false, true}) {
-        // Picture names keep their UTF-8 bytes.
-        const bool latin = c_.utf8 && !image;
-        regles_[image] = {{{latin, {}}, {latin, {'"', '"', '"'}}, {latin, {c_.sep, '\r', '"'}}}};
+    for (const std::size_t champ : {kTexte, kDescription, kImage}) {
+        // Picture names keep their UTF-8 bytes; a description's line feed is the end of an
+        // unquoted cell, and within quotes a line break.
+        const bool latin = c_.utf8 && champ != kImage, saut = champ == kDescription;
+        regles_[champ] = {{{latin, {}, saut}, {latin, {'"', '"', '"'}, saut}, {latin, {c_.sep, '\r', '"'}, false}}};
     }
     auto estLue = [&](std::size_t i) {
         for (std::ptrdiff_t k : colonnes) {

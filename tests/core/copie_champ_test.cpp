@@ -11,15 +11,18 @@
 namespace {
 
 // What the copy may take from the cell's start, one character at a time: the field bytes it
-// gives, and after which input byte each of them ends.
+// gives, and after which input and field byte each character ends.
 struct Prises {
     std::string octets;
-    std::vector<std::size_t> fins;  // input bytes taken once each character is
+    std::vector<std::size_t> fins;     // input bytes taken once each character is
+    std::vector<std::size_t> sorties;  // field bytes written once each character is
 };
 
-Prises reference(const std::string& cellule, std::size_t depart, bool latin, const std::string& arrets) {
+Prises reference(const std::string& cellule, std::size_t depart, bool latin, const std::string& arrets,
+                 bool retourAvantSaut) {
     Prises r;
     r.fins.push_back(depart);
+    r.sorties.push_back(0);
     const auto* s = reinterpret_cast<const unsigned char*>(cellule.data());
     std::size_t i = depart;
     while (i < cellule.size()) {
@@ -27,6 +30,9 @@ Prises reference(const std::string& cellule, std::size_t depart, bool latin, con
         if (arrets.find(static_cast<char>(b)) != std::string::npos) break;
         if (b != 0 && b < 0x80 && (b != '\n' || (i > 0 && s[i - 1] == '\r'))) {
             r.octets += static_cast<char>(b);
+            i += 1;
+        } else if (b == '\n' && retourAvantSaut) {
+            r.octets += "\r\n";
             i += 1;
         } else if (char32_t c; latin && b >= 0x80 && decoderUtf8(s + i, s + cellule.size(), c) > 0 &&
                                 octetCp1252(c) >= 0) {
@@ -36,6 +42,7 @@ Prises reference(const std::string& cellule, std::size_t depart, bool latin, con
             break;
         }
         r.fins.push_back(i);
+        r.sorties.push_back(r.octets.size());
     }
     return r;
 }
@@ -48,8 +55,9 @@ std::string utf8De(char32_t c) {
 
 }  // namespace
 
-// Cells of plain text, line breaks, letters, cut or stray UTF-8 bytes and zero bytes, copied
-// from any point of any field, with the stops of a quoted cell, of an unquoted one or none:
+// Cells of plain text, line breaks (CR LF or a lone LF, kept or taken as CR LF), letters, cut
+// or stray UTF-8 bytes and zero bytes, copied from any point of any field, with the stops of
+// a quoted cell, of an unquoted one or none:
 // what is taken is what the character-by-character reading gives, it stops only at the
 // cell's end, a byte it does not take, or a field with less than 16 bytes of room, and it
 // writes nowhere outside the field.
@@ -74,13 +82,16 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
     std::size_t arretsSurPlace = 0, arretsSurOctet = 0, finsDeCellule = 0;
     for (int essai = 0; essai < 20000; ++essai) {
         std::string cellule;
-        const std::size_t longueur = alea() % 200;
+        const std::size_t longueur = alea() % 300;
         const bool accents = alea() % 2 == 0;
+        const bool sauts = alea() % 4 == 0;  // a lone line feed every few bytes, up to the field's end
         for (std::size_t i = 0; i < longueur; ++i) {
             const unsigned r = alea() % 100;
-            if (r < 70) cellule += static_cast<char>('a' + r % 26);
+            if (sauts && r < 15) cellule += '\n';
+            else if (r < 70) cellule += static_cast<char>('a' + r % 26);
             else if (accents && r < 85) cellule += "\xC3\xA9";
             else if (r < 88) cellule += "\r\n";
+            else if (r < 90) cellule += '\n';
             else if (accents && r < 93) cellule += plusLongs[alea() % plusLongs.size()];
             else cellule += static_cast<char>(alphabet[alea() % sizeof alphabet]);
         }
@@ -90,6 +101,7 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
         for (std::size_t i = alea() % 100; i > 0; --i) tampon += "\xA9\x99\xAC\x93\xA2"[alea() % 5];
         ReglesCopie regles;
         regles.latin = alea() % 4 != 0;
+        regles.retourAvantSaut = alea() % 2 == 0;
         const std::string jeux[] = {"", "\"", ",\r\"", ";\r\""};
         const std::string arrets = jeux[alea() % 4];
         std::copy(arrets.begin(), arrets.end(), regles.arrets);
@@ -101,7 +113,7 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
         const std::size_t crlf = cellule.find("\r\n");
         if (alea() % 2 == 0) depart = alea() % (cellule.size() + 1);
         else if (crlf != std::string::npos && alea() % 2 == 0) depart = crlf + 1;
-        const Prises attendu = reference(cellule, depart, regles.latin, arrets);
+        const Prises attendu = reference(cellule, depart, regles.latin, arrets, regles.retourAvantSaut);
         const auto* debut = reinterpret_cast<const unsigned char*>(tampon.data());
         const auto* fin = debut + cellule.size();
 
@@ -115,9 +127,10 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
             const auto ou = std::find(attendu.fins.begin(), attendu.fins.end(), pris);
             ASSERT_NE(ou, attendu.fins.end()) << "stops inside a character, essai " << essai;
             const std::size_t caracteres = static_cast<std::size_t>(ou - attendu.fins.begin());
-            ASSERT_EQ(r.n - n0, caracteres) << essai;
-            EXPECT_EQ(champ.substr(16 + n0, caracteres), attendu.octets.substr(0, caracteres)) << essai;
-            const bool auBout = caracteres == attendu.octets.size();
+            const std::size_t ecrits = attendu.sorties[caracteres];
+            ASSERT_EQ(r.n - n0, ecrits) << essai;
+            EXPECT_EQ(champ.substr(16 + n0, ecrits), attendu.octets.substr(0, ecrits)) << essai;
+            const bool auBout = caracteres + 1 == attendu.fins.size();
             if (pris == cellule.size()) ++finsDeCellule;
             else if (r.n + 16 > capacite) ++arretsSurPlace;
             else {

@@ -44,7 +44,8 @@ std::string cellule(std::mt19937& alea, char sep, std::size_t longueur) {
 }
 
 // A table as a spreadsheet would write it: header or not, comma or semicolon, BOM or not,
-// empty rows here and there, rows shorter or longer than the header.
+// empty rows here and there, rows shorter or longer than the header (without one, some end
+// with the description).
 std::string tableSaine(std::mt19937& alea, std::size_t lignes) {
     const char sep = std::uniform_int_distribution<int>(0, 1)(alea) ? ',' : ';';
     std::string s = std::uniform_int_distribution<int>(0, 1)(alea) ? "\xEF\xBB\xBF" : "";
@@ -56,7 +57,7 @@ std::string tableSaine(std::mt19937& alea, std::size_t lignes) {
         if (forme == 0) {
             s += std::string(4, sep);  // no text at all
         } else {
-            const int cellules = forme == 1 ? 2 : forme == 2 ? 7 : 5;
+            const int cellules = forme == 1 ? 2 : forme == 2 ? 7 : forme == 3 ? 3 : 5;
             for (int k = 0; k < cellules; ++k) {
                 if (k > 0) s += sep;
                 const char* const nombres[] = {"-12", "+7", " 5", "12345678901", "2147483648", "-2147483648", "'-3"};

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <set>
@@ -196,6 +197,29 @@ TEST(TableauCsv, tablesAsSpreadsheetsWriteThem_importAsExpected) {
         EXPECT_EQ(texteChamp(t[1].titre), "\x80 uro") << c.nom;
         EXPECT_EQ(texteChamp(t[1].description), "a, b") << c.nom;
         EXPECT_EQ(texteChamp(t[1].image), "") << c.nom;
+    }
+}
+
+// Spreadsheets end rows and break lines inside cells with a lone line feed, which only a
+// description takes as its CR LF. Long cells are read sixty-four bytes at a time, short ones
+// and their ends a few bytes at a time.
+TEST(TableauCsv, lineFeeds_endUnquotedDescriptions_andBecomeCrLfInsideQuotes_atAnyLength) {
+    for (const std::size_t longueur : {0, 1, 15, 16, 63, 64, 65, 100, 130, 254}) {
+        const std::string a(longueur, 'a'), b(longueur, 'b'), c(std::min<std::size_t>(longueur, 200), 'c');
+        std::string accents;
+        for (std::size_t i = 0; i < longueur / 2; ++i) accents += "\xC3\xA9";
+        const std::string table = "1,t,\"" + a + "\n" + accents + "\n\"\n2,t," + b + "\n3,\"" + c + "\nu\",x";
+        for (const bool directe : {true, false}) {
+            TableFiches t;
+            const LectureCsv r = lireTableauCsv(table, t, 0, 0, directe);
+            ASSERT_EQ(r.nombreRefus, 0u) << longueur;
+            ASSERT_EQ(r.lues, 3u) << longueur;
+            EXPECT_EQ(texteChamp(t[0].description), a + "\r\n" + std::string(longueur / 2, '\xE9') + "\r\n")
+                << longueur;
+            EXPECT_EQ(texteChamp(t[1].description), b) << longueur;
+            EXPECT_EQ(texteChamp(t[2].titre), c + "\nu") << longueur;
+            EXPECT_EQ(texteChamp(t[2].description), "x") << longueur;
+        }
     }
 }
 
