@@ -31,8 +31,9 @@ struct VersCp1252 {
 const VersCp1252 kVersCp1252;
 
 // A byte a run of plain bytes stops at, still taken: a line feed after its carriage return,
-// or alone where the rules take it as CR LF, or a character Windows-1252 has. Advances p and
-// n when it is; the field has room for one byte at the least.
+// or alone where the rules take it as CR LF, a byte from 0x80 on where they take those, or a
+// character Windows-1252 has. Advances p and n when it is; the field has room for one byte at
+// the least.
 inline bool prendreAutre(const unsigned char* debut, const unsigned char*& p, const unsigned char* fin, char* champ,
                          std::size_t& n, std::size_t capacite, const ReglesCopie& regles) {
     const unsigned char b = *p;
@@ -42,6 +43,11 @@ inline bool prendreAutre(const unsigned char* debut, const unsigned char*& p, co
             champ[n++] = '\r';
         }
         champ[n++] = '\n';
+        ++p;
+        return true;
+    }
+    if (b >= 0x80 && regles.octetsHauts) {
+        champ[n++] = static_cast<char>(b);
         ++p;
         return true;
     }
@@ -124,6 +130,7 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
     const __m128i ajout = _mm_set1_epi8(0x40);
     const __m128i arret0 = _mm_set1_epi8(regles.arrets[0]), arret1 = _mm_set1_epi8(regles.arrets[1]),
                   arret2 = _mm_set1_epi8(regles.arrets[2]);
+    const __m128i hautsArretent = _mm_set1_epi8(regles.octetsHauts ? 0 : static_cast<char>(0x80));
     while (p < fin && n + 16 <= capacite) {
         if (lisible - p < 16) {
             CopieChamp reste = copierChampOctets(debut, p, fin, champ, n, capacite, regles);
@@ -134,9 +141,10 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
         const __m128i precedent =
             _mm_or_si128(_mm_slli_si128(v, 1), _mm_cvtsi32_si128(p > debut ? p[-1] : 0));
         const __m128i lf = _mm_cmpeq_epi8(v, sautDeLigne);
-        // The high bit of each byte that is not ASCII, a line feed or a zero byte.
-        unsigned arrets =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(v, _mm_or_si128(lf, _mm_cmpeq_epi8(v, zero)))));
+        // The high bit of each byte that is not ASCII (unless those are taken), a line feed or
+        // a zero byte.
+        unsigned arrets = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_and_si128(v, hautsArretent), _mm_or_si128(lf, _mm_cmpeq_epi8(v, zero)))));
         arrets &= ~static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(lf, _mm_cmpeq_epi8(precedent, retour))));
         arrets |= static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
             _mm_cmpeq_epi8(v, arret0), _mm_or_si128(_mm_cmpeq_epi8(v, arret1), _mm_cmpeq_epi8(v, arret2)))));
@@ -214,6 +222,7 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
                   arret2 = _mm512_set1_epi8(regles.arrets[2]);
     const uint64_t latin = regles.latin ? ~uint64_t{0} : 0;
     const uint64_t sautsPris = regles.retourAvantSaut ? ~uint64_t{0} : 0;
+    const uint64_t hautsArretent = regles.octetsHauts ? 0 : ~uint64_t{0};
     while (p < fin) {
         if (n + 64 > capacite || lisible - p < 64) {
             return copierSsse3(debut, p, fin, lisible, champ, n, capacite, regles);
@@ -235,8 +244,8 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
         if (doubles != 0 && n + 64 + static_cast<std::size_t>(__builtin_popcountll(doubles)) > capacite) {
             doubles = 0;
         }
-        uint64_t arrets =
-            _mm512_movepi8_mask(v) | _mm512_testn_epi8_mask(v, v) | explicites | (sautsSeuls & ~doubles);
+        uint64_t arrets = (_mm512_movepi8_mask(v) & hautsArretent) | _mm512_testn_epi8_mask(v, v) | explicites |
+                          (sautsSeuls & ~doubles);
         // A lead whose second byte is past the cell is not a letter here; one whose second
         // byte is past the block ends the block, not the copy.
         const uint64_t tetes = ((estC3 & suites >> 1) | (estC2 & suitesA0 >> 1)) & ~(dehors >> 1);

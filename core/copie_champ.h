@@ -3,8 +3,8 @@
 // field takes as they are (ASCII but the zero byte, and a line feed only right after a
 // carriage return, or as CR LF where the rules say so) and, when latin is set, the UTF-8
 // characters Windows-1252 has, as their one byte (the letters U+00A0..U+00FF sixteen or more
-// at a time). Everything else is left to the caller's byte-by-byte conversion, which also
-// refuses.
+// at a time), or when octetsHauts is, every byte from 0x80 on. Everything else is left to the
+// caller's byte-by-byte conversion, which also refuses.
 
 #include <cstddef>
 #include <vector>
@@ -13,6 +13,8 @@
 // takes: a reader that finds a cell's end while copying it stops at the bytes that may end it.
 struct ReglesCopie {
     bool latin = false;          // UTF-8 characters, as their Windows-1252 byte
+    // Bytes 0x80..0xFF as they are, for a text already in Windows-1252; never with latin.
+    bool octetsHauts = false;
     char arrets[3] = {0, 0, 0};  // a zero byte adds no stop: it is never taken
     // A line feed without its carriage return, as a description takes it: both. Spreadsheet
     // programs break lines inside a cell that way, several times in a description.

@@ -605,10 +605,11 @@ bool Lecteur::celluleDirecte(std::size_t& pos, Colonne col, char* champ, std::si
         if (b == 0) break;
         int octets = 1;
         if (b >= 0x80) {
-            // What the copy leaves is refused or, for a picture name, kept as its UTF-8 bytes;
-            // names from a Windows-1252 table are converted by the exact reading.
+            // What the copy leaves of a UTF-8 text is refused; a picture name keeps its UTF-8
+            // bytes, or from a Windows-1252 table is converted by the exact reading. A text of
+            // such a table keeps its bytes.
             char32_t car;
-            if (!image || !c_.utf8 || (octets = decoderUtf8(p, fin, car)) == 0) break;
+            if (image ? !c_.utf8 || (octets = decoderUtf8(p, fin, car)) == 0 : c_.utf8) break;
         } else if (description && b == '\n' && (p == debut || p[-1] != '\r')) {
             poser('\r');
         }
@@ -711,10 +712,16 @@ void Lecteur::lire(Sortie& sortie) {
     const auto& colonnes = c_.colonnes;
     for (std::size_t i = 0; i < colonnesLues_.size(); ++i) colonnesLues_[i] = c_.colonneDe(i);
     for (const std::size_t champ : {kTexte, kDescription, kImage}) {
-        // Picture names keep their UTF-8 bytes; a description's line feed is the end of an
-        // unquoted cell, and within quotes a line break.
-        const bool latin = c_.utf8 && champ != kImage, saut = champ == kDescription;
-        regles_[champ] = {{{latin, {}, saut}, {latin, {'"', '"', '"'}, saut}, {latin, {c_.sep, '\r', '"'}, false}}};
+        // Picture names keep their UTF-8 bytes (from a Windows-1252 table, the exact reading
+        // converts them); texts of such a table keep theirs. A description's line feed is the
+        // end of an unquoted cell, and within quotes a line break.
+        const bool latin = c_.utf8 && champ != kImage, hauts = !c_.utf8 && champ != kImage,
+                   saut = champ == kDescription;
+        regles_[champ] = {{
+            {.latin = latin, .octetsHauts = hauts, .arrets = {}, .retourAvantSaut = saut},
+            {.latin = latin, .octetsHauts = hauts, .arrets = {'"', '"', '"'}, .retourAvantSaut = saut},
+            {.latin = latin, .octetsHauts = hauts, .arrets = {c_.sep, '\r', '"'}, .retourAvantSaut = false},
+        }};
     }
     auto estLue = [&](std::size_t i) {
         for (std::ptrdiff_t k : colonnes) {

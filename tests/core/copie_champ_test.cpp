@@ -18,8 +18,8 @@ struct Prises {
     std::vector<std::size_t> sorties;  // field bytes written once each character is
 };
 
-Prises reference(const std::string& cellule, std::size_t depart, bool latin, const std::string& arrets,
-                 bool retourAvantSaut) {
+Prises reference(const std::string& cellule, std::size_t depart, bool latin, bool octetsHauts,
+                 const std::string& arrets, bool retourAvantSaut) {
     Prises r;
     r.fins.push_back(depart);
     r.sorties.push_back(0);
@@ -29,6 +29,9 @@ Prises reference(const std::string& cellule, std::size_t depart, bool latin, con
         const unsigned char b = s[i];
         if (arrets.find(static_cast<char>(b)) != std::string::npos) break;
         if (b != 0 && b < 0x80 && (b != '\n' || (i > 0 && s[i - 1] == '\r'))) {
+            r.octets += static_cast<char>(b);
+            i += 1;
+        } else if (b >= 0x80 && octetsHauts) {
             r.octets += static_cast<char>(b);
             i += 1;
         } else if (b == '\n' && retourAvantSaut) {
@@ -56,8 +59,8 @@ std::string utf8De(char32_t c) {
 }  // namespace
 
 // Cells of plain text, line breaks (CR LF or a lone LF, kept or taken as CR LF), letters, cut
-// or stray UTF-8 bytes and zero bytes, copied from any point of any field, with the stops of
-// a quoted cell, of an unquoted one or none:
+// or stray UTF-8 bytes (or Windows-1252 bytes taken as they are) and zero bytes, copied from
+// any point of any field, with the stops of a quoted cell, of an unquoted one or none:
 // what is taken is what the character-by-character reading gives, it stops only at the
 // cell's end, a byte it does not take, or a field with less than 16 bytes of room, and it
 // writes nowhere outside the field.
@@ -101,6 +104,7 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
         for (std::size_t i = alea() % 100; i > 0; --i) tampon += "\xA9\x99\xAC\x93\xA2"[alea() % 5];
         ReglesCopie regles;
         regles.latin = alea() % 4 != 0;
+        regles.octetsHauts = !regles.latin && alea() % 2 == 0;
         regles.retourAvantSaut = alea() % 2 == 0;
         const std::string jeux[] = {"", "\"", ",\r\"", ";\r\""};
         const std::string arrets = jeux[alea() % 4];
@@ -113,7 +117,7 @@ TEST(copieChamp, anyCell_takesWhatTheByteReadingTakes_andStaysInsideTheField) {
         const std::size_t crlf = cellule.find("\r\n");
         if (alea() % 2 == 0) depart = alea() % (cellule.size() + 1);
         else if (crlf != std::string::npos && alea() % 2 == 0) depart = crlf + 1;
-        const Prises attendu = reference(cellule, depart, regles.latin, arrets, regles.retourAvantSaut);
+        const Prises attendu = reference(cellule, depart, regles.latin, regles.octetsHauts, arrets, regles.retourAvantSaut);
         const auto* debut = reinterpret_cast<const unsigned char*>(tampon.data());
         const auto* fin = debut + cellule.size();
 

@@ -277,15 +277,19 @@ TEST(TableauCsv, badRows_areReportedWithRowColumnAndReason) {
     }
 }
 
-TEST(TableauCsv, windows1252Table_anyByteButZeroIsStored) {
-    std::string octets = "numero;titre\r\n1;";
+// Texts keep their bytes; picture names become file-system (UTF-8) bytes.
+TEST(TableauCsv, windows1252Table_anyByteButZeroIsStored_pictureNamesInUtf8) {
+    std::string octets = "numero;titre;description;image\r\n1;";
+    const std::size_t titre = octets.size();
     for (int b = 0x80; b <= 0xFF; ++b) octets += static_cast<char>(b);
-    octets += "\r\n";
+    octets += ";\"caf\xE9\nth\xE9\";\xE9t\xE9.jpg\r\n";
     TableFiches t;
     const LectureCsv r = lire(octets, t);
     ASSERT_EQ(r.nombreRefus, 0u);
     EXPECT_FALSE(r.utf8);
-    EXPECT_EQ(texteChamp(t[0].titre), octets.substr(16, 128));
+    EXPECT_EQ(texteChamp(t[0].titre), octets.substr(titre, 128));
+    EXPECT_EQ(texteChamp(t[0].description), "caf\xE9\r\nth\xE9");
+    EXPECT_EQ(texteChamp(t[0].image), "\\\xC3\xA9t\xC3\xA9.jpg");
 }
 
 namespace {
