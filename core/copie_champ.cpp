@@ -34,8 +34,10 @@ const VersCp1252 kVersCp1252;
 // or alone where the rules take it as CR LF, a byte from 0x80 on where they take those, or a
 // character Windows-1252 has. Advances p and n when it is; the field has room for one byte at
 // the least.
-inline bool prendreAutre(const unsigned char* debut, const unsigned char*& p, const unsigned char* fin, char* champ,
-                         std::size_t& n, std::size_t capacite, const ReglesCopie& regles) {
+// Always inlined: a call would keep p and n in memory through the copy loops.
+__attribute__((always_inline)) inline bool prendreAutre(const unsigned char* debut, const unsigned char*& p,
+                                                        const unsigned char* fin, char* champ, std::size_t& n,
+                                                        std::size_t capacite, const ReglesCopie& regles) {
     const unsigned char b = *p;
     if (b == '\n') {
         if (p == debut || p[-1] != '\r') {
@@ -204,11 +206,13 @@ __attribute__((target(BREVANDOUX_AVX512))) inline void poserBloc(__m512i v, uint
 // byte masks are plain 64-bit integers, so the line feed after a carriage return and the
 // letters' lead bytes are found with shifts, the lead bytes are squeezed out in one
 // instruction, and a masked store writes exactly the bytes kept. Where it stops short of the
-// cell's end for want of room or of readable bytes, the sixteen-byte copy goes on.
+// cell's end for want of room or of readable bytes, the sixteen-byte copy goes on. A version
+// per set of rules that change the loop: every instruction of it counts, for every cell.
+template <bool kSauts, bool kHauts>
 __attribute__((target(BREVANDOUX_AVX512))) CopieChamp
-copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
-             const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite,
-             const ReglesCopie& regles) {
+copierAvx512Selon(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
+                  const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite,
+                  const ReglesCopie& regles) {
     const __m512i sautDeLigne = _mm512_set1_epi8('\n');
     const __m512i retour = _mm512_set1_epi8('\r');
     const __m512i c2 = _mm512_set1_epi8(static_cast<char>(0xC2));
@@ -221,8 +225,6 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
     const __m512i arret0 = _mm512_set1_epi8(regles.arrets[0]), arret1 = _mm512_set1_epi8(regles.arrets[1]),
                   arret2 = _mm512_set1_epi8(regles.arrets[2]);
     const uint64_t latin = regles.latin ? ~uint64_t{0} : 0;
-    const uint64_t sautsPris = regles.retourAvantSaut ? ~uint64_t{0} : 0;
-    const uint64_t hautsArretent = regles.octetsHauts ? 0 : ~uint64_t{0};
     while (p < fin) {
         if (n + 64 > capacite || lisible - p < 64) {
             return copierSsse3(debut, p, fin, lisible, champ, n, capacite, regles);
@@ -232,7 +234,9 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
         const uint64_t apresRetour = retours << 1 | uint64_t{p > debut && p[-1] == '\r'};
         const uint64_t explicites = _mm512_cmpeq_epi8_mask(v, arret0) | _mm512_cmpeq_epi8_mask(v, arret1) |
                                     _mm512_cmpeq_epi8_mask(v, arret2);
-        const uint64_t sautsSeuls = _mm512_cmpeq_epi8_mask(v, sautDeLigne) & ~apresRetour & ~explicites;
+        const uint64_t sautsSeuls = _mm512_cmpeq_epi8_mask(v, sautDeLigne) & ~apresRetour;
+        uint64_t arrets = _mm512_testn_epi8_mask(v, v) | explicites;
+        if constexpr (!kHauts) arrets |= _mm512_movepi8_mask(v);
         const uint64_t estC3 = _mm512_cmpeq_epi8_mask(v, c3) & latin;
         const uint64_t estC2 = _mm512_cmpeq_epi8_mask(v, c2) & latin;
         const uint64_t suites = _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, hautsC0), suite);
@@ -240,12 +244,14 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
         const std::size_t dansCellule = static_cast<std::size_t>(fin - p);
         const uint64_t dehors = dansCellule < 64 ? ~uint64_t{0} << dansCellule : 0;
         // Lone line feeds taken as CR LF, when the whole block's output has room.
-        uint64_t doubles = sautsSeuls & sautsPris & ~dehors;
-        if (doubles != 0 && n + 64 + static_cast<std::size_t>(__builtin_popcountll(doubles)) > capacite) {
-            doubles = 0;
+        uint64_t doubles = 0;
+        if constexpr (kSauts) {
+            doubles = sautsSeuls & ~explicites & ~dehors;
+            if (doubles != 0 && n + 64 + static_cast<std::size_t>(__builtin_popcountll(doubles)) > capacite) {
+                doubles = 0;
+            }
         }
-        uint64_t arrets = (_mm512_movepi8_mask(v) & hautsArretent) | _mm512_testn_epi8_mask(v, v) | explicites |
-                          (sautsSeuls & ~doubles);
+        arrets |= sautsSeuls & ~doubles;
         // A lead whose second byte is past the cell is not a letter here; one whose second
         // byte is past the block ends the block, not the copy.
         const uint64_t tetes = ((estC3 & suites >> 1) | (estC2 & suitesA0 >> 1)) & ~(dehors >> 1);
@@ -268,6 +274,18 @@ copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned 
         if (arrets != 0 && (p == fin || !prendreAutre(debut, p, fin, champ, n, capacite, regles))) break;
     }
     return {p, n, n};
+}
+
+__attribute__((target(BREVANDOUX_AVX512))) CopieChamp
+copierAvx512(const unsigned char* debut, const unsigned char* p, const unsigned char* fin,
+             const unsigned char* lisible, char* champ, std::size_t n, std::size_t capacite,
+             const ReglesCopie& regles) {
+    if (regles.retourAvantSaut) {
+        return regles.octetsHauts ? copierAvx512Selon<true, true>(debut, p, fin, lisible, champ, n, capacite, regles)
+                                  : copierAvx512Selon<true, false>(debut, p, fin, lisible, champ, n, capacite, regles);
+    }
+    return regles.octetsHauts ? copierAvx512Selon<false, true>(debut, p, fin, lisible, champ, n, capacite, regles)
+                              : copierAvx512Selon<false, false>(debut, p, fin, lisible, champ, n, capacite, regles);
 }
 #undef BREVANDOUX_AVX512
 #endif
