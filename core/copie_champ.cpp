@@ -209,7 +209,8 @@ __attribute__((target(BREVANDOUX_AVX512))) inline void poserBloc(__m512i v, uint
     const uint64_t sauts = _pext_u64(retours, gardes);  // where they are among the bytes kept
     poserMoitie(c, std::min(combien, 32u), static_cast<uint32_t>(sauts), champ, n);
     if (combien > 32) {
-        poserMoitie(_mm512_maskz_alignr_epi64(0x0F, c, c, 4), combien - 32, static_cast<uint32_t>(sauts >> 32), champ, n);
+        const __m512i haute = _mm512_maskz_alignr_epi64(0x0F, c, c, 4);
+        poserMoitie(haute, combien - 32, static_cast<uint32_t>(sauts >> 32), champ, n);
     }
 }
 
