@@ -8,6 +8,12 @@
 // Each measure is the best of three runs, after one run that warms up the memory (a fresh
 // machine's first large allocation is slow); the two steps compared run in turn. Exit status:
 // 0 goals met, 1 a goal missed, 2 a result was wrong or a step failed.
+//
+// On a virtual machine, one ratio far above the others in a run comes from the host rather
+// than from the program: a host that takes freed memory back makes the next gigabyte handed
+// out many times slower, and a host busy on the other half of the core slows the import's
+// computing more than the load's copying (the import's processor time rises for the same
+// work). Judge the goals on several runs, never on one.
 
 #include <stdlib.h>
 #include <unistd.h>
