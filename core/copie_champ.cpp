@@ -186,7 +186,8 @@ __attribute__((target("ssse3"))) CopieChamp copierSsse3(const unsigned char* deb
 // tables, made a loop of varying length that the processor mispredicted.
 __attribute__((target(BREVANDOUX_AVX512))) inline void poserMoitie(__m512i c, unsigned combien, uint32_t sauts,
                                                                     char* champ, std::size_t& n) {
-    // Two places per byte, the first for its carriage return: the places a byte goes to.
+    // Two places per byte, the first kept only for a line feed's carriage return; then, among
+    // the places kept, those the bytes go to.
     const uint64_t places = _pdep_u64(sauts, 0x5555555555555555ull) | 0xAAAAAAAAAAAAAAAAull;
     const uint64_t octets = _pext_u64(0xAAAAAAAAAAAAAAAAull, places);
     const __m512i sortie = _mm512_mask_expand_epi8(_mm512_set1_epi8('\r'), octets, c);
