@@ -192,7 +192,7 @@ __attribute__((target(BREVANDOUX_AVX512))) inline void poserMoitie(__m512i c, un
     const uint64_t octets = _pext_u64(0xAAAAAAAAAAAAAAAAull, places);
     const __m512i sortie = _mm512_mask_expand_epi8(_mm512_set1_epi8('\r'), octets, c);
     const unsigned longueur = combien + static_cast<unsigned>(__builtin_popcount(sauts));
-    _mm512_mask_storeu_epi8(champ + n, longueur == 64 ? ~uint64_t{0} : (uint64_t{1} << longueur) - 1, sortie);
+    _mm512_mask_storeu_epi8(champ + n, _bzhi_u64(~uint64_t{0}, longueur), sortie);
     n += longueur;
 }
 
@@ -203,7 +203,7 @@ __attribute__((target(BREVANDOUX_AVX512))) inline void poserBloc(__m512i v, uint
     const unsigned combien = static_cast<unsigned>(__builtin_popcountll(gardes));
     const __m512i c = _mm512_maskz_compress_epi8(gardes, v);
     if (retours == 0) {
-        _mm512_mask_storeu_epi8(champ + n, combien == 64 ? ~uint64_t{0} : (uint64_t{1} << combien) - 1, c);
+        _mm512_mask_storeu_epi8(champ + n, _bzhi_u64(~uint64_t{0}, combien), c);
         n += combien;
         return;
     }
