@@ -30,7 +30,8 @@ ResultatEcriture echec(int erreur) {
     return {ResultatEcriture::kEchec, raisonSysteme(erreur), {}};
 }
 
-// Writes all of a buffer; 0, or the error number that stopped it.
+}  // namespace
+
 int ecrireTout(int fd, const void* donnees, std::size_t taille, const AppelsSysteme& appels) {
     const char* p = static_cast<const char*>(donnees);
     std::size_t reste = taille;
@@ -48,8 +49,6 @@ int ecrireTout(int fd, const void* donnees, std::size_t taille, const AppelsSyst
     }
     return 0;
 }
-
-}  // namespace
 
 const AppelsSysteme& appelsSysteme() { return kAppelsPosix; }
 

@@ -55,6 +55,10 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& cont
                                   const AppelsSysteme& appels = appelsSysteme(),
                                   const AvantRemplacement& avant = {});
 
+// Writes all of a buffer through appels (in chunks some file systems need, again after an
+// interruption); 0, or the error number that stopped it.
+int ecrireTout(int fd, const void* donnees, std::size_t taille, const AppelsSysteme& appels);
+
 // The content of an open file, from its current offset to its end: the kernel copies without
 // a round trip through user space (and shares extents where the file system can); where it
 // cannot, a bounded buffer takes over. Returns 0, or the error number that stopped it.

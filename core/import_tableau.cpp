@@ -29,39 +29,30 @@ bool estFichier(const std::string& chemin) {
 
 // The names in the table's folder, read once: a large table names thousands of pictures,
 // most of them not beside it, and one look-up per name would cost more than reading the table.
-// Their fingerprints let the reading keep only the pictures that may be among them.
 class DossierDuTableau {
 public:
     explicit DossierDuTableau(std::string dossier) : dossier_(std::move(dossier)) {
         DIR* d = opendir(dossier_.c_str());
         if (d == nullptr) return;
-        while (dirent* e = readdir(d)) {
-            noms_.insert(e->d_name);
-            filtre_.ajouter(empreinteNom(e->d_name));
-        }
+        while (dirent* e = readdir(d)) noms_.insert(e->d_name);
         closedir(d);
         liste_ = true;
     }
 
-    std::string chemin(const std::string& nom) const {
-        return nom.front() == '/' ? nom : dossier_ + "/" + nom;
-    }
-    // The file the picture of card f (read as image) names, or nothing when there is none.
-    std::optional<std::string> fichier(const ImageLue& image, const Fiche& f) const {
-        const std::string nom(texteChamp(f.image).substr(1));
-        if (!image.chemin && liste_ && noms_.count(nom) == 0) return std::nullopt;
-        std::string source = chemin(nom);
+    // The file a picture name (without its backslash) names, or nothing when there is none.
+    // A name holding a slash is a path, relative to the folder unless it starts with one.
+    std::optional<std::string> fichier(const std::string& nom) const {
+        const bool chemin = nom.find('/') != std::string::npos;
+        if (!chemin && liste_ && noms_.count(nom) == 0) return std::nullopt;
+        std::string source = nom.front() == '/' ? nom : dossier_ + "/" + nom;
         if (!estFichier(source)) return std::nullopt;
         return source;
     }
-    // The names the folder holds, for the reading; nothing when the folder cannot be listed.
-    const FiltreImages* filtre() const { return liste_ ? &filtre_ : nullptr; }
 
 private:
     std::string dossier_;
     bool liste_ = false;
     std::unordered_set<std::string> noms_;
-    FiltreImages filtre_;
 };
 }  // namespace
 
@@ -90,7 +81,7 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
     DossierDuTableau dossier(dossierDe(chemin));
     LectureCsv lecture;
     try {
-        lecture = lireTableauCsv(octets.vue(), store.fiches, premiere, 0, true, dossier.filtre());
+        lecture = lireTableauCsv(octets.vue(), store.fiches, premiere);
     } catch (const std::bad_alloc&) {
         annuler();
         messages.message("mémoire insuffisante pour importer le tableau " + chemin);
@@ -105,11 +96,10 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
 
     // Pictures named by the table and found beside it are filed like a chosen picture.
     std::vector<std::pair<std::size_t, std::string>> images;
-    for (const ImageLue& image : lecture.avecImage) {
+    for (const std::size_t k : lecture.avecImage) {
         if (lecture.nombreRefus != 0) break;
-        const std::size_t k = image.fiche;
-        const Fiche& f = store.fiches[premiere + k];
-        std::optional<std::string> fichier = dossier.fichier(image, f);
+        std::optional<std::string> fichier =
+            dossier.fichier(std::string(texteChamp(store.fiches[premiere + k].image).substr(1)));
         if (!fichier) continue;
         const std::string source = std::move(*fichier);
         if (source.size() > Chemin<256>::kMaxLongueur) {

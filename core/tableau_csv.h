@@ -14,7 +14,6 @@
 // as it is. The number column is never marked: it only ever holds an integer such as -5,
 // which a spreadsheet reads as a number and cannot run, and the reader reads it as one.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -41,45 +40,11 @@ struct RefusCsv {
     std::string raison;
 };
 
-// A picture cell read: its card (counted from the first row read), a fingerprint of the name,
-// so that the name can be looked for among a folder's names without touching the card again,
-// and whether the name is a path.
-struct ImageLue {
-    std::size_t fiche;
-    uint64_t empreinte;
-    bool chemin;
-};
-
-// The fingerprint of a picture name, and whether the name is a path (holds a slash).
-struct NomImage {
-    uint64_t empreinte;
-    bool chemin;
-};
-NomImage lireNomImage(std::string_view nom);
-uint64_t empreinteNom(std::string_view nom);
-
-// Fingerprints of names, kept as a set that may answer yes for a name it was not given, never
-// no for one it was: a reading keeps only the pictures the folder beside the table may hold,
-// so that a table naming a million pictures none of which is at hand costs no list of them.
-class FiltreImages {
-public:
-    void ajouter(uint64_t empreinte) {
-        bits_[indice(empreinte) / 64] |= uint64_t{1} << (indice(empreinte) % 64);
-    }
-    bool peutContenir(uint64_t empreinte) const {
-        return (bits_[indice(empreinte) / 64] >> (indice(empreinte) % 64) & 1) != 0;
-    }
-
-private:
-    static std::size_t indice(uint64_t empreinte) { return static_cast<std::size_t>(empreinte >> 48); }
-    std::array<uint64_t, 1024> bits_{};
-};
-
 struct LectureCsv {
     std::size_t lues = 0;               // rows taken, in table[premiere ..]
     std::vector<uint8_t> sansNumero;    // per row: 1 when the number cell was missing or no number
     std::vector<std::size_t> lignes;    // per row: its row number in the file
-    std::vector<ImageLue> avecImage;    // the rows with a picture cell, in order (see lireTableauCsv)
+    std::vector<std::size_t> avecImage; // the cards with a picture, in order
     std::vector<RefusCsv> refus;        // the first refused cells, in file order
     std::size_t nombreRefus = 0;        // all of them
     bool utf8 = true;                   // the encoding the bytes were read in
@@ -89,8 +54,8 @@ struct LectureCsv {
 // How many refusals a reading keeps to report.
 inline constexpr std::size_t kRefusGardes = 10;
 
-// Reads a CSV table into table[premiere ..], sized to the cards read (each from zero bytes),
-// one card per row:
+// Reads a CSV table into table[premiere ..], sized to the cards read and one blank slot after
+// them, one card per row:
 // comma or semicolon (the one the first row uses), UTF-8 with or without a byte-order mark
 // or else Windows-1252; a first row naming the columns numero, titre, description, image (any
 // case, any order, others ignored), or else the first three columns as number, title and
@@ -99,16 +64,10 @@ inline constexpr std::size_t kRefusGardes = 10;
 // description becomes CR LF, the card's line break.
 //
 // Anything refused (a text over its field, a character Windows-1252 has no code for, a zero
-// byte, broken quoting) is counted in refus; the slots written are then not to be used.
-//
-// A large table is read by as many threads as the machine has cores; parties, when not 0,
-// sets how many runs of rows it is cut into whatever its size (tests cut small tables).
-// Rows are read and converted in one pass where nothing needs a closer look; directe false
-// reads every row the exact way instead, the reference the one-pass reading is tested against.
-// A picture named by a path, or by a name images may hold, is kept in avecImage; with no
-// images, every one is.
-LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere,
-                          std::size_t parties = 0, bool directe = true, const FiltreImages* images = nullptr);
+// byte, broken quoting) is counted in refus, and the reading goes on to name the rows after it;
+// the slots written are then not to be used. After each field's terminating zero, a card read
+// holds zero bytes only.
+LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere);
 
 // "numero" column reading: optional blanks, an optional sign, decimal digits within 32 bits.
 bool lireNumeroCsv(std::string_view cellule, int32_t& numero);
