@@ -251,8 +251,10 @@ bool Lecteur::versChamp(std::string_view t, Colonne col, char* champ, std::size_
             }
             ++p;
         } else {
-            char32_t car = 0;
-            const int longueur = decoderUtf8(p, fin, car);  // never 0: the table was checked
+            // The whole table was checked as UTF-8: a character's length is in its first byte.
+            const int longueur = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+            char32_t car = b & (0x7Fu >> longueur);
+            for (int k = 1; k < longueur; ++k) car = car << 6 | (p[k] & 0x3Fu);
             if (image) {
                 for (int k = 0; k < longueur; ++k) poser(static_cast<char>(p[k]));
             } else if (const int octet = octetCp1252(car); octet >= 0) {

@@ -5,7 +5,7 @@
 # and bit 1 the printed page's size over the frame's.
 set -euo pipefail
 dest=$1
-mkdir -p "$dest/fuzz_base" "$dest/fuzz_image" "$dest/fuzz_ini" "$dest/fuzz_metafichier"
+mkdir -p "$dest/fuzz_base" "$dest/fuzz_csv" "$dest/fuzz_image" "$dest/fuzz_ini" "$dest/fuzz_metafichier"
 for n in 0 1 500 1028 2156 2316 3084; do
   head -c "$n" /dev/urandom >"$dest/fuzz_base/aleatoire-$n"
   head -c "$n" /dev/zero >"$dest/fuzz_base/zeros-$n"
@@ -20,6 +20,16 @@ convert -size 16x16 xc:green "$tmp/c.ico"
 { printf '\x01'; cat "$tmp/b.bmp"; } >"$dest/fuzz_image/bmp"
 { printf '\x02'; cat "$tmp/c.ico"; } >"$dest/fuzz_image/ico"
 rm -rf "$tmp"
+# Tables as the exporter and spreadsheet programs write them, and a few that are refused.
+csv=$dest/fuzz_csv
+printf '\xEF\xBB\xBFnumero,titre,description,image\r\n1,Caf\xC3\xA9,"ligne 1\r\nligne 2",chat.jpg\r\n-5,\x27=A1,"a, ""b""",\r\n' >"$csv/export"
+printf 'numero,titre,description\n1,Caf\xC3\xA9,"ligne 1\nligne 2"\n2,\xE2\x82\xAC uro,"a, b"\n' >"$csv/libreoffice"
+printf '\xEF\xBB\xBFNumero;Titre;Description\r\n1;Caf\xC3\xA9;"ligne 1\nligne 2"\r\n2;\xE2\x82\xAC uro;a, b\r\n' >"$csv/excel-utf8"
+printf 'numero;titre;description\r\n1;Caf\xE9;"ligne 1\r\nligne 2"\r\n2;\x80 uro;"a, b"\r\n' >"$csv/excel-1252"
+printf 'Auteur,IMAGE,Description,Titre,NUMERO\r\nHugo,photos/chat.jpg,desc,titre,9\r\n,,,,\r\n' >"$csv/entete-desordre"
+printf 'titre,description\r\n"ouvert,x\r\nfin,"\xF0\x9F\x98\x80"\r\na"b,c\r\n' >"$csv/refus"
+printf '\xEF\xBB\xBFtitre\r\n\xFF\r\n' >"$csv/marque-mentie"
+
 printf '[setup]\r\nautoload=/home/a/base.dat\r\n' >"$dest/fuzz_ini/simple"
 printf '; commentaire\n[autre]\ncle=1\n\n[ Setup ]\n  AUTOLOAD = x \n[fin]\n' >"$dest/fuzz_ini/espaces"
 printf '' >"$dest/fuzz_ini/vide"

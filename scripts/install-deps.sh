@@ -15,6 +15,7 @@ tests=(libgtest-dev
        cups cups-ipp-utils printer-driver-cups-pdf poppler-utils
        dpkg-dev appstream desktop-file-utils binutils
        libwmf-bin emf2svg librsvg2-bin  # reference drawings of the metafile corpus
+       sqlite3  # the CSV benchmark compares its import with sqlite3 .import
        chromium)  # the exported web page is looked at in a real browser (tests labelled navigateur)
 case "${1:-tests}" in
   execution) pkgs=("${execution[@]}") ;;
