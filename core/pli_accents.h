@@ -1,0 +1,21 @@
+#pragma once
+// Windows-1252 texts as the search that ignores accents compares them.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// What one byte is compared as: one or two bytes.
+struct Pli {
+    char octets[2];
+    uint8_t taille;
+};
+
+// Every letter small and without its accent (Š to s, Ÿ to y, ƒ to f), œ æ ß þ as oe ae ss th,
+// ‘ ’ ‚ as an apostrophe, « » “ ” „ as a straight quote, the no-break space as a space, – and —
+// as a hyphen; any other byte as it is.
+const std::array<Pli, 256>& tablePlis();
+
+// A whole text folded, byte by byte through the table.
+std::string plierTexte(std::string_view cp1252);
