@@ -24,7 +24,7 @@ contient() { local motif=$1 texte; shift; texte=$("$@") && grep -qe "$motif" <<<
 etape() { echo "== paquet.sh : $*"; }
 # What dpkg says of a brevandoux package before anything is done: a user's installation must
 # be the same at the end.
-etat_utilisateur() { dpkg-query -W -f='${Version} ${db:Status-Abbrev}' brevandoux 2>/dev/null || true; }
+etat_utilisateur() { dpkg-query -W -f='${Version} ${db:Status-Status}' brevandoux 2>/dev/null || true; }
 etat_depart=$(etat_utilisateur)
 
 # --- 1. Debian's flags -------------------------------------------------------------------
@@ -176,7 +176,7 @@ etape "installation réelle"
 etat=$(dpkg-query -W -f='${db:Status-Status}' brevandoux 2>/dev/null || true)
 deja=""
 if [ -n "$etat" ] && [ "$etat" != not-installed ]; then
-  deja="un paquet brevandoux est déjà sur cette machine ($(dpkg-query -W -f='${Version}, ${db:Status-Abbrev}' brevandoux))"
+  deja="un paquet brevandoux est déjà sur cette machine ($(dpkg-query -W -f='${Version}, ${db:Status-Status}' brevandoux))"
 else
   while IFS= read -r f; do
     if [ -e "$f" ] || [ -L "$f" ]; then deja="$f existe déjà hors de tout paquet"; break; fi
@@ -186,7 +186,7 @@ if [ -n "$deja" ]; then
   echo "IGNORÉ : installation réelle du paquet : $deja, et ce test ne remplace ni ne retire l'installation de l'utilisateur (le paquet a été vérifié décompressé ci-dessus)."
   [ "$(etat_utilisateur)" = "$etat_depart" ] ||
     echec "l'installation de l'utilisateur a changé : « $etat_depart » puis « $(etat_utilisateur) »"
-  echo "paquet.sh : bon (paquet vérifié décompressé ; installation réelle IGNORÉE ; celle de l'utilisateur intacte : ${etat_depart:-fichiers hors paquet})"
+  echo "paquet.sh : bon (paquet vérifié décompressé ; installation réelle IGNORÉE)"
   exit 0
 fi
 
