@@ -1,26 +1,39 @@
 #!/usr/bin/env bash
 # Installs what is missing on Debian 12.
 #   bash scripts/install-deps.sh execution   what building and running the program needs
-#   bash scripts/install-deps.sh tests       that, and what the tests, the sanitizers, the fuzz
-#                                            targets and the Debian package check need
+#   bash scripts/install-deps.sh paquet      that, and what making and checking the Debian
+#                                            package needs (cpack -G DEB, lintian)
+#   bash scripts/install-deps.sh tests       all that, and what the tests, the sanitizers, the
+#                                            fuzz targets and scripts/paquet.sh need
 set -euo pipefail
-execution=(build-essential cmake ninja-build pkg-config
-           qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6printsupport6
-           libjpeg62-turbo-dev qt6-svg-dev libwmf-dev libemf2svg-dev librsvg2-dev
-           fonts-dejavu-core)
-tests=(libgtest-dev
-       clang-14 libclang-rt-14-dev
-       xvfb xauth x11-utils xdotool imagemagick
-       fonts-liberation
-       cups cups-ipp-utils printer-driver-cups-pdf poppler-utils
-       dpkg-dev appstream desktop-file-utils binutils
-       libwmf-bin emf2svg librsvg2-bin  # reference drawings of the metafile corpus
-       sqlite3  # the CSV benchmark compares its import with sqlite3 .import
-       chromium)  # the exported web page is looked at in a real browser (tests labelled navigateur)
+# Each package is here for something that uses it; the comments say what.
+execution=(build-essential cmake ninja-build
+           pkg-config                        # finds libwmf and librsvg (image/)
+           qt6-base-dev qt6-base-dev-tools   # Qt Core, Gui, Widgets, PrintSupport; moc, uic, rcc
+           qt6-translations-l10n             # Qt's own dialogs in French (platform/application.cpp)
+           libqt6printsupport6               # its CUPS plugin: the real printers
+           libjpeg62-turbo-dev               # JPEG pictures
+           libwmf-dev libemf2svg-dev librsvg2-dev  # WMF and EMF pictures (brevandoux-image)
+           fonts-dejavu-core)                # the fonts the window falls back on
+paquet=(file                                 # CPack's Debian generator sorts the files with it
+        lintian)                             # Debian's checker of the built package
+tests=(libgtest-dev                          # the suites (Qt Test comes with qt6-base-dev)
+       clang-14 libclang-rt-14-dev           # scripts/sanitizers.sh, scripts/fuzz.sh
+       fonts-liberation                      # printed pages and PDFs in Liberation Sans
+       cups cups-ipp-utils printer-driver-cups-pdf  # the real print queue (scripts/cups-pdf.sh, ipptool)
+       python3                               # reads exported pages back (tests/echange), scripts/paquet.sh
+       poppler-utils                         # pdftotext, pdfinfo, pdffonts read printed pages back
+       dpkg-dev binutils                     # scripts/paquet.sh: dpkg-buildflags, readelf, strings
+       appstream desktop-file-utils          # scripts/paquet.sh: metainfo and menu entry checks
+       libwmf-bin emf2svg librsvg2-bin       # reference drawings of the metafile corpus
+       imagemagick                           # fuzz/graines.sh draws the picture seeds
+       sqlite3                               # bench_csv compares the CSV import with sqlite3 .import
+       chromium)                             # the exported web page in a real browser (label navigateur)
 case "${1:-tests}" in
   execution) pkgs=("${execution[@]}") ;;
-  tests) pkgs=("${execution[@]}" "${tests[@]}") ;;
-  *) echo "usage : $0 [execution|tests]" >&2; exit 2 ;;
+  paquet) pkgs=("${execution[@]}" "${paquet[@]}") ;;
+  tests) pkgs=("${execution[@]}" "${paquet[@]}" "${tests[@]}") ;;
+  *) echo "usage : $0 [execution|paquet|tests]" >&2; exit 2 ;;
 esac
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test suite: once in the normal build, then
-# the Debian package check (a Release build with Debian's own flags, the package installed,
-# run and removed), then the suites again built by clang with AddressSanitizer and
+# the Debian package check (a Release build with Debian's own flags, the package checked by
+# lintian and run unpacked; installed, run and removed only where no brevandoux is
+# installed), then the suites again built by clang with AddressSanitizer and
 # UndefinedBehaviorSanitizer, then each fuzz target for a short time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
