@@ -13,6 +13,9 @@ const char* const kCle = "autoload";
 const char* const kNomIni = "brevandoux.ini";
 const char* const kCleSauvegardes = "sauvegardes";
 const char* const kCleRecentes = "recentes";
+const char* const kCleAccents = "accents";
+const char* const kIgnorer = "ignorer";
+const char* const kRespecter = "respecter";
 // No INI line can hold it: tells a missing key from an empty one.
 const char* const kAbsente = "\n";
 
@@ -31,6 +34,9 @@ void lireReglages(MagasinFiches& store, const std::string& ini) {
         }
     }
     store.recentes = recentesDuTexte(lireCleIni(ini, kSection, kCleRecentes, ""));
+    // Any other value is the exact search, as when the key is missing.
+    const std::string accents = lireCleIni(ini, kSection, kCleAccents, "");
+    store.sansAccents = accents == kIgnorer;
 }
 }  // namespace
 
@@ -78,5 +84,8 @@ void ecrireConfig(MagasinFiches& store) {
     const std::string recentes = recentesEnTexte(store.recentes);
     if (!recentes.empty() || lireCleIni(ini, kSection, kCleRecentes, kAbsente) != kAbsente) {
         ecrireCleIni(ini, kSection, kCleRecentes, recentes, *store.appels);
+    }
+    if (store.choixAccents) {
+        ecrireCleIni(ini, kSection, kCleAccents, store.sansAccents ? kIgnorer : kRespecter, *store.appels);
     }
 }

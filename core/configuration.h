@@ -1,6 +1,8 @@
 #pragma once
 // The configuration file "brevandoux.ini" of the start directory: it remembers, in the key
-// "autoload" of the section "setup", the base to reopen at the next start.
+// "autoload" of the section "setup", the base to reopen at the next start; in the same
+// section, "recentes" the recent bases and "accents" ("ignorer" or "respecter") whether the
+// search ignores accents, once the user has chosen.
 
 #include <optional>
 #include <string>

@@ -70,6 +70,10 @@ public:
     int sauvegardes = kSauvegardesParDefaut;
     // The bases opened or saved last, newest first: every base read or written whole is noted.
     std::vector<std::string> recentes;
+    // Whether the search ignores accents, ligatures and typographic marks, as brevandoux.ini
+    // says; written back at quit only once the user has chosen (choixAccents).
+    bool sansAccents = false;
+    bool choixAccents = false;
     // The base file as last read or written, and the window's hold on it.
     GardeBase garde;
 

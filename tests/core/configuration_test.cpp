@@ -256,3 +256,33 @@ TEST_F(Configuration, recentBases_writtenAtQuit_otherBytesKept_readBackNextStart
     ecrireConfig(suivant);
     EXPECT_NE(lireOctets(ini).find("\r\nrecentes=\r\n"), std::string::npos);
 }
+
+TEST_F(Configuration, accentsChoice_writtenOnlyOnceChosen_otherBytesKept_readBackNextStart) {
+    const std::string avant = "; à moi\n[SETUP]\nautoload=/a.dat\naccents=Ignorer\n[autre]\naccents=ignorer\n";
+    ecrireOctets(ini, avant);
+    lireConfig(store);
+    EXPECT_FALSE(store.sansAccents) << "a value the program never writes is the exact search";
+    ecrireConfig(store);
+    EXPECT_EQ(lireOctets(ini), avant) << "kept while the user has not chosen";
+
+    for (const bool choix : {true, false}) {
+        store.sansAccents = choix;
+        store.choixAccents = true;
+        ecrireConfig(store);
+        EXPECT_EQ(lireOctets(ini), std::string("; à moi\n[SETUP]\nautoload=/a.dat\naccents=") +
+                                       (choix ? "ignorer" : "respecter") + "\n[autre]\naccents=ignorer\n");
+        MagasinFiches suivant{messages};
+        ASSERT_TRUE(suivant.repertoireDepart.affecter(dossier.str()));
+        lireConfig(suivant);
+        EXPECT_EQ(suivant.sansAccents, choix);
+    }
+    // Without the key, nothing is added until the user chooses.
+    ecrireOctets(ini, "[setup]\nautoload=/a.dat\n");
+    MagasinFiches autre{messages};
+    ASSERT_TRUE(autre.repertoireDepart.affecter(dossier.str()));
+    lireConfig(autre);
+    EXPECT_FALSE(autre.sansAccents);
+    ecrireConfig(autre);
+    EXPECT_EQ(lireOctets(ini), "[setup]\nautoload=/a.dat\n");
+    EXPECT_TRUE(messages.messages.empty());
+}
