@@ -126,7 +126,10 @@ std::string cheminRepertoireImages(const std::string& base) {
 
 void creerRepertoireImages(Messages& messages, const std::string& repertoire) {
     if (repertoire.empty()) return;
-    if (mkdir(repertoire.c_str(), 0777) == 0) messages.message(avecChemin(textes::kCreationRepertoireImages, repertoire));
+    if (mkdir(repertoire.c_str(), 0777) == 0) {
+        messages.avis(Avis::kRepertoireImagesCree,
+                      avecChemin(textes::kCreationRepertoireImages, repertoire));
+    }
 }
 
 void rangerImage(MagasinFiches& store) {
