@@ -8,7 +8,7 @@
 #include "ui/tform1.h"
 
 void ControleurBase::Ajouterdesfiches1Click() {
-    const std::optional<std::string> choisi = plateforme_.ouvrirFichier(TForm1::OpenDialog());
+    const std::optional<std::string> choisi = plateforme_.ouvrirFichier(fenetre_.OpenDialog());
     if (!choisi) return;
     if (store_.ajouterBase(*choisi)) {
         fenetre_.savemybase()->setEnabled(true);
@@ -21,7 +21,7 @@ void ControleurBase::convertircaldoverne1Click() {
     // The import replaces every card on display: unsaved changes are offered a save first,
     // as every other command that replaces the table does.
     if (demanderSauvegarde() == kAnnuler) return;
-    if (const std::optional<std::string> choisi = plateforme_.ouvrirFichier(TForm1::OpenDialog())) {
+    if (const std::optional<std::string> choisi = plateforme_.ouvrirFichier(fenetre_.OpenDialog())) {
         if (!store_.cheminBase.affecter(*choisi)) {
             plateforme_.message(avecChemin(textes::kCheminTropLong, *choisi));
         } else {

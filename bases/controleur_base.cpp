@@ -50,9 +50,7 @@ ControleurBase::ControleurBase(TForm1& fenetre, MagasinFiches& store, Plateforme
            &ControleurBase::Ajouterdesfiches1Click, plateforme);
     relier(fenetre.ButtonQuit(), &QPushButton::clicked, this, &ControleurBase::ButtonQuitClick, plateforme);
     relier(fenetre.quitter1(), &QAction::triggered, this, &ControleurBase::quitter1Click, plateforme);
-    connect(&fenetre, &TForm1::ouvertureDemandee, this, [this](const std::string& chemin) {
-        executerEnSignalant(&plateforme_, [&] { ouvrirChemin(chemin); });
-    });
+    fenetre.setOuverture([this](const std::string& chemin) { ouvrirChemin(chemin); });
     fenetre.setFermeture([this] { return FormCloseQuery(); });
 }
 
@@ -72,7 +70,7 @@ int ControleurBase::demanderSauvegarde() {
 }
 
 ControleurBase::Sauvegarde ControleurBase::sauverSous() {
-    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(TForm1::SaveDialog());
+    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(fenetre_.SaveDialog());
     if (!choisi) {
         fenetre_.montrerChemin(store_.cheminBase.str());
         return Sauvegarde::kAbandonnee;
@@ -110,7 +108,7 @@ void ControleurBase::newbaseClick() {
     fenetre_.remplirListe();
     fenetre_.afficherFiche();
     store_.baseNommee = 0;
-    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(TForm1::SaveDialog());
+    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(fenetre_.SaveDialog());
     if (!choisi) return;
     if (existe(*choisi) && plateforme_.confirmation(kEcraser) != kOui) return;
     if (choisi->size() > Chemin<513>::kMaxLongueur) {
@@ -159,11 +157,11 @@ void ControleurBase::ouvrirBase(const FormeOuverture& forme,
 }
 
 void ControleurBase::ouvrirClick() {
-    ouvrirBase(kFormeBouton, [this] { return plateforme_.ouvrirFichier(TForm1::OpenDialog()); });
+    ouvrirBase(kFormeBouton, [this] { return plateforme_.ouvrirFichier(fenetre_.OpenDialog()); });
 }
 
 void ControleurBase::ouvrir1Click() {
-    ouvrirBase(kFormeMenu, [this] { return plateforme_.ouvrirFichier(TForm1::OpenDialog()); });
+    ouvrirBase(kFormeMenu, [this] { return plateforme_.ouvrirFichier(fenetre_.OpenDialog()); });
 }
 
 void ControleurBase::ouvrirChemin(const std::string& chemin) {

@@ -5,9 +5,9 @@
 #include <utility>
 
 namespace {
-// The margins a printer gives an A4 page by default, so that the pages are laid out as the
-// print dialog's PDF printer lays them out.
-constexpr double kMargeMm = 10.0;
+// The margins Qt's PDF printer gives a page by default, in points: the pages are laid out
+// exactly as the printer's PDF output lays them out.
+constexpr double kMargePoints = 10.0;
 }  // namespace
 
 ImprimantePdf::ImprimantePdf(QString fichier, int resolution)
@@ -18,8 +18,9 @@ bool ImprimantePdf::commencer(const QString& titreDocument, QString& raison) {
     ecrivain_ = std::make_unique<QPdfWriter>(fichier_);
     ecrivain_->setResolution(resolution_);
     ecrivain_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(kMargeMm, kMargeMm, kMargeMm, kMargeMm),
-                                         QPageLayout::Millimeter));
+                                         QMarginsF(kMargePoints, kMargePoints, kMargePoints,
+                                                   kMargePoints),
+                                         QPageLayout::Point));
     ecrivain_->setTitle(titreDocument);
     if (!peintre_.begin(ecrivain_.get())) {
         raison = QStringLiteral("l'imprimante a refusé le document");

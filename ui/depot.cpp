@@ -1,7 +1,8 @@
 // Files dropped on the window. A base file (".dat") dropped anywhere is handed to the base
-// commands, which open it as "ouvrir base" opens it; a picture dropped on the picture frame while a card is being edited is taken as
-// "Image" takes the file it is given. The window refuses everything else, without a message:
-// the pointer already says no while the file is carried.
+// commands (setOuverture), which open it as "ouvrir base" opens it; a picture dropped on the
+// picture frame while a card is being edited is taken as "Image" takes the file it is given.
+// The window refuses everything else, without a message: the pointer already says no while
+// the file is carried.
 
 #include <sys/stat.h>
 
@@ -83,7 +84,7 @@ void TForm1::dropEvent(QDropEvent* evenement) {
     // application the file came from is not held in its drag meanwhile.
     QTimer::singleShot(0, this, [this, d = *depot] {
         if (d.genre == Depot::Base) {
-            emit ouvertureDemandee(d.chemin);
+            if (ouverture_) gerer([&] { ouverture_(d.chemin); });
         } else if (!image_->isHidden()) {
             gerer([&] { prendreImage(d.chemin); });
         }

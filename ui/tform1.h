@@ -1,7 +1,9 @@
 #pragma once
-// The main window: the one window of the program, with the card store it works on. Every
-// control is reachable under its own name (objectName and accessor), so that each subsystem
-// can connect its handlers to the buttons, menu items and list it serves.
+// The main window, the view: the one window of the program, with the card store it works on,
+// and the commands it carries out by itself (navigation, editing, the list, help, clipboard).
+// Every control is reachable under its own name (objectName and accessor), so that each
+// controller (bases/, print/, echange/) connects its commands to the buttons and menu items it
+// serves; the window calls nothing of them.
 
 #include <QMainWindow>
 #include <array>
@@ -57,6 +59,11 @@ public:
     // What the window asks its owner when it is asked to close (close box, session end):
     // true lets it close. Without one, it closes.
     void setFermeture(std::function<bool()> fermeture) { fermeture_ = std::move(fermeture); }
+    // What opens a base named without the open dialog: dropped on the window, or chosen among
+    // the recent bases. Without one, such a base is not opened.
+    void setOuverture(std::function<void(const std::string& chemin)> ouverture) {
+        ouverture_ = std::move(ouverture);
+    }
 
     // The button that Enter presses from a single-line box or the list, when there is one.
     QPushButton* boutonParDefaut() const { return boutonParDefaut_; }
@@ -168,11 +175,6 @@ public:
     QAction* Copier1() const { return Copier1_; }
     QAction* Coler1() const { return Coler1_; }
 
-signals:
-    // A base named without the open dialog: dropped on the window, or chosen among the recent
-    // bases. The base commands open it.
-    void ouvertureDemandee(const std::string& chemin);
-
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
     // A request to close the window, from its close box or from the session, asks the owner's
@@ -214,6 +216,7 @@ private:
     TAboutBox* AboutBox_ = nullptr;
     bool affichageVide_ = false;
     std::function<bool()> fermeture_;
+    std::function<void(const std::string&)> ouverture_;
     QPushButton* boutonParDefaut_ = nullptr;
 
     QLabel* Label1_ = nullptr;

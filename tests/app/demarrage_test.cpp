@@ -331,7 +331,7 @@ TEST_F(Demarrage, rememberedBaseThatCannotBeOpenedForWriting_isReportedAndNotBou
     if (!immuable.pose) IGNORER("this file system has no immutable flag (root powers needed)");
     ecrireIni("[setup]\nautoload=" + base + "\n");
     fenetre = std::make_unique<TForm1>(plateforme);
-        brancherFenetre(*fenetre, plateforme);
+    brancherFenetre(*fenetre, plateforme);
     store().modifiee = 1;
     fenetre->FormCreate();
     EXPECT_EQ(plateforme.boites,
@@ -382,7 +382,7 @@ TEST_F(Demarrage, startDirectoryTooLongForItsBuffer_isRefusedWithAMessage) {
     ecrireOctets(iniLong, contenuIni);
     ecrireOctets((long_ + "/x.dat").toStdString(), std::string(sizeof(Fiche), '\0'));
     fenetre = std::make_unique<TForm1>(plateforme);
-        brancherFenetre(*fenetre, plateforme);
+    brancherFenetre(*fenetre, plateforme);
     fenetre->FormCreate();
     ASSERT_EQ(plateforme.boites.size(), 1u);
     EXPECT_EQ(plateforme.boites[0].genre, "message");

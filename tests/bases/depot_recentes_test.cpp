@@ -195,7 +195,7 @@ TEST_F(Depot, recentBases_keptAcrossARestart_missingGreyed_choiceOpens) {
     // The next run.
     fs::remove(a);
     fenetre = std::make_unique<TForm1>(plateforme);
-        brancherFenetre(*fenetre, plateforme);
+    brancherFenetre(*fenetre, plateforme);
     fenetre->FormCreate();
     fenetre->remplirRecentes();
     const QList<QAction*> recentes = fenetre->basesrecentes1()->actions();

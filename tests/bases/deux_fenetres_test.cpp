@@ -196,7 +196,7 @@ TEST_F(DeuxFenetres, startUpReopen_ofABaseOpenElsewhere_isToldOnceAndOpens) {
     const std::string ancien = tampon;
     ASSERT_EQ(chdir(dossier.path().toLocal8Bit().constData()), 0);
     autre = std::make_unique<TForm1>(p2);
-        brancherFenetre(*autre, p2);
+    brancherFenetre(*autre, p2);
     autre->FormCreate();
     EXPECT_EQ(chdir(ancien.c_str()), 0);
 
