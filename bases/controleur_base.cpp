@@ -1,12 +1,10 @@
-// The commands on whole bases: new, open (button and menu), save, save as.
+// The commands on whole bases: new, open (button, menu, a dropped or recent base), save, save as.
 //
 // Wherever a write fails or nothing is written, the changes stay marked as not saved, and a
 // base is never read back over the cards on display from a file that was not written: the
 // user's cards are never dropped without having been saved or explicitly given up.
 
 #include "bases/controleur_base.h"
-
-#include <sys/stat.h>
 
 #include <QAction>
 #include <QLineEdit>
@@ -20,11 +18,6 @@
 #include "ui/tform1.h"
 
 namespace {
-
-// Creates a picture directory; false when it exists already or cannot be made.
-bool creerRepertoire(const std::string& chemin) {
-    return !chemin.empty() && mkdir(chemin.c_str(), 0777) == 0;
-}
 
 const char* const kEcraser = textes::kEcraserBase;
 const char* const kCheminTropLong = textes::kCheminTropLong;
@@ -83,7 +76,7 @@ ControleurBase::Sauvegarde ControleurBase::sauverSous() {
     // Saving as the open base's own file replaces it like a plain save.
     if (!store_.garde.accepterEcriture(*choisi, store_.messages())) return Sauvegarde::kEchouee;
     const std::string nouveau = cheminRepertoireImages(*choisi);
-    if (!creerRepertoire(nouveau)) plateforme_.message(textes::kErreurCreationRepertoire);
+    if (creerRepertoire(nouveau) != Creation::kCree) plateforme_.message(textes::kErreurCreationRepertoire);
     // The pictures follow the base; saving under the same name leaves them where they are.
     const std::string ancien = cheminRepertoireImages(store_.cheminBase.str());
     if (!ancien.empty() && ancien != nouveau) copierArbre(store_.messages(), ancien, nouveau);
@@ -116,7 +109,7 @@ void ControleurBase::newbaseClick() {
         return;
     }
     const std::string repertoire = cheminRepertoireImages(*choisi);
-    if (!creerRepertoire(repertoire)) plateforme_.message(textes::kRepertoireDejaExistant);
+    if (creerRepertoire(repertoire) != Creation::kCree) plateforme_.message(textes::kRepertoireDejaExistant);
     store_.cheminBase.affecter(*choisi);
     fenetre_.montrerChemin(store_.cheminBase.str());
     if (!store_.repertoireImages.affecter(repertoire)) store_.repertoireImages.vider();

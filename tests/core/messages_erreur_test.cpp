@@ -1,5 +1,5 @@
-// The core's messages for programs without windows, notices told apart by kind, and the one
-// test of whether a name is taken.
+// The core's messages for programs without windows, notices told apart by kind, directory
+// creation as a value, and the one test of whether a name is taken.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -91,4 +91,15 @@ TEST(Existe, aNameIsTaken_byAFileADirectoryOrAnyLinkEvenDangling) {
                          Cas{"lien", true}, Cas{"absent", false}, Cas{"absent/sous", false}}) {
         EXPECT_EQ(existe(dossier / c.nom), c.pris) << c.nom;
     }
+}
+
+TEST(CreerRepertoire, saysWhetherItMadeTheDirectoryFoundItOrFailed) {
+    DossierTemporaire dossier;
+    EXPECT_EQ(creerRepertoire(dossier / "r"), Creation::kCree);
+    EXPECT_EQ(creerRepertoire(dossier / "r"), Creation::kExistait);
+    EXPECT_EQ(creerRepertoire(dossier / "manque/r"), Creation::kEchec);
+    EXPECT_EQ(creerRepertoire(""), Creation::kEchec);
+    ecrireOctets(dossier / "fichier", "x");
+    // A file of that name is there: nothing was made, and that is told apart from a failure.
+    EXPECT_EQ(creerRepertoire(dossier / "fichier"), Creation::kExistait);
 }
