@@ -2,6 +2,7 @@
 #include <exception>
 #include <string>
 
+#include "app/assemblage.h"
 #include "app/ligne_commande.h"
 #include "platform/application.h"
 #include "platform/rapport_erreur.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     app.setPlateforme(&plateforme);
     executerEnSignalant(&plateforme, [&] {
         TForm1 Form1(plateforme);
+        brancherCommandes(Form1, plateforme);
         plateforme.setParent(&Form1);
         Form1.FormCreate();
         TAboutBox AboutBox(&Form1);

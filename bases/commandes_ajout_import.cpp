@@ -1,28 +1,27 @@
 // Taking cards from other files: appending a base, importing the sibling program's format.
 
-#include <QFile>
-#include <QLineEdit>
 #include <QPushButton>
 
 #include "core/repertoire_images.h"
 #include "core/textes.h"
+#include "bases/controleur_base.h"
 #include "ui/tform1.h"
 
-void TForm1::Ajouterdesfiches1Click() {
-    const std::optional<std::string> choisi = plateforme_.ouvrirFichier(OpenDialog());
+void ControleurBase::Ajouterdesfiches1Click() {
+    const std::optional<std::string> choisi = plateforme_.ouvrirFichier(fenetre_.OpenDialog());
     if (!choisi) return;
     if (store_.ajouterBase(*choisi)) {
-        savemybase()->setEnabled(true);
-        afficherFiche();
-        remplirListe();
+        fenetre_.savemybase()->setEnabled(true);
+        fenetre_.afficherFiche();
+        fenetre_.remplirListe();
     }
 }
 
-void TForm1::convertircaldoverne1Click() {
+void ControleurBase::convertircaldoverne1Click() {
     // The import replaces every card on display: unsaved changes are offered a save first,
     // as every other command that replaces the table does.
     if (demanderSauvegarde() == kAnnuler) return;
-    if (const std::optional<std::string> choisi = plateforme_.ouvrirFichier(OpenDialog())) {
+    if (const std::optional<std::string> choisi = plateforme_.ouvrirFichier(fenetre_.OpenDialog())) {
         if (!store_.cheminBase.affecter(*choisi)) {
             plateforme_.message(avecChemin(textes::kCheminTropLong, *choisi));
         } else {
@@ -37,10 +36,10 @@ void TForm1::convertircaldoverne1Click() {
                 store_.repertoireImages.vider();
             }
             store_.baseNommee = 1;
-            savemybase()->setEnabled(true);
-            afficherFiche();
-            remplirListe();
+            fenetre_.savemybase()->setEnabled(true);
+            fenetre_.afficherFiche();
+            fenetre_.remplirListe();
         }
     }
-    montrerChemin(store_.cheminBase.str());
+    fenetre_.montrerChemin(store_.cheminBase.str());
 }

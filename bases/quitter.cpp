@@ -1,14 +1,12 @@
 // Quitting, whichever way it is asked for: the save prompt, the configuration, the end.
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QTimer>
 
 #include "core/configuration.h"
-#include "platform/rapport_erreur.h"
-#include "ui/tform1.h"
+#include "bases/controleur_base.h"
 
-bool TForm1::quitter() {
+bool ControleurBase::quitter() {
     if (demanderSauvegarde() == kAnnuler) return false;
     // An INI file that cannot be written throws here: the quit stops, the program goes on.
     ecrireConfig(store_);
@@ -19,23 +17,13 @@ bool TForm1::quitter() {
     return true;
 }
 
-void TForm1::ButtonQuitClick() { quitter(); }
+void ControleurBase::ButtonQuitClick() { quitter(); }
 
-void TForm1::quitter1Click() { quitter(); }
+void ControleurBase::quitter1Click() { quitter(); }
 
-bool TForm1::FormCloseQuery() {
+// The window's close box and the session's end come here, through the window's fermeture.
+bool ControleurBase::FormCloseQuery() {
     if (termine_) return true;
     // An edit in progress is dropped: only what was validated counts.
     return quitter();
-}
-
-void TForm1::closeEvent(QCloseEvent* evenement) {
-    bool accepte = false;
-    // The configuration could not be written: the window stays open.
-    executerEnSignalant(&plateforme_, [&] { accepte = FormCloseQuery(); });
-    if (accepte) {
-        evenement->accept();
-    } else {
-        evenement->ignore();
-    }
 }

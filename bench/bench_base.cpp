@@ -32,28 +32,13 @@
 
 #include "bench/support/generateur.h"
 #include "core/magasin_fiches.h"
+#include "core/messages_erreur.h"
 #include "core/sauvegardes.h"
 #include "core/services.h"
 
 namespace {
 
 const uint64_t kGraine = 0xB5E7A2D0C1F4ull;
-
-// The bench answers no question; any message means something went wrong, so it is shown.
-class MessagesSurErreur : public Messages {
-public:
-    void message(const std::string& texte) override {
-        std::fprintf(stderr, "message: %s\n", texte.c_str());
-        ++nombre;
-    }
-    int question(const std::string& texte, Boutons) override {
-        std::fprintf(stderr, "question: %s\n", texte.c_str());
-        ++nombre;
-        return kAnnuler;
-    }
-    int confirmation(const std::string& texte) override { return question(texte, Boutons::Ok); }
-    int nombre = 0;
-};
 
 double maintenant() {
     using namespace std::chrono;
@@ -189,7 +174,8 @@ Resultats mesurer(const std::string& dossier, std::size_t n) {
     synchroniserFichier(source);
     r.octets = static_cast<double>(n) * sizeof(Fiche);
     r.repetitions = n >= 1000000 ? 4 : 7;
-    MessagesSurErreur messages;
+    // The bench answers no question; any message means something went wrong, so it is shown.
+    MessagesSurErreur messages("bench_base");
 
     // Warm-up: the file into the page cache for both readers; the faults of a first
     // allocation of this size out of the way.
@@ -277,7 +263,7 @@ Resultats mesurer(const std::string& dossier, std::size_t n) {
     if (generateur::empreinteFichier(minimale) != attendue) {
         throw std::runtime_error("minimal writer's file differs from the source");
     }
-    if (messages.nombre != 0) throw std::runtime_error("a message was shown");
+    if (messages.nombre() != 0) throw std::runtime_error("a message was shown");
 
     // numeroLibre from 0 (what the add command proposes) and from the middle of the numbers
     // in use, where a long run of taken numbers follows.

@@ -37,25 +37,13 @@
 #include "core/fichier_sur.h"
 #include "core/import_tableau.h"
 #include "core/magasin_fiches.h"
+#include "core/messages_erreur.h"
 #include "core/tableau_csv.h"
 
 namespace {
 
 const uint64_t kGraine = 0xC5F0A11Eull;
 
-class MessagesSurErreur : public Messages {
-public:
-    void message(const std::string& texte) override {
-        std::fprintf(stderr, "message: %.300s\n", texte.c_str());
-        ++nombre;
-    }
-    int question(const std::string& texte, Boutons) override {
-        message(texte);
-        return kAnnuler;
-    }
-    int confirmation(const std::string& texte) override { return question(texte, Boutons::Ok); }
-    int nombre = 0;
-};
 
 double tempsProcesseur() {
     timespec t;
@@ -211,7 +199,7 @@ int main(int argc, char** argv) {
     }
 
     // Importing each table into a base without cards, and sqlite3 importing the same table.
-    MessagesSurErreur messages;
+    MessagesSurErreur messages("bench_csv");
     // Each import gives its cards back before the next starts: holding the previous result
     // would make every import take memory the kernel has not handed out for a while, which on
     // a virtual machine costs more than the import itself.
@@ -265,7 +253,7 @@ int main(int argc, char** argv) {
             ok = false;
         }
     }
-    if (messages.nombre != 0) ok = false;
+    if (messages.nombre() != 0) ok = false;
 
     const double rExport = tExport.mur / tReference.mur;
     std::printf("%ld fiches, tableau de %.1f Mo ; temps réel (temps processeur)\n", n,

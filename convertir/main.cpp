@@ -16,10 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "core/attributs.h"
 #include "core/descripteur.h"
 #include "core/fichier_sur.h"
 #include "core/import_tableau.h"
 #include "core/magasin_fiches.h"
+#include "core/messages_erreur.h"
 #include "core/repertoire_images.h"
 #include "core/tableau_csv.h"
 #include "echange/export_pages.h"
@@ -40,25 +42,10 @@ const char* const kUsage =
     "\n"
     "Code de sortie : 0 réussite, 1 entrée refusée ou échec d'écriture, 2 mauvais usage.\n";
 
-// Messages of the core go to standard error; each reports a problem, except the notice that
-// a new base's picture directory was made.
-class MessagesErreur : public Messages {
-public:
-    void message(const std::string& texte) override {
-        if (texte.rfind("creation du repertoire ", 0) == 0) return;
-        std::fprintf(stderr, "brevandoux-convertir : %s\n", texte.c_str());
-        ++nombre;
-    }
-    int question(const std::string& texte, Boutons) override {
-        message(texte);
-        return kAnnuler;
-    }
-    int confirmation(const std::string& texte) override { return question(texte, Boutons::Ok); }
-    int nombre = 0;
-};
+const char* const kProgramme = "brevandoux-convertir";
 
 int erreur(const std::string& texte, int code) {
-    std::fprintf(stderr, "brevandoux-convertir : %s\n", texte.c_str());
+    MessagesSurErreur(kProgramme).ecrire(texte);
     return code;
 }
 
@@ -147,7 +134,7 @@ int depuisBase(const std::string& source, const std::string& destination, const 
 }
 
 int depuisTableau(const std::string& source, const std::string& destination) {
-    MessagesErreur messages;
+    MessagesSurErreur messages(kProgramme);
     MagasinFiches store(messages);
     store.derniere = -1;  // a new base, without cards
     store.courante = 0;
@@ -156,7 +143,7 @@ int depuisTableau(const std::string& source, const std::string& destination) {
         return erreur("le chemin " + destination + " est trop long", 2);
     }
     if (!importerTableauCsv(store, source)) return 1;
-    const bool imagesManquees = messages.nombre > 0;
+    const bool imagesManquees = messages.nombre() > 0;
     if (!store.ecrireBase(destination)) return 1;
     if (imagesManquees) {
         // The cards are all in the base, but the pictures reported above are not beside it.
@@ -197,7 +184,7 @@ int main(int argc, char** argv) {
     if (stat(source.c_str(), &st) != 0) {
         return erreur("la source " + source + " n'a pas pu être lue : " + raisonLecture(errno), 1);
     }
-    if (lstat(destination.c_str(), &st) == 0) {
+    if (existe(destination)) {
         if (!remplacer) {
             return erreur("la destination " + destination +
                               " existe déjà : elle n'est remplacée qu'avec --remplacer",

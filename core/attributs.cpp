@@ -36,6 +36,11 @@ void retirerLectureSeule(const std::string& chemin) {
     }
 }
 
+bool existe(const std::string& chemin) {
+    struct stat st;
+    return lstat(chemin.c_str(), &st) == 0;
+}
+
 bool fichierExiste(const std::string& chemin) {
     auto a = lireAttributs(chemin);
     return a && !a->repertoire && !a->systeme && !a->cache;

@@ -21,3 +21,7 @@ bool ecrireAttributs(const std::string& chemin, const Attributs& attributs);
 void retirerLectureSeule(const std::string& chemin);
 // An existing regular file whose name does not begin with a dot.
 bool fichierExiste(const std::string& chemin);
+// Whether the name is taken in its directory, whatever it names, a dangling symbolic link
+// included (lstat): what asks before writing over a file. The crash-safe writer replaces the
+// name itself, so a link that points nowhere is still something the write would replace.
+bool existe(const std::string& chemin);

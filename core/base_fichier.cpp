@@ -60,19 +60,24 @@ long long lireDansTable(int fd, TableFiches& table, std::size_t premiere) {
     }
 }
 
-int MagasinFiches::chargerBase(const std::string& chemin) {
-    if (!lireAttributs(chemin)) {
-        messages_.message(avecChemin(textes::kBaseIntrouvable, chemin));
-        return 0;
+int ouvrirPourLecture(Messages& messages, const std::string& chemin, bool rendreModifiable,
+                      struct stat& st) {
+    if (rendreModifiable) {
+        if (!lireAttributs(chemin)) {
+            messages.message(avecChemin(textes::kBaseIntrouvable, chemin));
+            return -1;
+        }
+        retirerLectureSeule(chemin);
     }
-    retirerLectureSeule(chemin);
+    const int fd = ouvrirBase(chemin, st);
+    if (fd < 0) messages.message(avecChemin(textes::kBaseNonTrouvee, chemin));
+    return fd;
+}
 
+int MagasinFiches::chargerBase(const std::string& chemin) {
     struct stat st;
-    Descripteur fd(ouvrirBase(chemin, st));
-    if (fd.get() < 0) {
-        messages_.message(avecChemin(textes::kBaseNonTrouvee, chemin));
-        return 0;
-    }
+    Descripteur fd(ouvrirPourLecture(messages_, chemin, true, st));
+    if (fd.get() < 0) return 0;
     const auto attendues = static_cast<unsigned long long>(st.st_size) / sizeof(Fiche);
     if (attendues >= static_cast<unsigned long long>(INT32_MAX)) {
         messages_.message(avecChemin(kTropGrand, chemin));

@@ -204,10 +204,14 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& cont
         unlink(temporaire.c_str());
         return echec(erreur);
     }
-    int dfd = open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    synchroniserDossier(dossier);
+    return fait;
+}
+
+void synchroniserDossier(const std::string& dossier) {
+    const int dfd = open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
-        fsync(dfd);  // the rename is done; a failure here cannot be undone, only reported
+        fsync(dfd);
         close(dfd);
     }
-    return fait;
 }

@@ -64,6 +64,10 @@ int ecrireTout(int fd, const void* donnees, std::size_t taille, const AppelsSyst
 // cannot, a bounded buffer takes over. Returns 0, or the error number that stopped it.
 int copierDescripteur(int source, int fd, const AppelsSysteme& appels);
 
+// Makes the renames already done in a folder durable (fsync of the folder). A failure cannot
+// undo them, so it is not reported.
+void synchroniserDossier(const std::string& dossier);
+
 // The French words for a system error number.
 std::string raisonSysteme(int erreur);
 

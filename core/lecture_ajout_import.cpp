@@ -24,17 +24,9 @@ void copierTexte(char (&champ)[N], const char* source, std::size_t tailleSource)
 }  // namespace
 
 bool MagasinFiches::ajouterBase(const std::string& chemin) {
-    if (!lireAttributs(chemin)) {
-        messages_.message(avecChemin(textes::kBaseIntrouvable, chemin));
-        return false;
-    }
-    retirerLectureSeule(chemin);
     struct stat st;
-    Descripteur fd(ouvrirBase(chemin, st));
-    if (fd.get() < 0) {
-        messages_.message(avecChemin(textes::kBaseNonTrouvee, chemin));
-        return false;
-    }
+    Descripteur fd(ouvrirPourLecture(messages_, chemin, true, st));
+    if (fd.get() < 0) return false;
     const std::size_t premiere = static_cast<std::size_t>(derniere + 1);
     const auto attendues = static_cast<unsigned long long>(st.st_size) / sizeof(Fiche);
     if (premiere + attendues >= static_cast<unsigned long long>(INT32_MAX)) {
@@ -68,11 +60,8 @@ bool MagasinFiches::ajouterBase(const std::string& chemin) {
 
 void MagasinFiches::importerBase(const std::string& chemin) {
     struct stat st;
-    Descripteur fd(ouvrirBase(chemin, st));
-    if (fd.get() < 0) {
-        messages_.message(avecChemin(textes::kBaseNonTrouvee, chemin));
-        return;
-    }
+    Descripteur fd(ouvrirPourLecture(messages_, chemin, false, st));
+    if (fd.get() < 0) return;
     const auto attendues = static_cast<unsigned long long>(st.st_size) / kTailleImport;
     if (attendues >= static_cast<unsigned long long>(INT32_MAX)) {
         messages_.message(avecChemin("le fichier %s contient trop de fiches pour être importé.", chemin));

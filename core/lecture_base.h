@@ -7,6 +7,8 @@
 
 #include <string>
 
+class Messages;
+
 #include "core/descripteur.h"
 #include "core/table_fiches.h"
 
@@ -17,3 +19,12 @@ int ouvrirBase(const std::string& chemin, struct stat& st);
 // Reads until the end of the file into the table's bytes from slot premiere on, growing the
 // table when the file is longer than its slots. Returns the bytes read, or -1 with errno.
 long long lireDansTable(int fd, TableFiches& table, std::size_t premiere);
+
+// The first steps of reading a base, appending one and importing one: a name that names
+// nothing is reported as "introuvable" (kBaseIntrouvable); the file is made writable first
+// when rendreModifiable (reading and appending, which open bases as bases are opened; the
+// import reads the sibling program's file as it is); a file that cannot be opened as a base
+// is reported as not found (kBaseNonTrouvee). Returns the descriptor, with the file's status
+// in st, or -1 once reported.
+int ouvrirPourLecture(Messages& messages, const std::string& chemin, bool rendreModifiable,
+                      struct stat& st);

@@ -124,9 +124,17 @@ std::string cheminRepertoireImages(const std::string& base) {
     return base.substr(0, base.size() - 4) + ".rep";
 }
 
+Creation creerRepertoire(const std::string& chemin) {
+    if (chemin.empty()) return Creation::kEchec;
+    if (mkdir(chemin.c_str(), 0777) == 0) return Creation::kCree;
+    return errno == EEXIST ? Creation::kExistait : Creation::kEchec;
+}
+
 void creerRepertoireImages(Messages& messages, const std::string& repertoire) {
-    if (repertoire.empty()) return;
-    if (mkdir(repertoire.c_str(), 0777) == 0) messages.message(avecChemin(textes::kCreationRepertoireImages, repertoire));
+    if (creerRepertoire(repertoire) == Creation::kCree) {
+        messages.avis(Avis::kRepertoireImagesCree,
+                      avecChemin(textes::kCreationRepertoireImages, repertoire));
+    }
 }
 
 void rangerImage(MagasinFiches& store) {

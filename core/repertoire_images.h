@@ -18,6 +18,11 @@ class Messages;
 // characters has no picture directory: the empty text.
 std::string cheminRepertoireImages(const std::string& base);
 
+// What creating a directory did: made it, found it there already, or failed (errno says why).
+enum class Creation { kCree, kExistait, kEchec };
+// Creates one directory, without a word to the user; an empty path fails.
+Creation creerRepertoire(const std::string& chemin);
+
 // Creates a picture directory; when it did not exist, tells the user so. A directory that
 // exists or cannot be created is passed over in silence.
 void creerRepertoireImages(Messages& messages, const std::string& repertoire);

@@ -9,11 +9,22 @@
 enum class Boutons { Ok, OkAnnuler, OuiNonAnnuler, OuiNon };
 enum Reponse : int { kOk = 1, kAnnuler = 2, kOui = 6, kNon = 7 };
 
+// The notices of the core: what it did that went well but that the user is told of. A caller
+// that treats them apart from problems (a script's converter) knows them by kind, not by text.
+enum class Avis {
+    kRepertoireImagesCree,  // a base's picture directory did not exist and was made
+};
+
 class Messages {
 public:
     virtual ~Messages() = default;
     // Plain message: title "brevandoux", one OK button.
     virtual void message(const std::string& texte) = 0;
+    // A notice of the given kind, already put in words; by default shown as a plain message.
+    virtual void avis(Avis genre, const std::string& texte) {
+        (void)genre;
+        message(texte);
+    }
     // Question box: no title of its own, the caller's buttons; returns a Reponse code.
     virtual int question(const std::string& texte, Boutons boutons) = 0;
     // Confirmation dialog titled "Confirm", question icon, Yes/No/Cancel; returns a Reponse.

@@ -23,7 +23,7 @@
 #include "core/textes.h"
 #include "echange/export_pages.h"
 #include "platform/images.h"
-#include "print/imprimer_fiches.h"
+#include "print/dessin_pages.h"
 
 namespace {
 
@@ -197,11 +197,7 @@ public:
             close(entree);
             if (!ecrit.ok()) return raisonEcriture(chemin_ + "/" + copie.nom, ecrit);
         }
-        const int dfd = open(chemin_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dfd >= 0) {
-            fsync(dfd);  // the renames are done: a failure here cannot be undone
-            close(dfd);
-        }
+        synchroniserDossier(chemin_);
         copies_.clear();
         abandonner();
         cree_ = false;

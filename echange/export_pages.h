@@ -1,6 +1,7 @@
 #pragma once
 // Getting the cards "Imprimer la liste" would print out of the program: as a web page with
-// its pictures beside it, or as the printed pages in a PDF document.
+// its pictures beside it, or as the printed pages in a PDF document. Qt Gui only: the
+// converter links these without any widget.
 
 #include <QString>
 #include <functional>
@@ -17,8 +18,9 @@ using SuiviExport = std::function<bool(int faites, int total)>;
 // replaced beside it) and returns exportAnnule().
 QString exporterHtml(const Fiche* table, int dernier, const QString& entete, const std::string& cheminBase,
                      const std::string& cheminPage, const SuiviExport& suivi = {});
-// A long PDF export shows the printing's progress dialog; its "Annuler" also gives exportAnnule().
-QString exporterPdf(const Fiche* table, int dernier, const QString& entete, const std::string& cheminBase, const std::string& cheminPdf);
+// A PDF export stopped by suivi leaves the file as it was and also returns exportAnnule().
+QString exporterPdf(const Fiche* table, int dernier, const QString& entete, const std::string& cheminBase,
+                    const std::string& cheminPdf, const SuiviExport& suivi = {});
 
 // What an export the user stopped returns: not a failure, callers need not report it.
 QString exportAnnule();

@@ -1,9 +1,10 @@
 #include "echange/export_pages.h"
-#include "print/pages_pdf.h"
+#include "print/ecriture_pdf.h"
 
 QString exportAnnule() { return pdfAnnule(); }
 
 QString exporterPdf(const Fiche* table, int dernier, const QString& entete,
-                    const std::string& cheminBase, const std::string& cheminPdf) {
-    return imprimerVersPdf(table, dernier, entete, cheminBase, cheminPdf);
+                    const std::string& cheminBase, const std::string& cheminPdf,
+                    const SuiviExport& suivi) {
+    return ecrirePagesPdf(table, dernier, entete, cheminBase, cheminPdf, suivi);
 }

@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <QString>
 
+#include "core/cp1252.h"
+
 namespace {
 
 // Control characters other than tab and line ends are not allowed anywhere in XML, and a
@@ -14,14 +16,18 @@ QByteArray sansControles(QByteArray svg) {
     return svg;
 }
 
+// A byte of a drawing's text as the character it stands for in Windows-1252. The five codes the
+// code page leaves unassigned have no character to draw: they show as the replacement mark,
+// not as the invisible C1 controls a card's text keeps them as.
+char16_t caractereDessin(unsigned char octet) {
+    const char32_t c = caractereCp1252(octet);
+    return c >= 0x80 && c < 0xA0 ? u'\uFFFD' : static_cast<char16_t>(c);
+}
+
 // libwmf writes a text's characters as the file holds them, in the Windows code page and
 // without XML escapes: an "é" or an "&" in a French drawing would make the whole SVG
 // unreadable. The rest of its output is ASCII.
 QByteArray reparerTextesWmf(const QByteArray& svg) {
-    static const char16_t kCp1252[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
     QString resultat;
     resultat.reserve(svg.size());
     bool dansTexte = false;  // between <text ...> and </text>
@@ -49,7 +55,7 @@ QByteArray reparerTextesWmf(const QByteArray& svg) {
             continue;
         }
         if (controleInterdit(c)) continue;
-        resultat += c >= 0x80 && c < 0xA0 ? QChar(kCp1252[c - 0x80]) : QChar(c);
+        resultat += QChar(caractereDessin(c));
     }
     return resultat.toUtf8();
 }

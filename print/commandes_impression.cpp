@@ -1,12 +1,10 @@
 #include "print/commandes_impression.h"
 
-#include <sys/stat.h>
-
-#include <QFile>
-
-#include "print/imprimer_fiches.h"
-#include "print/pages_pdf.h"
+#include "core/attributs.h"
 #include "core/textes.h"
+#include "print/imprimer_fiches.h"
+#include "print/liste_imprimee.h"
+#include "print/pages_pdf.h"
 
 namespace {
 
@@ -23,8 +21,7 @@ void offrirPdf(Plateforme& plateforme, const Fiche* table, int dernier, const QS
         {QStringLiteral("pdf"), QStringLiteral("Document PDF|*.pdf"),
          QStringLiteral("Enregistrer les pages en PDF")});
     if (!choisi) return;
-    struct stat st;
-    if (lstat(choisi->c_str(), &st) == 0 &&
+    if (existe(*choisi) &&
         plateforme.question(avecChemin(kRemplacerPdf, *choisi), Boutons::OuiNon) != kOui) {
         return;
     }
@@ -48,17 +45,9 @@ void signalerEchec(Plateforme& plateforme, const ResultatImpression& r) {
 
 void imprimerListe(Plateforme& plateforme, MagasinFiches& store, const QString& expression,
                    QWidget* fenetre) {
-    const std::string& cheminBase = store.cheminBase.str();
-    if (store.listeResultats) {
-        imprimerOuOffrir(plateforme, store.resultats.data(), store.dernierResultat,
-                         QString::fromUtf8(textes::kRecherchePourExpression) + expression, cheminBase,
-                         fenetre);
-    } else {
-        // The path is the file system's bytes, not a card text.
-        imprimerOuOffrir(plateforme, store.fiches.data(), store.derniere,
-                         QFile::decodeName(QByteArray::fromStdString(cheminBase)), cheminBase,
-                         fenetre);
-    }
+    const ListeImprimee liste = listeImprimee(store, expression);
+    imprimerOuOffrir(plateforme, liste.table, liste.dernier, liste.entete, store.cheminBase.str(),
+                     fenetre);
 }
 
 void imprimerFiche(Plateforme& plateforme, MagasinFiches& store, const QString& texteTitre,

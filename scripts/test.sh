@@ -7,7 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh tests
-# The layers before anything is built: core/ without Qt, ui/ without bases/, list/, print/.
+# The layers before anything is built: core/ without Qt, ui/ without the controllers, the
+# pages and exports without widgets.
 bash scripts/verifier_couches.sh .
 bash scripts/build.sh -DBUILD_TESTING=ON -DBREVANDOUX_BENCH=ON
 # A real print queue for the end-to-end printing test, when the machine can run one.

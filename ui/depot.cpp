@@ -1,7 +1,8 @@
-// Files dropped on the window. A base file (".dat") dropped anywhere opens as "ouvrir base"
-// opens it; a picture dropped on the picture frame while a card is being edited is taken as
-// "Image" takes the file it is given. The window refuses everything else, without a message:
-// the pointer already says no while the file is carried.
+// Files dropped on the window. A base file (".dat") dropped anywhere is handed to the base
+// commands (setOuverture), which open it as "ouvrir base" opens it; a picture dropped on the
+// picture frame while a card is being edited is taken as "Image" takes the file it is given.
+// The window refuses everything else, without a message: the pointer already says no while
+// the file is carried.
 
 #include <sys/stat.h>
 
@@ -82,12 +83,10 @@ void TForm1::dropEvent(QDropEvent* evenement) {
     // The command may ask questions and open boxes: it runs once the drop is over, so that the
     // application the file came from is not held in its drag meanwhile.
     QTimer::singleShot(0, this, [this, d = *depot] {
-        gerer([&] {
-            if (d.genre == Depot::Base) {
-                ouvrirChemin(d.chemin);
-            } else if (!image_->isHidden()) {
-                prendreImage(d.chemin);
-            }
-        });
+        if (d.genre == Depot::Base) {
+            if (ouverture_) gerer([&] { ouverture_(d.chemin); });
+        } else if (!image_->isHidden()) {
+            gerer([&] { prendreImage(d.chemin); });
+        }
     });
 }

@@ -37,7 +37,9 @@ void TForm1::remplirRecentes() {
         QAction* a = basesrecentes1_->addAction(legende);
         a->setObjectName(QStringLiteral("recente%1").arg(++rang));
         a->setEnabled(baseSurLeDisque(chemin));
-        connect(a, &QAction::triggered, this, [this, chemin] { gerer([&] { ouvrirChemin(chemin); }); });
+        connect(a, &QAction::triggered, this, [this, chemin] {
+            if (ouverture_) gerer([&] { ouverture_(chemin); });
+        });
     }
     basesrecentes1_->menuAction()->setEnabled(!store_.recentes.empty());
 }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QFontMetrics>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -366,9 +367,10 @@ void TForm1::connecterGestionnaires() {
     };
     connect(expression_, &QLineEdit::textChanged, this, gere(&TForm1::expressionChange));
 
-    // Handlers of the other subsystems are connected below, one block per subsystem, through
-    // the accessors: buttons by QPushButton::clicked, menu items by QAction::triggered, the
-    // spinner by TUpDown::clicked(bool haut), the list by ListeFiches::clique(int ligne).
+    // The window's own commands, one block per group: buttons by QPushButton::clicked, menu
+    // items by QAction::triggered, the spinner by TUpDown::clicked(bool haut), the list by
+    // ListeFiches::clique(int ligne). The base, print and exchange commands are connected by
+    // their controllers (bases/, print/, echange/), through the accessors.
     // --- navigation and editing ---
     connect(debut_, &QPushButton::clicked, this, gere(&TForm1::debutClick));
     connect(fin_, &QPushButton::clicked, this, gere(&TForm1::finClick));
@@ -380,22 +382,6 @@ void TForm1::connecterGestionnaires() {
     connect(valider_, &QPushButton::clicked, this, gere(&TForm1::validerClick));
     connect(annuler_, &QPushButton::clicked, this, gere(&TForm1::annulerClick));
     connect(supprime_, &QPushButton::clicked, this, gere(&TForm1::supprimeClick));
-    // --- base commands ---
-    connect(newbase_, &QPushButton::clicked, this, gere(&TForm1::newbaseClick));
-    connect(nouveau1_, &QAction::triggered, this, gere(&TForm1::newbaseClick));
-    connect(ouvrir_, &QPushButton::clicked, this, gere(&TForm1::ouvrirClick));
-    connect(ouvrir1_, &QAction::triggered, this, gere(&TForm1::ouvrir1Click));
-    connect(savemybase_, &QPushButton::clicked, this, gere(&TForm1::savemybaseClick));
-    connect(enregister1_, &QAction::triggered, this, gere(&TForm1::enregister1Click));
-    connect(sauver_, &QPushButton::clicked, this, gere(&TForm1::enregistrersous1Click));
-    connect(enregistrersous1_, &QAction::triggered, this, gere(&TForm1::enregistrersous1Click));
-    connect(convertircaldoverne1_, &QAction::triggered, this, gere(&TForm1::convertircaldoverne1Click));
-    connect(Ajouterdesfiches1_, &QAction::triggered, this, gere(&TForm1::Ajouterdesfiches1Click));
-    // --- exporting and importing tables ---
-    connect(exporterlabase1_, &QAction::triggered, this, gere(&TForm1::exporterlabase1Click));
-    connect(importeruntableauCSV1_, &QAction::triggered, this, gere(&TForm1::importeruntableauCSV1Click));
-    connect(ButtonQuit_, &QPushButton::clicked, this, gere(&TForm1::ButtonQuitClick));
-    connect(quitter1_, &QAction::triggered, this, gere(&TForm1::quitter1Click));
     // --- sorting, list selection and search ---
     connect(trialfa_, &QPushButton::clicked, this, gere(&TForm1::trialfaClick));
     connect(triref_, &QPushButton::clicked, this, gere(&TForm1::trirefClick));
@@ -403,9 +389,6 @@ void TForm1::connecterGestionnaires() {
     connect(medialist_, &ListeFiches::clique, this,
             [this](int ligne) { executer(plateforme_, [&] { medialistClick(ligne); }); });
     connect(goButton_, &QPushButton::clicked, this, gere(&TForm1::goButtonClick));
-    // --- printing ---
-    connect(ButtonPrintList_, &QPushButton::clicked, this, gere(&TForm1::ButtonPrintListClick));
-    connect(ButtonImpFiche_, &QPushButton::clicked, this, gere(&TForm1::ButtonImpFicheClick));
     // --- About box, help and clipboard ---
     connect(propos1_, &QAction::triggered, this, gere(&TForm1::propos1Click));
     connect(aidesurcaldoverne1_, &QAction::triggered, this, gere(&TForm1::aidesurcaldoverne1Click));
@@ -450,6 +433,17 @@ void TForm1::deverrouiller() {
 void TForm1::expressionChange() {
     boutonParDefaut_ = goButton_;
     goButton_->setDefault(true);
+}
+
+void TForm1::closeEvent(QCloseEvent* evenement) {
+    bool accepte = !fermeture_;
+    // An error of the quit (a configuration that cannot be written) keeps the window open.
+    if (fermeture_) executerEnSignalant(&plateforme_, [&] { accepte = fermeture_(); });
+    if (accepte) {
+        evenement->accept();
+    } else {
+        evenement->ignore();
+    }
 }
 
 bool TForm1::eventFilter(QObject* objet, QEvent* evenement) {

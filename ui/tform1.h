@@ -1,7 +1,9 @@
 #pragma once
-// The main window: the one window of the program, with the card store it works on. Every
-// control is reachable under its own name (objectName and accessor), so that each subsystem
-// can connect its handlers to the buttons, menu items and list it serves.
+// The main window, the view: the one window of the program, with the card store it works on,
+// and the commands it carries out by itself (navigation, editing, the list, help, clipboard).
+// Every control is reachable under its own name (objectName and accessor), so that each
+// controller (bases/, print/, echange/) connects its commands to the buttons and menu items it
+// serves; the window calls nothing of them.
 
 #include <QMainWindow>
 #include <array>
@@ -51,6 +53,17 @@ public:
     void viderAffichage();
     // The list box from the whole card table.
     void remplirListe();
+    // Shows a path (file-system bytes) in the path box.
+    void montrerChemin(const std::string& chemin);
+
+    // What the window asks its owner when it is asked to close (close box, session end):
+    // true lets it close. Without one, it closes.
+    void setFermeture(std::function<bool()> fermeture) { fermeture_ = std::move(fermeture); }
+    // What opens a base named without the open dialog: dropped on the window, or chosen among
+    // the recent bases. Without one, such a base is not opened.
+    void setOuverture(std::function<void(const std::string& chemin)> ouverture) {
+        ouverture_ = std::move(ouverture);
+    }
 
     // The button that Enter presses from a single-line box or the list, when there is one.
     QPushButton* boutonParDefaut() const { return boutonParDefaut_; }
@@ -65,7 +78,8 @@ public:
     // commands that act on the current card refuse to.
     bool affichageVide() const { return affichageVide_; }
 
-    // Start-up and the remembered base (ui/demarrage.cpp).
+    // Start-up and the remembered base (ui/demarrage.cpp). chargerAutoload also binds a base
+    // just read or written to its picture directory and shows it.
     void FormCreate();
     void chargerAutoload();
 
@@ -83,47 +97,12 @@ public:
     void supprimeClick();
     void enregistrerFiche();
 
-    // Base commands (bases/commandes_base.cpp). demanderSauvegarde answers Yes, No or Cancel;
-    // a save that was asked for and failed answers Cancel, so that nothing goes on to drop
-    // the changes it could not write.
-    int demanderSauvegarde();
-    enum class Sauvegarde { kEcrite, kEchouee, kAbandonnee };
-    Sauvegarde sauverSous();
-    void newbaseClick();
-    void ouvrirClick();
-    void ouvrir1Click();
-    void savemybaseClick();
-    void enregister1Click();
-    void enregistrersous1Click();
-    // Opens a base named without the open dialog (dropped on the window, chosen among the
-    // recent bases) as "ouvrir base" opens the chosen file, save prompt included
-    // (bases/ouvrir_chemin.cpp).
-    void ouvrirChemin(const std::string& chemin);
-
-    // Appending and importing (bases/commandes_ajout_import.cpp).
-    void Ajouterdesfiches1Click();
-    void convertircaldoverne1Click();
-
-    // Exporting the cards and importing a CSV table (echange/commandes_echange.cpp).
-    void exporterlabase1Click();
-    void importeruntableauCSV1Click();
-
-    // Quit (bases/quitter.cpp). quitter() is false when the user cancelled.
-    bool quitter();
-    void ButtonQuitClick();
-    void quitter1Click();
-    bool FormCloseQuery();
-
-    // Sorting, list selection and search (list/commandes_liste.cpp).
+    // Sorting, list selection and search: the window's own list (ui/commandes_liste.cpp).
     void trialfaClick();
     void trirefClick();
     void listalfaClick();
     void medialistClick(int ligne);
     void goButtonClick();
-
-    // Printing (print/commandes_fenetre.cpp).
-    void ButtonPrintListClick();
-    void ButtonImpFicheClick();
 
     // About box, help and clipboard (ui/aide_presse_papiers.cpp).
     void propos1Click();
@@ -198,7 +177,8 @@ public:
 
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
-    // A request to close the window, from its close box or from the session, runs the quit.
+    // A request to close the window, from its close box or from the session, asks the owner's
+    // fermeture (the quit) whether it may close.
     void closeEvent(QCloseEvent* evenement) override;
     // Files dropped on the window (ui/depot.cpp): a base anywhere, a picture on the frame in
     // edit mode; anything else is refused without a word.
@@ -230,17 +210,13 @@ private:
     std::string refusDeSaisie() const;
     // Refuses, with the box the print command also uses, to act on a blank card area.
     bool ficheSelectionnee();
-    // Shows a path (file-system bytes) in the path box.
-    void montrerChemin(const std::string& chemin);
-    // The reading step of both open commands; false when the base could not be read.
-    bool lireBaseChoisie(const std::string& choisi);
 
     Plateforme& plateforme_;
     MagasinFiches store_;
     TAboutBox* AboutBox_ = nullptr;
     bool affichageVide_ = false;
-    // Set once the quit has gone through: the close that follows must not ask again.
-    bool termine_ = false;
+    std::function<bool()> fermeture_;
+    std::function<void(const std::string&)> ouverture_;
     QPushButton* boutonParDefaut_ = nullptr;
 
     QLabel* Label1_ = nullptr;

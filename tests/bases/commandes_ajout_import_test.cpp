@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
 #include "ui/memo.h"
 
@@ -62,7 +63,7 @@ TEST_F(AjoutImport, append_threeRecordsAndStrayBytes_numberedByIndex) {
     attendu.lignes = 8;
     plateforme.fichiers.push_back(autre);
 
-    fenetre->Ajouterdesfiches1Click();
+    commandes(*fenetre).Ajouterdesfiches1Click();
 
     EXPECT_EQ(etatDe(*fenetre), attendu);
     EXPECT_EQ(fenetre->medialist()->texteLigne(7).toStdString(), "7 z");
@@ -82,7 +83,7 @@ TEST_F(AjoutImport, append_toNewBase_keepsBlankCardFirst) {
     ecrireOctets(autre, octetsBase(kTroisAjoutees));
     plateforme.fichiers.push_back(autre);
 
-    fenetre->Ajouterdesfiches1Click();
+    commandes(*fenetre).Ajouterdesfiches1Click();
 
     EXPECT_EQ(cartesDeLaTable(store()),
               (std::vector<std::string>{"0::", "1:x:\\px.jpg", "2:y:", "3:z:\\pz.jpg"}));
@@ -98,7 +99,7 @@ TEST_F(AjoutImport, append_emptyFile_marksModified) {
     attendu.savemybase = true;
     plateforme.fichiers.push_back(vide);
 
-    fenetre->Ajouterdesfiches1Click();
+    commandes(*fenetre).Ajouterdesfiches1Click();
 
     EXPECT_EQ(etatDe(*fenetre), attendu);
     EXPECT_TRUE(plateforme.textes("message").empty());
@@ -127,7 +128,7 @@ TEST_F(AjoutImport, append_failures_changeNothing) {
         const Etat avant = etatDe(*fenetre);
         plateforme.fichiers.push_back(c.choisi);
 
-        fenetre->Ajouterdesfiches1Click();
+        commandes(*fenetre).Ajouterdesfiches1Click();
 
         EXPECT_EQ(etatDe(*fenetre), avant);
         EXPECT_EQ(plateforme.textes("message"), c.messages);
@@ -141,7 +142,7 @@ TEST_F(AjoutImport, append_readOnlyFile_readAndLeftWritable) {
     chmod(autre.c_str(), 0444);
     plateforme.fichiers.push_back(autre);
 
-    fenetre->Ajouterdesfiches1Click();
+    commandes(*fenetre).Ajouterdesfiches1Click();
 
     EXPECT_EQ(store().derniere, 7);
     struct stat st;
@@ -163,7 +164,7 @@ TEST_F(AjoutImport, import_wholeRecordsOnly_bindsToTheFile) {
         ecrireOctets(vieux, octets);
         plateforme.fichiers.push_back(vieux);
 
-        fenetre->convertircaldoverne1Click();
+        commandes(*fenetre).convertircaldoverne1Click();
 
         EXPECT_EQ(etatDe(*fenetre), (Etat{{"9:premier:", "-3:second:", "9:troisi\xe8me:"}, 0, vieux,
                                           chemin("vieux.rep"), 1, 0, true, vieux, 3}));
@@ -183,7 +184,7 @@ TEST_F(AjoutImport, import_fieldsWithoutZero_cutToTheirRoom) {
     ecrireOctets(plein, ficheImport(INT32_MIN, std::string(256, 'T'), std::string(512, 'D')));
     plateforme.fichiers.push_back(plein);
 
-    fenetre->convertircaldoverne1Click();
+    commandes(*fenetre).convertircaldoverne1Click();
 
     ASSERT_EQ(store().derniere, 0);
     EXPECT_EQ(store().fiches[0].numero, INT32_MIN);
@@ -197,7 +198,7 @@ TEST_F(AjoutImport, import_emptyFile_baseWithoutCards) {
     ecrireOctets(vide, "");
     plateforme.fichiers.push_back(vide);
 
-    fenetre->convertircaldoverne1Click();
+    commandes(*fenetre).convertircaldoverne1Click();
 
     EXPECT_EQ(store().derniere, -1);
     EXPECT_EQ(fenetre->medialist()->nombreLignes(), 0);
@@ -216,7 +217,7 @@ TEST_F(AjoutImport, import_readOnlyFile_tableKeptPathBound) {
     attendu.savemybase = true;
     plateforme.fichiers.push_back(vieux);
 
-    fenetre->convertircaldoverne1Click();
+    commandes(*fenetre).convertircaldoverne1Click();
 
     EXPECT_EQ(etatDe(*fenetre), attendu);
     EXPECT_EQ(plateforme.textes("message"), std::vector<std::string>{nonTrouve(vieux)});
@@ -231,7 +232,7 @@ TEST_F(AjoutImport, import_dialogCancelled_showsPath) {
     attendu.chemin = b;
     plateforme.fichiers.push_back(std::nullopt);
 
-    fenetre->convertircaldoverne1Click();
+    commandes(*fenetre).convertircaldoverne1Click();
 
     EXPECT_EQ(etatDe(*fenetre), attendu);
 }
@@ -255,7 +256,7 @@ TEST_F(AjoutImport, import_withUnsavedChanges_asksFirst) {
         plateforme.reponses = {c.reponse};
         if (c.importe) plateforme.fichiers.push_back(vieux);
 
-        fenetre->convertircaldoverne1Click();
+        commandes(*fenetre).convertircaldoverne1Click();
 
         EXPECT_EQ(plateforme.boites.at(0), (Boite{"question", "OuiNonAnnuler", kSauver}));
         if (c.importe) {
@@ -275,9 +276,9 @@ TEST_F(AjoutImport, import_thenSave_convertsFileInPlace) {
     const std::string vieux = chemin("vieux.dat");
     ecrireOctets(vieux, troisImportees());
     plateforme.fichiers.push_back(vieux);
-    fenetre->convertircaldoverne1Click();
+    commandes(*fenetre).convertircaldoverne1Click();
 
-    fenetre->savemybaseClick();
+    commandes(*fenetre).savemybaseClick();
 
     EXPECT_EQ(lireOctets(vieux).size(), 3 * 1028u);
     EXPECT_EQ(cartesDuFichier(vieux), (std::vector<std::string>{"9:premier:", "-3:second:", "9:troisi\xe8me:"}));

@@ -8,6 +8,7 @@
 
 #include "core/repertoire_images.h"
 #include "core/textes.h"
+#include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
 
 namespace fs = std::filesystem;
@@ -109,7 +110,7 @@ TEST_P(Prompt, demanderSauvegarde_answersAndSaves) {
     for (const auto& f : c.fichiers) plateforme.fichiers.push_back(f ? std::optional(chemin(QString::fromStdString(*f))) : std::nullopt);
     const std::vector<std::string> table = cartesDeLaTable(store());
 
-    EXPECT_EQ(fenetre->demanderSauvegarde(), c.attendu);
+    EXPECT_EQ(commandes(*fenetre).demanderSauvegarde(), c.attendu);
 
     EXPECT_EQ(genres(), c.genres);
     if (!c.genres.empty()) {
@@ -168,7 +169,7 @@ TEST_P(NouvelleBase, newbase_mainPath_writesOneBlankCardAndBinds) {
     plateforme.reponses.assign(c.reponses.begin(), c.reponses.end());
     plateforme.fichiers.push_back(chemin("neuve.dat"));
 
-    fenetre->newbaseClick();
+    commandes(*fenetre).newbaseClick();
 
     const std::string neuve = chemin("neuve.dat");
     EXPECT_EQ(etatDe(*fenetre), (Etat{{"0::"}, 0, neuve, chemin("neuve.rep"), 1, c.modifiee,
@@ -206,7 +207,7 @@ TEST_F(CommandesBase, newbase_nameForms_getTheirPictureDirectory) {
         SCOPED_TRACE(c.tape);
         fs::remove_all(chemin("notes.rep"));
         plateforme.fichiers.push_back(chemin(c.tape));
-        fenetre->newbaseClick();
+        commandes(*fenetre).newbaseClick();
         EXPECT_EQ(store().cheminBase.str(), chemin(c.fichier));
         EXPECT_EQ(store().repertoireImages.str(), chemin(c.repertoire));
         EXPECT_TRUE(estRepertoire(chemin(c.repertoire)));
@@ -222,7 +223,7 @@ TEST_F(CommandesBase, newbase_cancelAtPrompt_onlyBlanksPath) {
     attendu.chemin = "";
     plateforme.reponses = {kAnnuler};
 
-    fenetre->newbaseClick();
+    commandes(*fenetre).newbaseClick();
 
     EXPECT_EQ(etatDe(*fenetre), attendu);
     EXPECT_EQ(plateforme.boites, (std::vector<Boite>{{"question", "OuiNonAnnuler", kSauver},
@@ -247,7 +248,7 @@ TEST_P(NouvelleAbandonnee, newbase_abandonedAfterBlanking_leavesUnboundBlankTabl
     plateforme.fichiers.push_back(c.choisi ? std::optional(chemin(*c.choisi)) : std::nullopt);
     plateforme.reponses.assign(c.reponses.begin(), c.reponses.end());
 
-    fenetre->newbaseClick();
+    commandes(*fenetre).newbaseClick();
 
     EXPECT_EQ(etatDe(*fenetre), (Etat{{"0::"}, 0, x, chemin("x.rep"), 0, 0, true, "", 1}));
     EXPECT_EQ(cartesDuFichier(cible), resume(kAutres));
@@ -261,7 +262,7 @@ TEST_P(NouvelleAbandonnee, newbase_abandonedAfterBlanking_leavesUnboundBlankTabl
     // Bound to nothing, the blank table is saved under a name asked for.
     plateforme.oublier();
     plateforme.fichiers.push_back(std::nullopt);
-    fenetre->savemybaseClick();
+    commandes(*fenetre).savemybaseClick();
     EXPECT_EQ(genres(), std::vector<std::string>{"enregistrer"});
     EXPECT_EQ(cartesDuFichier(x), resume(kDeuxAnciennes));
     EXPECT_EQ(fenetre->chemin()->text().toStdString(), x);
@@ -281,7 +282,7 @@ TEST_F(CommandesBase, newbase_overExistingFileAndDirectory_warnsThenWrites1028By
     plateforme.fichiers.push_back(existe);
     plateforme.reponses = {kOui};
 
-    fenetre->newbaseClick();
+    commandes(*fenetre).newbaseClick();
 
     EXPECT_EQ(plateforme.boites,
               (std::vector<Boite>{{"message", "brevandoux", kCreation},
@@ -301,7 +302,7 @@ TEST_F(CommandesBase, newbase_yesOnUnboundBase_saveAsCancelled_goesOnAsNo) {
     plateforme.reponses = {kOui};
     plateforme.fichiers = {std::nullopt, chemin("neuve")};
 
-    fenetre->newbaseClick();
+    commandes(*fenetre).newbaseClick();
 
     EXPECT_EQ(genres(), (std::vector<std::string>{"question", "enregistrer", "message", "enregistrer"}));
     EXPECT_EQ(cartesDeLaTable(store()), std::vector<std::string>{"0::"});
@@ -317,7 +318,7 @@ TEST_F(CommandesBase, newbase_yesAndSaveFails_keepsTheCards) {
     attendu.chemin = "";
     plateforme.reponses = {kOui};
 
-    fenetre->newbaseClick();
+    commandes(*fenetre).newbaseClick();
 
     EXPECT_EQ(etatDe(*fenetre), attendu);
     EXPECT_EQ(plateforme.boites, (std::vector<Boite>{{"question", "OuiNonAnnuler", kSauver},
@@ -330,7 +331,7 @@ TEST_F(CommandesBase, newbase_yesOnBoundBase_writesItBeforeBlanking) {
     plateforme.reponses = {kOui};
     plateforme.fichiers.push_back(chemin("neuve.dat"));
 
-    fenetre->newbaseClick();
+    commandes(*fenetre).newbaseClick();
 
     EXPECT_EQ(cartesDuFichier(x), (std::vector<std::string>{"10:alpha:", "20:beta:", "30:gamma:"}));
     EXPECT_EQ(store().cheminBase.str(), chemin("neuve.dat"));
@@ -341,11 +342,11 @@ TEST_F(CommandesBase, newbase_yesOnBoundBase_writesItBeforeBlanking) {
 
 struct Forme {
     const char* nom;
-    void (TForm1::*commande)();
+    void (ControleurBase::*commande)();
     bool menu;
 };
-const Forme kBouton{"bouton", &TForm1::ouvrirClick, false};
-const Forme kMenu{"menu", &TForm1::ouvrir1Click, true};
+const Forme kBouton{"bouton", &ControleurBase::ouvrirClick, false};
+const Forme kMenu{"menu", &ControleurBase::ouvrir1Click, true};
 
 struct CasOuvrir {
     const char* nom;
@@ -380,7 +381,7 @@ TEST_P(Ouvrir, open_leavesTheDocumentedState) {
     Etat attendu = etatDe(*fenetre);
     c.attendu(attendu, forme, [this](const char* nom) { return chemin(nom); });
 
-    (fenetre.get()->*forme.commande)();
+    (commandes(*fenetre).*forme.commande)();
 
     EXPECT_EQ(etatDe(*fenetre), attendu);
     std::vector<std::string> messages;
@@ -476,7 +477,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct Sauver {
     const char* nom;
-    void (TForm1::*commande)();
+    void (ControleurBase::*commande)();
 };
 
 struct CasSauver {
@@ -510,7 +511,7 @@ TEST_P(Sauvegarder, save_writesOnlyWhatCanBeWritten) {
     }
     const std::vector<std::string> table = cartesDeLaTable(store());
 
-    (fenetre.get()->*sauver.commande)();
+    (commandes(*fenetre).*sauver.commande)();
 
     EXPECT_EQ(genres(), c.genres);
     EXPECT_EQ(store().modifiee, c.modifieeApres);
@@ -533,7 +534,7 @@ TEST_P(Sauvegarder, save_writesOnlyWhatCanBeWritten) {
 INSTANTIATE_TEST_SUITE_P(
     Cas, Sauvegarder,
     ::testing::Combine(
-        ::testing::Values(Sauver{"bouton", &TForm1::savemybaseClick}, Sauver{"menu", &TForm1::enregister1Click}),
+        ::testing::Values(Sauver{"bouton", &ControleurBase::savemybaseClick}, Sauver{"menu", &ControleurBase::enregister1Click}),
         ::testing::Values(
             CasSauver{"baseLiee_writesAndClears", "b.dat", 1, false, {}, {}, "b.dat", 0, nullptr},
             CasSauver{"majuscules_refusedWithMessage", "b.DAT", 1, false, {}, {"message"}, nullptr, 1,
@@ -555,7 +556,7 @@ TEST_F(CommandesBase, save_boundBase_changesNothingElse) {
     Etat attendu = etatDe(*fenetre);
     attendu.modifiee = 0;
 
-    fenetre->savemybaseClick();
+    commandes(*fenetre).savemybaseClick();
 
     EXPECT_EQ(etatDe(*fenetre), attendu);
     EXPECT_EQ(cartesDuFichier(x), resume(kTrois));
@@ -582,7 +583,7 @@ TEST_F(SauverSous, saveAs_newName_writesReadsBackAndCarriesPictures) {
     images();
     plateforme.fichiers.push_back(chemin("y"));
 
-    fenetre->enregistrersous1Click();
+    commandes(*fenetre).enregistrersous1Click();
 
     const std::string y = chemin("y.dat");
     EXPECT_EQ(etatDe(*fenetre), (Etat{resume(kTrois), 0, y, chemin("y.rep"), 1, 0, true, y, 3}));
@@ -604,7 +605,7 @@ TEST_F(SauverSous, saveAs_dialogCancelled_showsPathKeepsChanges) {
     attendu.savemybase = true;
     plateforme.fichiers.push_back(std::nullopt);
 
-    fenetre->enregistrersous1Click();
+    commandes(*fenetre).enregistrersous1Click();
 
     EXPECT_EQ(etatDe(*fenetre), attendu);
 }
@@ -626,7 +627,7 @@ TEST_F(SauverSous, saveAs_overwriteAnswers) {
         plateforme.reponses = {reponse};
         Etat avant = etatDe(*fenetre);
 
-        fenetre->enregistrersous1Click();
+        commandes(*fenetre).enregistrersous1Click();
 
         if (reponse == kOui) {
             EXPECT_EQ(etatDe(*fenetre), (Etat{resume(kTrois), 0, cible, chemin("existe.rep"), 1, 0,
@@ -652,7 +653,7 @@ TEST_F(SauverSous, saveAs_txtName_writtenButPicturesStayBound) {
     store().baseNommee = 0;
     plateforme.fichiers.push_back(chemin("notes.txt"));
 
-    fenetre->enregistrersous1Click();
+    commandes(*fenetre).enregistrersous1Click();
 
     const std::string notes = chemin("notes.txt");
     EXPECT_EQ(etatDe(*fenetre), (Etat{resume(kTrois), 0, notes, chemin("x.rep"), 1, 0, true, notes, 3}));
@@ -667,7 +668,7 @@ TEST_F(SauverSous, saveAs_sameName_leavesPicturesAsTheyAre) {
     plateforme.fichiers.push_back(x);
     plateforme.reponses = {kOui};
 
-    fenetre->enregistrersous1Click();
+    commandes(*fenetre).enregistrersous1Click();
 
     EXPECT_EQ(arbre(chemin("x.rep")), avant);
     EXPECT_EQ(lireOctets(chemin("x.rep/chat.jpg")), "chat");
@@ -681,7 +682,7 @@ TEST_F(SauverSous, saveAs_insideOldPictureDirectory_notCopiedIntoItself) {
     images();
     plateforme.fichiers.push_back(chemin("x.rep/z.dat"));
 
-    fenetre->enregistrersous1Click();
+    commandes(*fenetre).enregistrersous1Click();
 
     EXPECT_EQ(arbre(chemin("x.rep/z.rep")), (std::set<std::string>{"chat.jpg", "vieux/", "vieux/chien.jpg"}));
     EXPECT_EQ(store().cheminBase.str(), chemin("x.rep/z.dat"));
@@ -699,7 +700,7 @@ TEST_F(SauverSous, saveAs_writeRefused_keepsPathAndTable) {
     plateforme.fichiers.push_back(cible);
     plateforme.reponses = {kOui};
 
-    fenetre->enregistrersous1Click();
+    commandes(*fenetre).enregistrersous1Click();
 
     EXPECT_EQ(etatDe(*fenetre), attendu) << "no read-back, no binding, the changes stay marked";
     EXPECT_EQ(cartesDuFichier(cible), resume(kAutres));
@@ -711,13 +712,13 @@ TEST_F(SauverSous, sauverSous_reportsWhatHappened) {
     baseNonLiee(1);
     plateforme.fichiers = {std::nullopt, chemin("a.dat"), chemin("a.dat")};
     plateforme.reponses = {kNon};
-    EXPECT_EQ(fenetre->sauverSous(), TForm1::Sauvegarde::kAbandonnee);
-    EXPECT_EQ(fenetre->sauverSous(), TForm1::Sauvegarde::kEcrite);
-    EXPECT_EQ(fenetre->sauverSous(), TForm1::Sauvegarde::kAbandonnee) << "overwrite refused";
+    EXPECT_EQ(commandes(*fenetre).sauverSous(), ControleurBase::Sauvegarde::kAbandonnee);
+    EXPECT_EQ(commandes(*fenetre).sauverSous(), ControleurBase::Sauvegarde::kEcrite);
+    EXPECT_EQ(commandes(*fenetre).sauverSous(), ControleurBase::Sauvegarde::kAbandonnee) << "overwrite refused";
     chmod(chemin("a.dat").c_str(), 0444);
     plateforme.fichiers = {chemin("a.dat")};
     plateforme.reponses = {kOui};
-    EXPECT_EQ(fenetre->sauverSous(), TForm1::Sauvegarde::kEchouee);
+    EXPECT_EQ(commandes(*fenetre).sauverSous(), ControleurBase::Sauvegarde::kEchouee);
 }
 
 }  // namespace

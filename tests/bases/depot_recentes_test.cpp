@@ -12,6 +12,7 @@
 
 #include "core/configuration.h"
 #include "core/sauvegardes.h"
+#include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
 
 namespace fs = std::filesystem;
@@ -184,16 +185,17 @@ TEST_F(Depot, recentBases_keptAcrossARestart_missingGreyed_choiceOpens) {
     const std::string c = chemin("c.dat");
     for (const std::string& p : {a, b}) {
         plateforme.fichiers = {p};
-        fenetre->ouvrir1Click();
+        commandes(*fenetre).ouvrir1Click();
     }
     plateforme.fichiers = {c};
-    fenetre->enregistrersous1Click();  // saved under a new name: c is noted too
-    ASSERT_TRUE(termineApplication([&] { fenetre->quitter1Click(); }));
+    commandes(*fenetre).enregistrersous1Click();  // saved under a new name: c is noted too
+    ASSERT_TRUE(termineApplication([&] { commandes(*fenetre).quitter1Click(); }));
     EXPECT_EQ(lireOctets(ini), "[setup]\r\nautoload=" + c + "\r\nrecentes=" + c + "|" + b + "|" + a + "\r\n");
 
     // The next run.
     fs::remove(a);
     fenetre = std::make_unique<TForm1>(plateforme);
+    brancherFenetre(*fenetre, plateforme);
     fenetre->FormCreate();
     fenetre->remplirRecentes();
     const QList<QAction*> recentes = fenetre->basesrecentes1()->actions();
@@ -220,26 +222,26 @@ TEST_F(Depot, windowSaves_keepThePreviousVersions_folderNotCopiedNorOffered) {
     const std::string v1 = lireOctets(x);
     fs::create_directory(chemin("x.rep"));
     plateforme.fichiers = {x};
-    fenetre->ouvrir1Click();
+    commandes(*fenetre).ouvrir1Click();
     plateforme.oublier();
 
     // "Sauver base".
     remplir(kTrois);
     store().modifiee = 1;
-    fenetre->savemybaseClick();
+    commandes(*fenetre).savemybaseClick();
     const std::string v2 = lireOctets(x);
     // "Sauver base sous" over the same file, after the overwrite question.
     remplir({{1, "un", "", ""}});
     plateforme.fichiers = {x};
     plateforme.reponses = {kOui};
-    fenetre->enregistrersous1Click();
+    commandes(*fenetre).enregistrersous1Click();
     const std::string v3 = lireOctets(x);
     // The save at the quit prompt.
     remplir({{2, "deux", "", ""}});
     store().modifiee = 1;
     plateforme.reponses = {kOui};
     store().cheminIni.affecter(chemin("absent.ini"));
-    ASSERT_TRUE(termineApplication([&] { fenetre->quitter1Click(); }));
+    ASSERT_TRUE(termineApplication([&] { commandes(*fenetre).quitter1Click(); }));
 
     std::vector<std::string> versions;
     for (const auto& v : sauvegardesDe(x)) versions.push_back(lireOctets(v));
@@ -250,7 +252,7 @@ TEST_F(Depot, windowSaves_keepThePreviousVersions_folderNotCopiedNorOffered) {
 
     // Save as elsewhere carries the picture directory, never the versions.
     plateforme.fichiers = {chemin("y.dat")};
-    fenetre->enregistrersous1Click();
+    commandes(*fenetre).enregistrersous1Click();
     EXPECT_TRUE(estRepertoire(chemin("y.rep")));
     EXPECT_FALSE(existe(chemin("y.rep/x.sauvegardes")));
     EXPECT_FALSE(existe(chemin("x.rep/x.sauvegardes")));

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "core/garde_base.h"
+#include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
 #include "ui/memo.h"
 
@@ -28,6 +29,7 @@ protected:
         ecrireOctets(ini, "[setup]\nautoload=\n");
         store().cheminIni.affecter(ini);
         autre = std::make_unique<TForm1>(p2);
+        brancherFenetre(*autre, p2);
         autre->store().imageDefaut.affecter(store().imageDefaut.str());
         autre->store().cheminIni.affecter(ini);
     }
@@ -38,7 +40,7 @@ protected:
 
     static void ouvrir(TForm1& f, PlateformeScriptee& p, const std::string& base) {
         p.fichiers.push_back(base);
-        f.ouvrirClick();
+        commandes(f).ouvrirClick();
     }
     // A card typed and validated, as the user adds one.
     static void ajouter(TForm1& f, const char* titre) {
@@ -67,13 +69,13 @@ TEST_P(DeuxFenetresReponse, secondWindow_isToldOnce_andItsSaveAsksBeforeWritingO
 
         ajouter(*fenetre, "de la première");
         ajouter(*autre, "de la seconde");
-        fenetre->savemybaseClick();
+        commandes(*fenetre).savemybaseClick();
         const std::string dePremiere = lireOctets(x);
         EXPECT_EQ(cartesDuFichier(x), cartesDeLaTable(store()));
 
         p2.oublier();
         p2.reponses = {reponse};
-        autre->savemybaseClick();
+        commandes(*autre).savemybaseClick();
         ASSERT_FALSE(p2.boites.empty());
         EXPECT_EQ(p2.boites[0], (Boite{"question", "OuiNon", avecChemin(kModifieeAilleurs, x)}));
         if (reponse == kNon) {
@@ -98,7 +100,7 @@ TEST_F(DeuxFenetres, quitAfterTheOtherWindowSaved_Non_keepsTheWindowOpenWithItsC
     ouvrir(*autre, p2, x);
     ajouter(*fenetre, "de la première");
     ajouter(*autre, "de la seconde");
-    fenetre->savemybaseClick();
+    commandes(*fenetre).savemybaseClick();
     const std::string dePremiere = lireOctets(x);
     const std::vector<std::string> cartesSeconde = cartesDeLaTable(autre->store());
 
@@ -132,13 +134,13 @@ TEST_F(DeuxFenetres, saveAsOntoItsOwnFile_afterTheOtherWindowSaved_asksToo) {
     ouvrir(*autre, p2, x);
     ajouter(*fenetre, "de la première");
     ajouter(*autre, "de la seconde");
-    fenetre->savemybaseClick();
+    commandes(*fenetre).savemybaseClick();
     const std::string dePremiere = lireOctets(x);
 
     p2.oublier();
     p2.fichiers.push_back(x);
     p2.reponses = {kOui, kNon};  // overwrite the file of the same name: yes; write over the change: no
-    autre->enregistrersous1Click();
+    commandes(*autre).enregistrersous1Click();
     EXPECT_EQ(p2.boites, (std::vector<Boite>{{"enregistrer", "enregistrer la base", ""},
                                              {"confirmation", "Confirm", kEcraser},
                                              {"question", "OuiNon", avecChemin(kModifieeAilleurs, x)},
@@ -150,7 +152,7 @@ TEST_F(DeuxFenetres, saveAsOntoItsOwnFile_afterTheOtherWindowSaved_asksToo) {
     p2.oublier();
     const std::string y = chemin("y.dat");
     p2.fichiers.push_back(y);
-    autre->enregistrersous1Click();
+    commandes(*autre).enregistrersous1Click();
     EXPECT_EQ(genres(p2), std::vector<std::string>{"enregistrer"});
     EXPECT_EQ(lireOctets(x), dePremiere);
     EXPECT_EQ(cartesDuFichier(y), cartesDeLaTable(autre->store()));
@@ -162,18 +164,18 @@ TEST_F(DeuxFenetres, oneWindowAlone_neverSeesTheQuestion_afterSaveSaveAsAndSaveA
     const std::string y = chemin("y.dat");
     for (int tour = 0; tour < 2; ++tour) {
         ajouter(*fenetre, "encore");
-        fenetre->savemybaseClick();
+        commandes(*fenetre).savemybaseClick();
     }
     ajouter(*fenetre, "vers y");
     plateforme.fichiers.push_back(y);
-    fenetre->enregistrersous1Click();
+    commandes(*fenetre).enregistrersous1Click();
     ajouter(*fenetre, "dans y");
-    fenetre->enregister1Click();
+    commandes(*fenetre).enregister1Click();
     // Save as onto its own file: the overwrite question only.
     ajouter(*fenetre, "sur soi");
     plateforme.fichiers.push_back(y);
     plateforme.reponses = {kOui};
-    fenetre->enregistrersous1Click();
+    commandes(*fenetre).enregistrersous1Click();
     ajouter(*fenetre, "avant de quitter");
     plateforme.reponses = {kOui};
     EXPECT_TRUE(termineApplication([&] { fenetre->ButtonQuit()->click(); }));
@@ -194,6 +196,7 @@ TEST_F(DeuxFenetres, startUpReopen_ofABaseOpenElsewhere_isToldOnceAndOpens) {
     const std::string ancien = tampon;
     ASSERT_EQ(chdir(dossier.path().toLocal8Bit().constData()), 0);
     autre = std::make_unique<TForm1>(p2);
+    brancherFenetre(*autre, p2);
     autre->FormCreate();
     EXPECT_EQ(chdir(ancien.c_str()), 0);
 
@@ -210,11 +213,11 @@ TEST_F(DeuxFenetres, appendingFromABaseOpenElsewhere_saysNothing) {
     ouvrir(*autre, p2, y);
     p2.oublier();
     p2.fichiers.push_back(x);
-    autre->Ajouterdesfiches1Click();
+    commandes(*autre).Ajouterdesfiches1Click();
     EXPECT_EQ(genres(p2), std::vector<std::string>{"ouvrir"});
     EXPECT_EQ(autre->store().derniere, 1);
     // Its own base is still its own: saving asks nothing.
-    autre->savemybaseClick();
+    commandes(*autre).savemybaseClick();
     EXPECT_EQ(genres(p2), std::vector<std::string>{"ouvrir"});
     EXPECT_EQ(cartesDuFichier(y), cartesDeLaTable(autre->store()));
 }

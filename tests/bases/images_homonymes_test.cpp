@@ -9,6 +9,7 @@
 #include <climits>
 #include <filesystem>
 
+#include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
 #include "ui/cadre_image.h"
 
@@ -68,7 +69,7 @@ TEST_F(ImagesHomonymes, twoPicturesCalledAlike_eachCardKeepsItsOwn_throughSaveRe
 
     fenetre->FormCreate();
     plateforme.fichiers.push_back(d + "/bases/films");
-    fenetre->newbaseClick();
+    commandes(*fenetre).newbaseClick();
     const std::string films = d + "/bases/films.dat";
     const std::string rep = d + "/bases/films.rep";
     ASSERT_EQ(store().repertoireImages.str(), rep);
@@ -100,7 +101,7 @@ TEST_F(ImagesHomonymes, twoPicturesCalledAlike_eachCardKeepsItsOwn_throughSaveRe
     const std::vector<std::string> attendues = {"0::", "1:A:\\photo.jpg", "2:B:\\photo-2.jpg",
                                                 "3:C:\\photo.jpg"};
     EXPECT_EQ(cartesDeLaTable(store()), attendues);
-    fenetre->savemybaseClick();
+    commandes(*fenetre).savemybaseClick();
     EXPECT_EQ(cartesDuFichier(films), attendues);
     EXPECT_TRUE(plateforme.textes("erreur").empty());
 
@@ -115,6 +116,7 @@ TEST_F(ImagesHomonymes, twoPicturesCalledAlike_eachCardKeepsItsOwn_throughSaveRe
     app->setPlateforme(&p2);
     {
         TForm1 f2(p2);
+        brancherFenetre(f2, p2);
         f2.FormCreate();
         EXPECT_EQ(cartesDeLaTable(f2.store()), attendues);
         const QColor couleurs[] = {rouge, bleu, rouge};
@@ -130,7 +132,7 @@ TEST_F(ImagesHomonymes, twoPicturesCalledAlike_eachCardKeepsItsOwn_throughSaveRe
         // Save as carries both pictures, names as stored.
         const std::string copie = d + "/ailleurs/copie.dat";
         p2.fichiers.push_back(copie);
-        f2.enregistrersous1Click();
+        commandes(f2).enregistrersous1Click();
         EXPECT_EQ(cartesDuFichier(copie), attendues);
         EXPECT_EQ(lireOctets(d + "/ailleurs/copie.rep/photo.jpg"), lireOctets(a));
         EXPECT_EQ(lireOctets(d + "/ailleurs/copie.rep/photo-2.jpg"), lireOctets(b));

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <sys/stat.h>
 
+#include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
 #include "core/textes.h"
 #include "ui/memo.h"
@@ -235,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(Cas, QuitterEnEdition,
 TEST_F(Quitter, quit_afterNewBaseDialogCancelled_recordsPreviousPath) {
     ecrireOctets(ini, kIniAvant);
     plateforme.fichiers = {std::nullopt};
-    fenetre->newbaseClick();
+    commandes(*fenetre).newbaseClick();
     plateforme.oublier();
     bool fermee = false;
 

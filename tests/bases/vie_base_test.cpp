@@ -7,6 +7,7 @@
 #include <climits>
 #include <filesystem>
 
+#include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
@@ -73,7 +74,7 @@ TEST_F(VieBase, newFillSaveQuitRestartSaveAs_cardsAndPicturesFollow) {
 
     // A new base, typed without its extension.
     plateforme.fichiers.push_back(d + "/bases/films");
-    fenetre->newbaseClick();
+    commandes(*fenetre).newbaseClick();
     const std::string films = d + "/bases/films.dat";
     ASSERT_EQ(store().cheminBase.str(), films);
     ASSERT_EQ(store().repertoireImages.str(), d + "/bases/films.rep");
@@ -94,7 +95,7 @@ TEST_F(VieBase, newFillSaveQuitRestartSaveAs_cardsAndPicturesFollow) {
     EXPECT_EQ(texteChamp(store().fiches[3].description), "la mer\r\nbleue");
     EXPECT_EQ(store().modifiee, 1);
 
-    fenetre->savemybaseClick();
+    commandes(*fenetre).savemybaseClick();
     EXPECT_EQ(store().modifiee, 0);
     EXPECT_EQ(cartesDuFichier(films), attendues);
 
@@ -112,6 +113,7 @@ TEST_F(VieBase, newFillSaveQuitRestartSaveAs_cardsAndPicturesFollow) {
     app->setPlateforme(&p2);
     {
         TForm1 f2(p2);
+        brancherFenetre(f2, p2);
         f2.FormCreate();
         EXPECT_TRUE(p2.boites.empty());
         EXPECT_EQ(etatDe(f2), (Etat{attendues, 0, films, d + "/bases/films.rep", 1, 0, true, films, 4}));
@@ -124,7 +126,7 @@ TEST_F(VieBase, newFillSaveQuitRestartSaveAs_cardsAndPicturesFollow) {
 
         // Save as elsewhere: the pictures go along into the new picture directory.
         p2.fichiers.push_back(d + "/ailleurs/copie.dat");
-        f2.enregistrersous1Click();
+        commandes(f2).enregistrersous1Click();
         const std::string copie = d + "/ailleurs/copie.dat";
         EXPECT_EQ(etatDe(f2), (Etat{attendues, 0, copie, d + "/ailleurs/copie.rep", 1, 0, true, copie, 4}));
         EXPECT_EQ(cartesDuFichier(copie), attendues);

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QFile>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QShortcut>
 #include <QTest>
 #include <map>
@@ -55,6 +56,16 @@ QList<QAction*> commandesDe(QMenu* menu) {
         if (!a->isSeparator() && a->menu() == nullptr) commandes << a;
     }
     return commandes;
+}
+
+// Every key the window shows: those of the menu commands, then the buttons' shortcuts.
+QList<QKeySequence> touchesDe(const TForm1& fenetre) {
+    QList<QKeySequence> touches;
+    for (QAction* menu : fenetre.menuBar()->actions()) {
+        for (QAction* a : commandesDe(menu->menu())) touches << a->shortcut();
+    }
+    for (QShortcut* r : fenetre.findChildren<QShortcut*>()) touches << r->key();
+    return touches;
 }
 
 struct RaccourciMenu {
@@ -179,17 +190,29 @@ TEST_F(Clavier, theHelp_listsEveryKeyAsTheMenusShowIt) {
     QFile f(page);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QString aide = QString::fromUtf8(f.readAll());
-    QList<QKeySequence> touches;
-    for (QAction* menu : fenetre->menuBar()->actions()) {
-        for (QAction* a : commandesDe(menu->menu())) touches << a->shortcut();
-    }
-    for (QShortcut* r : fenetre->findChildren<QShortcut*>()) touches << r->key();
+    const QList<QKeySequence> touches = touchesDe(*fenetre);
     ASSERT_EQ(touches.size(), static_cast<qsizetype>(std::size(kMenus) + 2));
     for (const QKeySequence& t : touches) {
         // French words, as the menus print them: "Maj", "Inser", "Suppr".
         const QString texte = t.toString(QKeySequence::NativeText);
         EXPECT_TRUE(aide.contains(QStringLiteral("<td class=\"touche\">") + texte + QStringLiteral("</td>")))
             << texte.toStdString();
+    }
+}
+
+// The README tells the keys too: each one the menus and shortcuts show, as a whole key (F1
+// alone is not found inside Maj+F1).
+TEST_F(Clavier, theReadme_namesEveryKeyAsTheMenusShowIt) {
+    QFile f(QStringLiteral(BREVANDOUX_SOURCES "/README.md"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString readme = QString::fromUtf8(f.readAll());
+    const QList<QKeySequence> touches = touchesDe(*fenetre);
+    ASSERT_EQ(touches.size(), static_cast<qsizetype>(std::size(kMenus) + 2));
+    for (const QKeySequence& t : touches) {
+        const QString texte = t.toString(QKeySequence::NativeText);
+        const QRegularExpression cle(QStringLiteral("(?<![\\w+])") + QRegularExpression::escape(texte) +
+                                     QStringLiteral("(?![\\w+])"));
+        EXPECT_TRUE(readme.contains(cle)) << texte.toStdString();
     }
 }
 

@@ -16,6 +16,11 @@
 #include "tests/support/plateforme_scriptee.h"
 #include "ui/tform1.h"
 
+// The controllers a suite connects to each window it builds, as the program does: none in the
+// suite of the view, the base commands in that of bases/, all of them in that of app/.
+// Defined once in each suite that builds windows.
+void brancherFenetre(TForm1& fenetre, Plateforme& plateforme);
+
 // Readable failures for texts of the window.
 inline void PrintTo(const QString& texte, std::ostream* os) { *os << '"' << texte.toStdString() << '"'; }
 
@@ -31,6 +36,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dossier.isValid());
         fenetre = std::make_unique<TForm1>(plateforme);
+        brancherFenetre(*fenetre, plateforme);
         // The placeholder a start directory holds, so that blanking the card area works.
         store().imageDefaut.affecter(ecrireImage("rien.jpg", QColor(200, 200, 200)));
         // Errors escaping an event handler go to the scripted platform.

@@ -1,30 +1,23 @@
-// The commands on whole bases: new, open (button and menu), save, save as.
+// The commands on whole bases: new, open (button, menu, a dropped or recent base), save, save as.
 //
 // Wherever a write fails or nothing is written, the changes stay marked as not saved, and a
 // base is never read back over the cards on display from a file that was not written: the
 // user's cards are never dropped without having been saved or explicitly given up.
 
-#include <sys/stat.h>
+#include "bases/controleur_base.h"
 
-#include <QFile>
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "core/repertoire_images.h"
+#include "core/attributs.h"
 #include "core/configuration.h"
+#include "core/repertoire_images.h"
 #include "core/textes.h"
+#include "ui/commande.h"
 #include "ui/tform1.h"
 
 namespace {
-bool existe(const std::string& chemin) {
-    struct stat st;
-    return stat(chemin.c_str(), &st) == 0;
-}
-
-// Creates a picture directory; false when it exists already or cannot be made.
-bool creerRepertoire(const std::string& chemin) {
-    return !chemin.empty() && mkdir(chemin.c_str(), 0777) == 0;
-}
 
 const char* const kEcraser = textes::kEcraserBase;
 const char* const kCheminTropLong = textes::kCheminTropLong;
@@ -33,7 +26,28 @@ const char* const kPasDat =
     "base sous » pour l'enregistrer sous un autre nom.";
 }  // namespace
 
-int TForm1::demanderSauvegarde() {
+ControleurBase::ControleurBase(TForm1& fenetre, MagasinFiches& store, Plateforme& plateforme)
+    : QObject(&fenetre), fenetre_(fenetre), store_(store), plateforme_(plateforme) {
+    relier(fenetre.newbase(), &QPushButton::clicked, this, &ControleurBase::newbaseClick, plateforme);
+    relier(fenetre.nouveau1(), &QAction::triggered, this, &ControleurBase::newbaseClick, plateforme);
+    relier(fenetre.ouvrir(), &QPushButton::clicked, this, &ControleurBase::ouvrirClick, plateforme);
+    relier(fenetre.ouvrir1(), &QAction::triggered, this, &ControleurBase::ouvrir1Click, plateforme);
+    relier(fenetre.savemybase(), &QPushButton::clicked, this, &ControleurBase::savemybaseClick, plateforme);
+    relier(fenetre.enregister1(), &QAction::triggered, this, &ControleurBase::enregister1Click, plateforme);
+    relier(fenetre.sauver(), &QPushButton::clicked, this, &ControleurBase::enregistrersous1Click, plateforme);
+    relier(fenetre.enregistrersous1(), &QAction::triggered, this,
+           &ControleurBase::enregistrersous1Click, plateforme);
+    relier(fenetre.convertircaldoverne1(), &QAction::triggered, this,
+           &ControleurBase::convertircaldoverne1Click, plateforme);
+    relier(fenetre.Ajouterdesfiches1(), &QAction::triggered, this,
+           &ControleurBase::Ajouterdesfiches1Click, plateforme);
+    relier(fenetre.ButtonQuit(), &QPushButton::clicked, this, &ControleurBase::ButtonQuitClick, plateforme);
+    relier(fenetre.quitter1(), &QAction::triggered, this, &ControleurBase::quitter1Click, plateforme);
+    fenetre.setOuverture([this](const std::string& chemin) { ouvrirChemin(chemin); });
+    fenetre.setFermeture([this] { return FormCloseQuery(); });
+}
+
+int ControleurBase::demanderSauvegarde() {
     if (!store_.modifiee) return kNon;
     const int reponse = plateforme_.question(textes::kSauverModifications, Boutons::OuiNonAnnuler);
     if (reponse == kOui) {
@@ -48,10 +62,10 @@ int TForm1::demanderSauvegarde() {
     return reponse;
 }
 
-TForm1::Sauvegarde TForm1::sauverSous() {
-    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(SaveDialog());
+ControleurBase::Sauvegarde ControleurBase::sauverSous() {
+    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(fenetre_.SaveDialog());
     if (!choisi) {
-        montrerChemin(store_.cheminBase.str());
+        fenetre_.montrerChemin(store_.cheminBase.str());
         return Sauvegarde::kAbandonnee;
     }
     if (existe(*choisi) && plateforme_.confirmation(kEcraser) != kOui) return Sauvegarde::kAbandonnee;
@@ -62,32 +76,32 @@ TForm1::Sauvegarde TForm1::sauverSous() {
     // Saving as the open base's own file replaces it like a plain save.
     if (!store_.garde.accepterEcriture(*choisi, store_.messages())) return Sauvegarde::kEchouee;
     const std::string nouveau = cheminRepertoireImages(*choisi);
-    if (!creerRepertoire(nouveau)) plateforme_.message(textes::kErreurCreationRepertoire);
+    if (creerRepertoire(nouveau) != Creation::kCree) plateforme_.message(textes::kErreurCreationRepertoire);
     // The pictures follow the base; saving under the same name leaves them where they are.
     const std::string ancien = cheminRepertoireImages(store_.cheminBase.str());
     if (!ancien.empty() && ancien != nouveau) copierArbre(store_.messages(), ancien, nouveau);
     if (!store_.ecrireBase(*choisi)) return Sauvegarde::kEchouee;
     store_.cheminBase.affecter(*choisi);
     store_.chargerBase(store_.cheminBase.str());
-    chargerAutoload();
-    savemybase()->setEnabled(true);
-    afficherFiche();
-    remplirListe();
+    fenetre_.chargerAutoload();
+    fenetre_.savemybase()->setEnabled(true);
+    fenetre_.afficherFiche();
+    fenetre_.remplirListe();
     store_.modifiee = 0;
-    montrerChemin(store_.cheminBase.str());
+    fenetre_.montrerChemin(store_.cheminBase.str());
     return Sauvegarde::kEcrite;
 }
 
-void TForm1::newbaseClick() {
+void ControleurBase::newbaseClick() {
     const int reponse = demanderSauvegarde();
-    chemin()->clear();
+    fenetre_.chemin()->clear();
     plateforme_.message(textes::kCreationNouvelleBase);
     if (reponse == kAnnuler) return;
     store_.effacerBase();
-    remplirListe();
-    afficherFiche();
+    fenetre_.remplirListe();
+    fenetre_.afficherFiche();
     store_.baseNommee = 0;
-    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(SaveDialog());
+    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(fenetre_.SaveDialog());
     if (!choisi) return;
     if (existe(*choisi) && plateforme_.confirmation(kEcraser) != kOui) return;
     if (choisi->size() > Chemin<513>::kMaxLongueur) {
@@ -95,9 +109,9 @@ void TForm1::newbaseClick() {
         return;
     }
     const std::string repertoire = cheminRepertoireImages(*choisi);
-    if (!creerRepertoire(repertoire)) plateforme_.message(textes::kRepertoireDejaExistant);
+    if (creerRepertoire(repertoire) != Creation::kCree) plateforme_.message(textes::kRepertoireDejaExistant);
     store_.cheminBase.affecter(*choisi);
-    montrerChemin(store_.cheminBase.str());
+    fenetre_.montrerChemin(store_.cheminBase.str());
     if (!store_.repertoireImages.affecter(repertoire)) store_.repertoireImages.vider();
     store_.ecrireBase(store_.cheminBase.str());
     store_.baseNommee = 1;
@@ -105,46 +119,49 @@ void TForm1::newbaseClick() {
 
 // Reads the chosen base; when it cannot be read, the open base stays as it was, still bound to
 // its own file, so that a later save cannot write these cards over the unreadable one.
-bool TForm1::lireBaseChoisie(const std::string& choisi) {
+bool ControleurBase::lireBaseChoisie(const std::string& choisi) {
     if (choisi.size() > Chemin<513>::kMaxLongueur) {
         plateforme_.message(avecChemin(kCheminTropLong, choisi));
         return false;
     }
     if (!store_.chargerBase(choisi)) return false;
     store_.cheminBase.affecter(choisi);
-    chargerAutoload();
+    fenetre_.chargerAutoload();
     store_.garde.signalerOuvertureAilleurs(store_.messages());
     return true;
 }
 
-void TForm1::ouvrirClick() {
-    if (demanderSauvegarde() == kAnnuler) return;
-    if (const std::optional<std::string> choisi = plateforme_.ouvrirFichier(OpenDialog())) {
+void ControleurBase::ouvrirBase(const FormeOuverture& forme,
+                                const std::function<std::optional<std::string>()>& choisir) {
+    if (demanderSauvegarde() == kAnnuler) {
+        if (forme.cheminApresAnnulation) fenetre_.montrerChemin(store_.cheminBase.str());
+        return;
+    }
+    if (const std::optional<std::string> choisi = choisir()) {
         if (lireBaseChoisie(*choisi)) {
-            savemybase()->setEnabled(true);
-            afficherFiche();
-            remplirListe();
-            store_.modifiee = 0;
+            if (forme.lierToujours) store_.baseNommee = 1;
+            fenetre_.savemybase()->setEnabled(true);
+            fenetre_.afficherFiche();
+            fenetre_.remplirListe();
+            if (forme.effacerModifiee) store_.modifiee = 0;
         }
     }
-    montrerChemin(store_.cheminBase.str());
+    fenetre_.montrerChemin(store_.cheminBase.str());
 }
 
-void TForm1::ouvrir1Click() {
-    if (demanderSauvegarde() != kAnnuler) {
-        if (const std::optional<std::string> choisi = plateforme_.ouvrirFichier(OpenDialog())) {
-            if (lireBaseChoisie(*choisi)) {
-                store_.baseNommee = 1;
-                savemybase()->setEnabled(true);
-                afficherFiche();
-                remplirListe();
-            }
-        }
-    }
-    montrerChemin(store_.cheminBase.str());
+void ControleurBase::ouvrirClick() {
+    ouvrirBase(kFormeBouton, [this] { return plateforme_.ouvrirFichier(fenetre_.OpenDialog()); });
 }
 
-void TForm1::savemybaseClick() {
+void ControleurBase::ouvrir1Click() {
+    ouvrirBase(kFormeMenu, [this] { return plateforme_.ouvrirFichier(fenetre_.OpenDialog()); });
+}
+
+void ControleurBase::ouvrirChemin(const std::string& chemin) {
+    ouvrirBase(kFormeMenu, [&chemin] { return std::optional<std::string>(chemin); });
+}
+
+void ControleurBase::savemybaseClick() {
     bool ecrite = false;
     if (store_.cheminBase.empty()) {
         // A base never given a name gets one now rather than being silently left unsaved.
@@ -159,12 +176,12 @@ void TForm1::savemybaseClick() {
     if (ecrite) store_.modifiee = 0;
 }
 
-void TForm1::enregister1Click() { savemybaseClick(); }
+void ControleurBase::enregister1Click() { savemybaseClick(); }
 
-void TForm1::enregistrersous1Click() {
+void ControleurBase::enregistrersous1Click() {
     if (sauverSous() == Sauvegarde::kEcrite) {
         store_.modifiee = 0;
         store_.baseNommee = 1;
     }
-    savemybase()->setEnabled(true);
+    fenetre_.savemybase()->setEnabled(true);
 }

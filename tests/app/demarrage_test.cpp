@@ -16,6 +16,7 @@
 
 #include "ui/liste_fiches.h"
 #include "core/textes.h"
+#include "tests/app/commandes_bases.h"
 #include "tests/support/ignorer.h"
 #include "tests/ui/fenetre_commune.h"
 #include "ui/memo.h"
@@ -73,6 +74,7 @@ protected:
     // A fresh window, started as the program starts it.
     void demarrer() {
         fenetre = std::make_unique<TForm1>(plateforme);
+        brancherFenetre(*fenetre, plateforme);
         fenetre->FormCreate();
     }
 
@@ -132,7 +134,7 @@ TEST_F(Demarrage, firstStartWithoutConfiguration_tellsShowsBlankCardZeroAndCanno
     EXPECT_TRUE(proche(couleurCadre(), QColor(200, 200, 200)));
 
     plateforme.oublier();
-    EXPECT_TRUE(fenetre->quitter());
+    EXPECT_TRUE(commandes(*fenetre).quitter());
     EXPECT_EQ(plateforme.boites, (std::vector<Boite>{{"message", "brevandoux",
                                                       textes::kConfigurationNonSauvee}}));
     // The configuration file is never created by the program.
@@ -256,7 +258,7 @@ TEST_F(Demarrage, configurationWithoutSectionOrKey_opensNothingAndGetsTheKeyAtQu
         EXPECT_EQ(store().baseNommee, 0);
         // As the open command leaves it after binding another base.
         store().cheminBase.affecter("/b/nouveau.dat");
-        EXPECT_TRUE(fenetre->quitter());
+        EXPECT_TRUE(commandes(*fenetre).quitter());
         EXPECT_TRUE(plateforme.boites.empty());
         EXPECT_EQ(lireOctets(ini), c.apres);
     }
@@ -270,7 +272,7 @@ TEST_F(Demarrage, readOnlyConfiguration_losesItsReadOnlyBitAtStartAndIsUpdatedAt
     ASSERT_EQ(stat(ini.c_str(), &st), 0);
     EXPECT_NE(st.st_mode & S_IWUSR, 0u);
     store().cheminBase.affecter("/b/x.dat");
-    EXPECT_TRUE(fenetre->quitter());
+    EXPECT_TRUE(commandes(*fenetre).quitter());
     EXPECT_EQ(lireOctets(ini), "[setup]\nautoload=/b/x.dat\n");
     EXPECT_TRUE(plateforme.boites.empty());
 }
@@ -305,7 +307,7 @@ TEST_F(Demarrage, quitOnRealWorldConfigurations_changesOnlyTheAutoloadLine) {
         demarrer();
         EXPECT_TRUE(plateforme.boites.empty());
         store().cheminBase.affecter(v);
-        EXPECT_TRUE(fenetre->quitter());
+        EXPECT_TRUE(commandes(*fenetre).quitter());
         EXPECT_EQ(lireOctets(ini), c.avant + c.nouvelle + c.apres);
     }
 }
@@ -329,6 +331,7 @@ TEST_F(Demarrage, rememberedBaseThatCannotBeOpenedForWriting_isReportedAndNotBou
     if (!immuable.pose) IGNORER("this file system has no immutable flag (root powers needed)");
     ecrireIni("[setup]\nautoload=" + base + "\n");
     fenetre = std::make_unique<TForm1>(plateforme);
+    brancherFenetre(*fenetre, plateforme);
     store().modifiee = 1;
     fenetre->FormCreate();
     EXPECT_EQ(plateforme.boites,
@@ -379,6 +382,7 @@ TEST_F(Demarrage, startDirectoryTooLongForItsBuffer_isRefusedWithAMessage) {
     ecrireOctets(iniLong, contenuIni);
     ecrireOctets((long_ + "/x.dat").toStdString(), std::string(sizeof(Fiche), '\0'));
     fenetre = std::make_unique<TForm1>(plateforme);
+    brancherFenetre(*fenetre, plateforme);
     fenetre->FormCreate();
     ASSERT_EQ(plateforme.boites.size(), 1u);
     EXPECT_EQ(plateforme.boites[0].genre, "message");
@@ -390,7 +394,7 @@ TEST_F(Demarrage, startDirectoryTooLongForItsBuffer_isRefusedWithAMessage) {
 
     plateforme.oublier();
     store().cheminBase.affecter("/b/autre.dat");
-    EXPECT_TRUE(fenetre->quitter());
+    EXPECT_TRUE(commandes(*fenetre).quitter());
     EXPECT_EQ(plateforme.textes("message"),
               std::vector<std::string>{textes::kConfigurationNonSauvee});
     EXPECT_EQ(lireOctets(iniLong), contenuIni);

@@ -1,19 +1,20 @@
-// The two commands that take cards out of the program and bring a spreadsheet's rows in:
-// "exporter la base…" and "importer un tableau CSV…".
+#include "echange/controleur_echange.h"
 
-#include <sys/stat.h>
-
+#include <QAction>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <memory>
+#include <functional>
 
+#include "core/attributs.h"
 #include "core/import_tableau.h"
 #include "core/tableau_csv.h"
 #include "echange/export_pages.h"
-#include "print/imprimer_fiches.h"
+#include "print/liste_imprimee.h"
+#include "ui/commande.h"
+#include "ui/progression.h"
 #include "ui/tform1.h"
 
 namespace {
@@ -31,14 +32,17 @@ Format formatDe(const std::string& chemin, int filtre) {
     if (ext == QStringLiteral("pdf")) return Format::kPdf;
     return filtre == 1 ? Format::kHtml : filtre == 2 ? Format::kPdf : Format::kCsv;
 }
-
-bool existe(const std::string& chemin) {
-    struct stat st;
-    return lstat(chemin.c_str(), &st) == 0;
-}
 }  // namespace
 
-void TForm1::exporterlabase1Click() {
+ControleurEchange::ControleurEchange(TForm1& fenetre, MagasinFiches& store, Plateforme& plateforme)
+    : QObject(&fenetre), fenetre_(fenetre), store_(store), plateforme_(plateforme) {
+    relier(fenetre.exporterlabase1(), &QAction::triggered, this,
+           &ControleurEchange::exporterlabase1Click, plateforme);
+    relier(fenetre.importeruntableauCSV1(), &QAction::triggered, this,
+           &ControleurEchange::importeruntableauCSV1Click, plateforme);
+}
+
+void ControleurEchange::exporterlabase1Click() {
     const DialogueFichier dialogue{QStringLiteral("csv"), QString::fromUtf8(kFiltresExport),
                                    QStringLiteral("exporter la base")};
     const std::optional<Plateforme::FichierFormat> choisi = plateforme_.enregistrerFichierFormat(dialogue);
@@ -46,16 +50,10 @@ void TForm1::exporterlabase1Click() {
     const std::string& chemin = choisi->chemin;
     if (existe(chemin) && plateforme_.confirmation(kEcraserFichier) != kOui) return;
 
-    // What "Imprimer la liste" prints: the search results while the list shows them, else
-    // the whole base under its path.
-    const Fiche* table = store_.fiches.data();
-    int dernier = store_.derniere;
-    QString entete = QFile::decodeName(QByteArray::fromStdString(store_.cheminBase.str()));
-    if (store_.listeResultats) {
-        table = store_.resultats.data();
-        dernier = store_.dernierResultat;
-        entete = QStringLiteral("recherche pour l'expression ") + expression()->text();
-    }
+    const ListeImprimee liste = listeImprimee(store_, fenetre_.expression()->text());
+    const Fiche* table = liste.table;
+    const int dernier = liste.dernier;
+    const QString& entete = liste.entete;
 
     std::string raison;
     switch (formatDe(chemin, choisi->filtre)) {
@@ -66,36 +64,33 @@ void TForm1::exporterlabase1Click() {
             break;
         }
         case Format::kHtml: {
-            const std::unique_ptr<QProgressDialog> progression = dialogueProgression(
-                QStringLiteral("Exportation de la page web…"), dernier + 1, this);
-            SuiviExport suivi;
-            if (progression) {
-                suivi = [&progression](int faites, int) {
-                    progression->setValue(faites);
-                    return !progression->wasCanceled();
-                };
-            }
-            raison = exporterHtml(table, dernier, entete, store_.cheminBase.str(), chemin, suivi)
+            Progression progression(QStringLiteral("Exportation de la page web…"), &fenetre_);
+            raison = exporterHtml(table, dernier, entete, store_.cheminBase.str(), chemin,
+                                  std::ref(progression))
                          .toStdString();
             break;
         }
-        case Format::kPdf:
-            raison = exporterPdf(table, dernier, entete, store_.cheminBase.str(), chemin).toStdString();
+        case Format::kPdf: {
+            Progression progression(QStringLiteral("Impression des fiches…"), nullptr);
+            raison = exporterPdf(table, dernier, entete, store_.cheminBase.str(), chemin,
+                                 std::ref(progression))
+                         .toStdString();
             break;
+        }
     }
     // Stopping the export was the user's own choice, and it left nothing behind: nothing to tell.
     if (raison == exportAnnule().toStdString()) return;
     if (!raison.empty()) plateforme_.message(avecChemin(kExportEchoue, chemin) + raison);
 }
 
-void TForm1::importeruntableauCSV1Click() {
+void ControleurEchange::importeruntableauCSV1Click() {
     const DialogueFichier dialogue{QStringLiteral("csv"), QStringLiteral("Tableau CSV|*.csv"),
                                    QStringLiteral("importer un tableau CSV")};
     const std::optional<std::string> choisi = plateforme_.ouvrirFichier(dialogue);
     if (!choisi) return;
     if (importerTableauCsv(store_, *choisi)) {
-        savemybase()->setEnabled(true);
-        afficherFiche();
-        remplirListe();
+        fenetre_.savemybase()->setEnabled(true);
+        fenetre_.afficherFiche();
+        fenetre_.remplirListe();
     }
 }

@@ -1,0 +1,25 @@
+#include "print/controleur_impression.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "print/commandes_impression.h"
+#include "ui/commande.h"
+#include "ui/tform1.h"
+
+ControleurImpression::ControleurImpression(TForm1& fenetre, MagasinFiches& store,
+                                           Plateforme& plateforme)
+    : QObject(&fenetre), fenetre_(fenetre), store_(store), plateforme_(plateforme) {
+    relier(fenetre.ButtonPrintList(), &QPushButton::clicked, this,
+           &ControleurImpression::ButtonPrintListClick, plateforme);
+    relier(fenetre.ButtonImpFiche(), &QPushButton::clicked, this,
+           &ControleurImpression::ButtonImpFicheClick, plateforme);
+}
+
+void ControleurImpression::ButtonPrintListClick() {
+    imprimerListe(plateforme_, store_, fenetre_.expression()->text(), &fenetre_);
+}
+
+void ControleurImpression::ButtonImpFicheClick() {
+    imprimerFiche(plateforme_, store_, fenetre_.titre()->text(), &fenetre_);
+}

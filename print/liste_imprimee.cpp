@@ -1,0 +1,15 @@
+#include "print/liste_imprimee.h"
+
+#include <QFile>
+
+#include "core/textes.h"
+
+ListeImprimee listeImprimee(const MagasinFiches& store, const QString& expression) {
+    if (store.listeResultats) {
+        return {store.resultats.data(), store.dernierResultat,
+                QString::fromUtf8(textes::kRecherchePourExpression) + expression};
+    }
+    // The path is the file system's bytes, not a card text.
+    return {store.fiches.data(), store.derniere,
+            QFile::decodeName(QByteArray::fromStdString(store.cheminBase.str()))};
+}
