@@ -44,7 +44,6 @@ namespace {
 
 const uint64_t kGraine = 0xC5F0A11Eull;
 
-
 double tempsProcesseur() {
     timespec t;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
