@@ -7,6 +7,7 @@ set -euo pipefail
 execution=(build-essential cmake ninja-build pkg-config
            qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6printsupport6
            libjpeg62-turbo-dev qt6-svg-dev libwmf-dev libemf2svg-dev librsvg2-dev
+           libseccomp-dev
            fonts-dejavu-core)
 tests=(libgtest-dev
        clang-14 libclang-rt-14-dev
