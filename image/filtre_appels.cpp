@@ -67,6 +67,12 @@ constexpr int kRefusees[] = {
     SCMP_SYS(futimesat),
 };
 
+// libseccomp's SCMP_A0… macros are C compound literals, which C++ compilers warn about.
+scmp_arg_cmp condition(unsigned argument, scmp_compare comparaison, scmp_datum_t a,
+                       scmp_datum_t b = 0) {
+    return scmp_arg_cmp{argument, comparaison, a, b};
+}
+
 void ajouter(Filtre& f, int appel, std::initializer_list<scmp_arg_cmp> conditions,
              std::uint32_t action = SCMP_ACT_ERRNO(EPERM)) {
     // A call this libseccomp does not know on this architecture has nothing to refuse.
@@ -92,29 +98,29 @@ bool filtrerAppels() {
     // New threads only: a clone without CLONE_THREAD makes a process. clone3 passes its flags
     // in memory a filter cannot read: it answers "not implemented", and the C library falls
     // back on clone, whose flags are read here.
-    ajouter(f, SCMP_SYS(clone), {SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, 0)});
+    ajouter(f, SCMP_SYS(clone), {condition(0, SCMP_CMP_MASKED_EQ, CLONE_THREAD, 0)});
     ajouter(f, SCMP_SYS(clone3), {}, SCMP_ACT_ERRNO(ENOSYS));
     // Opening for writing, creating or truncating is refused; opening to read is not. openat2
     // passes its flags in memory as clone3 does.
     for (const auto& [appel, arg] : {std::pair{SCMP_SYS(open), 1u}, std::pair{SCMP_SYS(openat), 2u}}) {
-        ajouter(f, appel, {SCMP_CMP(arg, SCMP_CMP_MASKED_EQ, O_ACCMODE, O_WRONLY)});
-        ajouter(f, appel, {SCMP_CMP(arg, SCMP_CMP_MASKED_EQ, O_ACCMODE, O_RDWR)});
-        ajouter(f, appel, {SCMP_CMP(arg, SCMP_CMP_MASKED_EQ, O_CREAT, O_CREAT)});
-        ajouter(f, appel, {SCMP_CMP(arg, SCMP_CMP_MASKED_EQ, O_TRUNC, O_TRUNC)});
+        ajouter(f, appel, {condition(arg, SCMP_CMP_MASKED_EQ, O_ACCMODE, O_WRONLY)});
+        ajouter(f, appel, {condition(arg, SCMP_CMP_MASKED_EQ, O_ACCMODE, O_RDWR)});
+        ajouter(f, appel, {condition(arg, SCMP_CMP_MASKED_EQ, O_CREAT, O_CREAT)});
+        ajouter(f, appel, {condition(arg, SCMP_CMP_MASKED_EQ, O_TRUNC, O_TRUNC)});
     }
     ajouter(f, SCMP_SYS(openat2), {}, SCMP_ACT_ERRNO(ENOSYS));
     // Signals to itself only (abort raises one); none to another process or group.
     const auto moi = static_cast<scmp_datum_t>(getpid());
     for (const int appel : {SCMP_SYS(kill), SCMP_SYS(tgkill), SCMP_SYS(rt_sigqueueinfo),
                             SCMP_SYS(rt_tgsigqueueinfo)}) {
-        ajouter(f, appel, {SCMP_A0(SCMP_CMP_NE, moi)});
+        ajouter(f, appel, {condition(0, SCMP_CMP_NE, moi)});
     }
     // Its limits can be read, not raised (root could raise them).
-    ajouter(f, SCMP_SYS(prlimit64), {SCMP_A2(SCMP_CMP_NE, 0)});
+    ajouter(f, SCMP_SYS(prlimit64), {condition(2, SCMP_CMP_NE, 0)});
     // Typing into the terminal the standard error may still be open on.
     // The kernel reads the request as 32 bits: the upper ones must not hide it.
-    ajouter(f, SCMP_SYS(ioctl), {SCMP_A1(SCMP_CMP_MASKED_EQ, 0xffffffffu, TIOCSTI)});
-    ajouter(f, SCMP_SYS(ioctl), {SCMP_A1(SCMP_CMP_MASKED_EQ, 0xffffffffu, TIOCLINUX)});
+    ajouter(f, SCMP_SYS(ioctl), {condition(1, SCMP_CMP_MASKED_EQ, 0xffffffffu, TIOCSTI)});
+    ajouter(f, SCMP_SYS(ioctl), {condition(1, SCMP_CMP_MASKED_EQ, 0xffffffffu, TIOCLINUX)});
 
     const int r = seccomp_load(f.ctx);
     if (r == 0) return true;
