@@ -13,6 +13,7 @@
 #include "core/services.h"
 #include "image/filtre_appels.h"
 #include "image/landlock.h"
+#include "image/polices.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ std::string environnement(const char* nom, const std::string& sinon) {
 // Where fontconfig, libwmf, librsvg and Qt read what they need: configuration, caches, fonts,
 // data files. The user's own font folders and font cache are read, nothing else of theirs.
 std::vector<std::string> lecturesPermises() {
-    std::vector<std::string> chemins = {
+    std::vector<std::string> chemins = cheminsFontconfig();
+    chemins.insert(chemins.end(), {
         "/usr/share", "/usr/local/share/fonts", "/etc/fonts", "/etc/ld.so.cache",
         // where /usr/share/locale/locale.alias points
         "/etc/locale.alias",
@@ -38,7 +40,7 @@ std::vector<std::string> lecturesPermises() {
         "/var/lib/ghostscript",
         // the number of processors, which the C library and Qt read for their threads
         "/sys/devices/system/cpu",
-    };
+    });
     // Its own /proc folder (its memory map, which the sanitizers read to report a fault),
     // not the other processes' ones.
     chemins.push_back("/proc/" + std::to_string(getpid()));
@@ -75,7 +77,8 @@ std::vector<std::string> confiner(const ReglagesConfinement& reglages) {
     // Landlock binds the calling thread and those it starts: a thread started before would
     // stay free.
     const int fils = nombreFils();
-    if (fils != 1) refus("le processus a déjà plusieurs fils d'exécution", fils < 0 ? errno : EBUSY);
+    if (fils < 0) refus("/proc/self/task", errno);
+    if (fils != 1) throw Erreur("le convertisseur n'a pas pu s'isoler (il a déjà plusieurs fils d'exécution)");
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) refus("PR_SET_NO_NEW_PRIVS", errno);
 
     const int version = std::min(versionLandlock(), reglages.versionLandlockMax);
