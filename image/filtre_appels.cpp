@@ -99,6 +99,11 @@ bool filtrerAppels() {
     // in memory a filter cannot read: it answers "not implemented", and the C library falls
     // back on clone, whose flags are read here.
     ajouter(f, SCMP_SYS(clone), {condition(0, SCMP_CMP_MASKED_EQ, CLONE_THREAD, 0)});
+    // Nor a thread in namespaces of its own (root may make some).
+    for (const scmp_datum_t espace : {CLONE_NEWNS, CLONE_NEWCGROUP, CLONE_NEWUTS, CLONE_NEWIPC,
+                                      CLONE_NEWUSER, CLONE_NEWPID, CLONE_NEWNET}) {
+        ajouter(f, SCMP_SYS(clone), {condition(0, SCMP_CMP_MASKED_EQ, espace, espace)});
+    }
     ajouter(f, SCMP_SYS(clone3), {}, SCMP_ACT_ERRNO(ENOSYS));
     // Opening for writing, creating or truncating is refused; opening to read is not. openat2
     // passes its flags in memory as clone3 does.
