@@ -4,13 +4,19 @@
 //     draws a JPEG, bitmap, icon, WMF or EMF picture as the card's picture frame draws it,
 //     stretched to LARGEUR × HAUTEUR on white, into a PNG file. Exit 0 when drawn, 2 with the
 //     French reason on the standard error when the picture is refused, 1 when the PNG cannot
-//     be written.
+//     be written. The picture and the PNG are opened first, then the program shuts itself in
+//     (image/confinement.h) before it decodes anything: a refused picture leaves the PNG
+//     empty, which can no longer be removed then. A metafile is drawn by the mode below in a
+//     process of its own, confined as well, and this one shuts itself in before it reads
+//     the answer.
 //
 //   brevandoux-image --convertir wmf|emf LARGEUR HAUTEUR MEMOIRE
 //     what the program runs for each metafile: the file's bytes on the standard input, the
 //     answer on the standard output ('O', width, height and the pixels; or 'E' and the French
-//     reason). The process limits its own memory to MEMOIRE bytes and its processor time.
+//     reason). The process limits its own memory to MEMOIRE bytes and its processor time,
+//     then shuts itself in before it reads a byte of its input.
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,12 +28,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 
 #include "core/services.h"
+#include "image/confinement.h"
 #include "image/rendu_metafichier.h"
 #include "platform/images.h"
+
+#ifdef BREVANDOUX_IMAGE_ESSAI
+#include "tests/image/essai_confinement.h"
+#endif
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -36,6 +48,13 @@
 #endif
 #if defined(__SANITIZE_ADDRESS__)
 #define BREVANDOUX_ASAN 1
+#endif
+
+#ifdef BREVANDOUX_ASAN
+// The leak checker stops the process's threads from a process it makes and traces them: the
+// confinement refuses both, and a check at exit would end in a fatal error of its own. The
+// program ends by _exit anyway; this covers a library that calls exit.
+extern "C" int __lsan_is_turned_off() { return 1; }
 #endif
 
 namespace {
@@ -80,6 +99,16 @@ void limiter(std::size_t memoire) {
 #endif
 }
 
+// The shipped program always confines itself fully; the test build of the same source reads
+// its settings from the environment, to draw unconfined or as on a kernel without Landlock.
+ReglagesConfinement reglagesConfinement() {
+#ifdef BREVANDOUX_IMAGE_ESSAI
+    return reglagesEssai();
+#else
+    return {};
+#endif
+}
+
 int convertir(int argc, char** argv) {
     long long largeur = 0, hauteur = 0, memoire = 0;
     const std::string format = argc == 6 ? argv[2] : "";
@@ -93,6 +122,7 @@ int convertir(int argc, char** argv) {
 
     std::string reponse;
     try {
+        signalerManques(confiner(reglagesConfinement()));
         QByteArray octets;
         char tampon[65536];
         for (;;) {
@@ -143,9 +173,30 @@ int dessiner(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int argcQt = 1;
     QGuiApplication app(argcQt, argv);
+    std::unique_ptr<QFile> fichier;
+    try {
+        fichier = ouvrirImage(argv[1]);
+    } catch (const Erreur& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 2;
+    }
+    QFile png;
+    const int fd = open(argv[2], O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0 || !png.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) close(fd);
+        std::fprintf(stderr, "brevandoux-image : impossible d'écrire %s\n", argv[2]);
+        return 1;
+    }
     QImage image;
     try {
-        image = chargerImage(argv[1], taille);
+        // A metafile goes to a process of its own, which this one could no longer start.
+        if (estMetafichier(argv[1])) {
+            image = decoderImage(argv[1], *fichier, taille);
+            signalerManques(confiner(reglagesConfinement()));
+        } else {
+            signalerManques(confiner(reglagesConfinement()));
+            image = decoderImage(argv[1], *fichier, taille);
+        }
     } catch (const Erreur& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
@@ -162,7 +213,7 @@ int dessiner(int argc, char** argv) {
         peintre.setRenderHint(QPainter::SmoothPixmapTransform);
         peintre.drawImage(sortie.rect(), image);
     }
-    if (!sortie.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+    if (!sortie.save(&png, "PNG") || !png.flush()) {
         std::fprintf(stderr, "brevandoux-image : impossible d'écrire %s\n", argv[2]);
         return 1;
     }
@@ -177,8 +228,15 @@ int main(int argc, char** argv) {
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
         if (type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(m));
     });
-    const int code = argc >= 2 && std::string(argv[1]) == "--convertir" ? convertir(argc, argv)
-                                                                         : dessiner(argc, argv);
+    const std::string mode = argc >= 2 ? argv[1] : "";
+#ifdef BREVANDOUX_IMAGE_ESSAI
+    if (mode == "--essai-actes-interdits") {
+        const int code = essayerActesInterdits(argc, argv, reglagesConfinement());
+        std::fflush(nullptr);
+        _exit(code);
+    }
+#endif
+    const int code = mode == "--convertir" ? convertir(argc, argv) : dessiner(argc, argv);
     // The process ends here, without the exit handlers of the libraries it loaded: what they
     // keep for the life of the process goes with it, and a leak checker has nothing to say.
     std::fflush(nullptr);

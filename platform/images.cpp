@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <csetjmp>
 #include <cstdio>
+#include <memory>
 #include <vector>
 // clang-format off
 #include <jpeglib.h>
@@ -159,30 +160,40 @@ QImage decoderJpeg(const QByteArray& octets, QSize cible) {
     return image;
 }
 
-QImage chargerImage(const std::string& chemin, QSize cible) {
+std::unique_ptr<QFile> ouvrirImage(const std::string& chemin) {
     const QString nom = QFile::decodeName(QByteArray::fromStdString(chemin));
     const QString ext = QFileInfo(nom).suffix().toLower();
-    const bool jpeg = ext == QLatin1String("jpg") || ext == QLatin1String("jpeg");
-    const bool qt = ext == QLatin1String("bmp") || ext == QLatin1String("ico");
-    const bool wmf = ext == QLatin1String("wmf");
-    const bool emf = ext == QLatin1String("emf");
-    if (!jpeg && !qt && !wmf && !emf) echec(chemin, "l'extension ." + ext.toStdString() + " n'est pas un format d'image connu");
-
+    if (ext != QLatin1String("jpg") && ext != QLatin1String("jpeg") && ext != QLatin1String("bmp") &&
+        ext != QLatin1String("ico") && !estMetafichier(chemin)) {
+        echec(chemin, "l'extension ." + ext.toStdString() + " n'est pas un format d'image connu");
+    }
     struct stat st;
     if (stat(chemin.c_str(), &st) != 0) echec(chemin, "le fichier est introuvable");
     if (!S_ISREG(st.st_mode)) echec(chemin, "ce n'est pas un fichier ordinaire");
     if (st.st_size > 512LL * 1024 * 1024) echec(chemin, "le fichier est trop gros");
-    QFile f(nom);
-    if (!f.open(QIODevice::ReadOnly)) echec(chemin, "le fichier ne peut pas être lu");
-    const QByteArray octets = f.readAll();
-    if (wmf || emf) {
+    auto f = std::make_unique<QFile>(nom);
+    if (!f->open(QIODevice::ReadOnly)) echec(chemin, "le fichier ne peut pas être lu");
+    return f;
+}
+
+bool estMetafichier(const std::string& chemin) {
+    const QString ext = QFileInfo(QFile::decodeName(QByteArray::fromStdString(chemin))).suffix().toLower();
+    return ext == QLatin1String("wmf") || ext == QLatin1String("emf");
+}
+
+QImage decoderImage(const std::string& chemin, QFile& fichier, QSize cible) {
+    const QString ext = QFileInfo(fichier.fileName()).suffix().toLower();
+    const QByteArray octets = fichier.readAll();
+    if (estMetafichier(chemin)) {
         try {
-            return rendreMetafichier(octets, wmf ? FormatMetafichier::Wmf : FormatMetafichier::Emf, cible);
+            return rendreMetafichier(octets, ext == QLatin1String("wmf") ? FormatMetafichier::Wmf
+                                                                         : FormatMetafichier::Emf,
+                                     cible);
         } catch (const Erreur& e) {
             echec(chemin, e.what());
         }
     }
-    if (jpeg) {
+    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg")) {
         try {
             return decoderJpeg(octets, cible);
         } catch (const Erreur& e) {
@@ -190,6 +201,11 @@ QImage chargerImage(const std::string& chemin, QSize cible) {
         }
     }
     return lireAvecQt(chemin, octets, ext == QLatin1String("bmp") ? "bmp" : "ico");
+}
+
+QImage chargerImage(const std::string& chemin, QSize cible) {
+    const std::unique_ptr<QFile> fichier = ouvrirImage(chemin);
+    return decoderImage(chemin, *fichier, cible);
 }
 
 QString filtreImages() {

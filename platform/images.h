@@ -1,9 +1,11 @@
 #pragma once
 // Loading a picture file for the picture frame and the printed page, chosen by extension.
 
+#include <QFile>
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <memory>
 #include <string>
 
 // Pictures whose header announces more pixels than this are refused before decoding.
@@ -13,6 +15,15 @@ constexpr long long kPixelsMax = 100'000'000;
 // reduced scale when it can); a WMF or EMF metafile is drawn at exactly cible on white. Throws Erreur with a French message when the file cannot be
 // read, is not a picture of its extension, is too large, or has an unknown extension.
 QImage chargerImage(const std::string& chemin, QSize cible);
+
+// chargerImage in two steps, for brevandoux-image, which shuts itself off from the files once
+// its own are open: ouvrirImage makes the checks of chargerImage on the name and the file and
+// opens it; decoderImage reads it and decodes it, chemin naming it in the messages.
+std::unique_ptr<QFile> ouvrirImage(const std::string& chemin);
+QImage decoderImage(const std::string& chemin, QFile& fichier, QSize cible);
+
+// A WMF or EMF file by its extension: drawn by brevandoux-image in a process of its own.
+bool estMetafichier(const std::string& chemin);
 
 // Decodes JPEG bytes with libjpeg-turbo; every libjpeg error becomes an Erreur.
 QImage decoderJpeg(const QByteArray& octets, QSize cible);

@@ -14,6 +14,7 @@ execution=(build-essential cmake ninja-build
            libqt6printsupport6               # its CUPS plugin: the real printers
            libjpeg62-turbo-dev               # JPEG pictures
            libwmf-dev libemf2svg-dev librsvg2-dev  # WMF and EMF pictures (brevandoux-image)
+           libseccomp-dev                    # the picture program's system call filter (image/filtre_appels.cpp)
            fonts-dejavu-core)                # the fonts the window falls back on
 paquet=(file                                 # CPack's Debian generator sorts the files with it
         lintian)                             # Debian's checker of the built package
