@@ -29,12 +29,28 @@ void TForm1::listalfaClick() { remplirListe(); }
 
 void TForm1::medialistClick(int ligne) {
     if (ligne < 0) return;
-    if (selectionListe(store_, medialist()->texteLigne(ligne).toStdString()) >= 0) afficherFiche();
+    if (selectionListe(store_, medialist()->texteLigne(ligne).toStdString()) >= 0) {
+        afficherFiche();
+        if (store_.listeResultats) surlignerCorrespondance();
+    }
 }
 
 void TForm1::goButtonClick() {
     viderAffichage();
-    rechercher(store_, utf8VersCp1252(expression()->text().toStdString()));
+    QString texte = expression()->text();
+    if (store_.sansAccents) {
+        // Marks a card cannot hold but a keyboard or a word processor may give, folded with
+        // their kin: the reversed apostrophe and the narrow no-break space.
+        texte.replace(QChar(0x201B), QChar(0x2018)).replace(QChar(0x202F), QChar(0x00A0));
+    }
+    derniereRecherche_ = utf8VersCp1252(texte.toStdString());
+    rechercher(store_, derniereRecherche_, store_.sansAccents);
     medialist()->montrer(store_.resultats, store_.dernierResultat + 1);
     affichageVide_ = true;
+}
+
+void TForm1::rechercheSansAccents1Click(bool coche) {
+    if (store_.sansAccents == coche) return;  // shown as brevandoux.ini said: not a choice
+    store_.sansAccents = coche;
+    store_.choixAccents = true;
 }

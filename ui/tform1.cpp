@@ -278,6 +278,12 @@ void TForm1::creerMenus() {
     importeruntableauCSV1_ = action(fichier_, "importeruntableauCSV1", "importer un tableau CSV…");
     quitter1_ = action(fichier_, "quitter1", "quitter");
 
+    options1_ = barre->addMenu(QStringLiteral("options"));
+    options1_->setObjectName(QStringLiteral("options1"));
+    rechercheSansAccents1_ = action(options1_, "rechercheSansAccents1", "rechercher sans tenir compte des accents");
+    rechercheSansAccents1_->setCheckable(true);
+    connect(rechercheSansAccents1_, &QAction::toggled, this, &TForm1::rechercheSansAccents1Click);
+
     aide1_ = barre->addMenu(QStringLiteral("aide"));
     aide1_->setObjectName(QStringLiteral("aide1"));
     aidesurcaldoverne1_ = action(aide1_, "aidesurcaldoverne1", "aide sur Brevandoux");
@@ -296,6 +302,7 @@ void TForm1::creerMenus() {
     propos1_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
     exporterlabase1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     importeruntableauCSV1_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+    rechercheSansAccents1_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
 
     PopupMenu_ = new QMenu(this);
     PopupMenu_->setObjectName(QStringLiteral("PopupMenu"));

@@ -103,6 +103,10 @@ public:
     void listalfaClick();
     void medialistClick(int ligne);
     void goButtonClick();
+    // "rechercher sans tenir compte des accents", checked or not.
+    void rechercheSansAccents1Click(bool coche);
+    // The first match of the last search in the card shown, highlighted without selecting it.
+    void surlignerCorrespondance();
 
     // About box, help and clipboard (ui/aide_presse_papiers.cpp).
     void propos1Click();
@@ -166,6 +170,8 @@ public:
     // of the card store (ui/recentes_menu.cpp).
     QMenu* basesrecentes1() const { return basesrecentes1_; }
     void remplirRecentes();
+    QMenu* options1() const { return options1_; }
+    QAction* rechercheSansAccents1() const { return rechercheSansAccents1_; }
     QMenu* aide1() const { return aide1_; }
     QAction* aidesurcaldoverne1() const { return aidesurcaldoverne1_; }
     QAction* propos1() const { return propos1_; }
@@ -269,6 +275,10 @@ private:
     QAction* importeruntableauCSV1_ = nullptr;
     QAction* quitter1_ = nullptr;
     QMenu* basesrecentes1_ = nullptr;
+    QMenu* options1_ = nullptr;
+    QAction* rechercheSansAccents1_ = nullptr;
+    // The last search's text, as searched (Windows-1252), for the highlight of its results.
+    std::string derniereRecherche_;
     QMenu* aide1_ = nullptr;
     QAction* aidesurcaldoverne1_ = nullptr;
     QAction* propos1_ = nullptr;

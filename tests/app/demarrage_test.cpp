@@ -401,3 +401,22 @@ TEST_F(Demarrage, startDirectoryTooLongForItsBuffer_isRefusedWithAMessage) {
 }
 
 }  // namespace
+
+TEST_F(Demarrage, accentsChoiceInTheConfiguration_showsTheItemChecked_andIsWrittenOnlyOnceChanged) {
+    for (const bool sansAccents : {true, false}) {
+        SCOPED_TRACE(sansAccents);
+        const std::string avant = std::string("[setup]\nautoload=\naccents=") + (sansAccents ? "ignorer" : "respecter") + "\n";
+        ecrireIni(avant);
+        demarrer();
+        EXPECT_EQ(fenetre->rechercheSansAccents1()->isChecked(), sansAccents);
+        EXPECT_EQ(store().sansAccents, sansAccents);
+        EXPECT_TRUE(commandes(*fenetre).quitter());
+        EXPECT_EQ(lireOctets(ini), avant) << "shown as remembered, not chosen again";
+
+        demarrer();
+        fenetre->rechercheSansAccents1()->trigger();
+        EXPECT_EQ(store().sansAccents, !sansAccents);
+        EXPECT_TRUE(commandes(*fenetre).quitter());
+        EXPECT_EQ(lireOctets(ini), std::string("[setup]\nautoload=\naccents=") + (sansAccents ? "respecter" : "ignorer") + "\n");
+    }
+}

@@ -84,6 +84,7 @@ const RaccourciMenu kMenus[] = {
     {"exporterlabase1", QKeySequence(Qt::CTRL | Qt::Key_E), "Ctrl+E"},
     {"importeruntableauCSV1", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I), "Ctrl+Shift+I"},
     {"quitter1", QKeySequence(Qt::CTRL | Qt::Key_Q), "Ctrl+Q"},
+    {"rechercheSansAccents1", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), "Ctrl+Shift+R"},
     {"aidesurcaldoverne1", QKeySequence(Qt::Key_F1), "F1"},
     {"propos1", QKeySequence(Qt::SHIFT | Qt::Key_F1), "Shift+F1"},
 };

@@ -1,11 +1,15 @@
 // The list commands of the window: sorting, the whole list, picking a line, searching, and
 // the guards that keep a blank card area from being modified or deleted.
 
+#include <QAction>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QTextCursor>
 #include <QPushButton>
 #include <algorithm>
 
 #include "ui/liste_fiches.h"
+#include "ui/memo.h"
 #include "core/textes.h"
 #include "tests/ui/fenetre_commune.h"
 
@@ -100,6 +104,73 @@ TEST_F(CommandesListe, pickingALine_selectsTheFirstCardWithItsNumber) {
     EXPECT_EQ(fenetre->titre()->text(), QStringLiteral("abeille"));
     fenetre->medialistClick(-1);
     EXPECT_EQ(store().courante, 1);
+}
+
+TEST_F(CommandesListe, optionsMenu_betweenFileAndHelp_holdsTheUncheckedSearchIgnoringAccents) {
+    QStringList menus;
+    for (QAction* a : fenetre->MainMenu1()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"fichier", "options", "aide"}));
+    const QAction* item = fenetre->rechercheSansAccents1();
+    EXPECT_EQ(item->text(), QStringLiteral("rechercher sans tenir compte des accents"));
+    EXPECT_TRUE(item->isCheckable());
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_FALSE(store().choixAccents);
+}
+
+TEST_F(CommandesListe, searchIgnoringAccents_findsEveryEcole_andUncheckedSearchesAsBefore) {
+    fenetre->rechercheSansAccents1()->trigger();
+    EXPECT_TRUE(store().sansAccents);
+    EXPECT_TRUE(store().choixAccents);
+    fenetre->expression()->setText(QStringLiteral("\u00C9COLE"));  // ÉCOLE
+    fenetre->goButtonClick();
+    EXPECT_EQ(lignes(), (std::vector<std::string>{"1 abeille", "1 Moineau"}));
+    fenetre->expression()->setText(QStringLiteral("zebre"));
+    fenetre->goButtonClick();
+    EXPECT_EQ(lignes(), (std::vector<std::string>{"3 Z\u00E8bre"}));
+
+    fenetre->rechercheSansAccents1()->trigger();
+    fenetre->expression()->setText(QStringLiteral("ecole"));
+    fenetre->goButtonClick();
+    EXPECT_EQ(lignes(), (std::vector<std::string>{"1 abeille"}));
+}
+
+TEST_F(CommandesListe, pickedResult_showsItsFirstMatchHighlighted_withNothingSelected) {
+    fenetre->rechercheSansAccents1()->trigger();
+    fenetre->expression()->setText(QStringLiteral("ecole"));
+    fenetre->goButtonClick();
+    fenetre->medialistClick(1);  // "1 Moineau" among the results: the first card numbered 1 is abeille
+    ASSERT_EQ(texteChamp(store().ficheCourante().titre), "abeille");
+    auto surlignages = fenetre->description()->extraSelections();
+    ASSERT_EQ(surlignages.size(), 1);
+    EXPECT_EQ(surlignages[0].cursor.selectedText(), QStringLiteral("ECOLE"));
+    EXPECT_EQ(surlignages[0].cursor.selectionStart(), 8);
+    EXPECT_FALSE(fenetre->description()->textCursor().hasSelection());
+    EXPECT_FALSE(fenetre->titre()->hasSelectedText());
+
+    // A match after a line break: the box shows CR LF as one character.
+    store().fiches[3].numero = 4;
+    ecrireChamp(store().fiches[3].description, "ligne\r\nune \xC9" "cole");
+    fenetre->goButtonClick();
+    fenetre->medialistClick(1);
+    ASSERT_EQ(texteChamp(store().ficheCourante().titre), "Moineau");
+    surlignages = fenetre->description()->extraSelections();
+    ASSERT_EQ(surlignages.size(), 1);
+    EXPECT_EQ(surlignages[0].cursor.selectedText(), QStringLiteral("\u00C9cole"));
+    EXPECT_EQ(surlignages[0].cursor.selectionStart(), 10);
+
+    // A match in the title alone leaves the description plain, and the title's text as it is.
+    fenetre->expression()->setText(QStringLiteral("zebre"));
+    fenetre->goButtonClick();
+    fenetre->medialistClick(0);
+    EXPECT_TRUE(fenetre->description()->extraSelections().isEmpty());
+    EXPECT_EQ(fenetre->titre()->text(), QStringLiteral("Z\u00E8bre"));
+    EXPECT_FALSE(fenetre->titre()->hasSelectedText());
+    EXPECT_TRUE(fenetre->titre()->isReadOnly());
+
+    // Whole-list picks highlight nothing.
+    fenetre->listalfaClick();
+    fenetre->medialistClick(3);
+    EXPECT_TRUE(fenetre->description()->extraSelections().isEmpty());
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST_F(FenetreInitiale, window_hasItsCaptionAndMenus) {
 
     QStringList haut;
     for (QAction* a : fenetre->MainMenu1()->actions()) haut << a->text();
-    EXPECT_EQ(haut, (QStringList{"fichier", "aide"}));
+    EXPECT_EQ(haut, (QStringList{"fichier", "options", "aide"}));
 
     auto contenu = [](QMenu* m) {
         QStringList r;
@@ -61,6 +61,8 @@ TEST_F(FenetreInitiale, window_hasItsCaptionAndMenus) {
                            "exporterlabase1=exporter la base…",
                            "importeruntableauCSV1=importer un tableau CSV…",
                            "basesrecentes1=bases récentes", "quitter1=quitter"}));
+    EXPECT_EQ(contenu(fenetre->options1()),
+              (QStringList{"rechercheSansAccents1=rechercher sans tenir compte des accents"}));
     EXPECT_EQ(contenu(fenetre->aide1()),
               (QStringList{"aidesurcaldoverne1=aide sur Brevandoux", "propos1=à propos"}));
     EXPECT_EQ(contenu(fenetre->PopupMenu()),
