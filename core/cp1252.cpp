@@ -154,6 +154,11 @@ bool utf8Valide(std::string_view s) {
                 continue;
             }
         }
+        // Accented Latin letters, the most common characters past ASCII, take two bytes.
+        if (p[0] >= 0xC2 && p[0] <= 0xDF && fin - p >= 2 && (p[1] & 0xC0) == 0x80) {
+            p += 2;
+            continue;
+        }
         char32_t c;
         const int longueur = decoderUtf8(p, fin, c);
         if (longueur == 0) return false;

@@ -257,7 +257,8 @@ bool Lecteur::versChamp(std::string_view t, Colonne col, char* champ, std::size_
             for (int k = 1; k < longueur; ++k) car = car << 6 | (p[k] & 0x3Fu);
             if (image) {
                 for (int k = 0; k < longueur; ++k) poser(static_cast<char>(p[k]));
-            } else if (const int octet = octetCp1252(car); octet >= 0) {
+            } else if (const int octet = car >= 0xA0 && car <= 0xFF ? static_cast<int>(car) : octetCp1252(car);
+                       octet >= 0) {
                 poser(static_cast<char>(octet));
             } else {
                 refuser(col, "caractère « " + enUtf8(car) + " » (" + codePoint(car) +

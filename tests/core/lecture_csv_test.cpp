@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/cp1252.h"
 #include "core/import_tableau.h"
 #include "core/magasin_fiches.h"
 #include "core/tableau_csv.h"
@@ -232,4 +233,25 @@ TEST(LectureCsv, shortEscapedCell_keepsItsText_whenItsRowIsTheLongestYet) {
     EXPECT_EQ(texteChamp(f.titre), "c\"");
     EXPECT_EQ(f.numero, 0);
     EXPECT_EQ(r.lecture.sansNumero[0], 1);
+}
+
+// Every character from U+0080 to U+00FF and the few beyond that Windows-1252 has: a title
+// holds its code-page byte, and a character the code page lacks (the C1 controls it uses for
+// € … Ÿ) is refused and named.
+TEST(LectureCsv, utf8Characters_areStoredAsTheirWindows1252Byte_orRefusedWhenItHasNone) {
+    for (char32_t c = 0x80; c <= 0x2122; c = c < 0xFF ? c + 1 : c + 0x11) {
+        std::string table = "titre\r\n";
+        ajouterUtf8(table, c);
+        const Resultat r = lireCartes(table);
+        const int octet = octetCp1252(c);
+        if (octet < 0) {
+            ASSERT_EQ(r.lecture.nombreRefus, 1u) << std::hex << static_cast<unsigned>(c);
+            EXPECT_NE(r.lecture.refus[0].raison.find("qu'une base ne peut pas contenir"), std::string::npos);
+            continue;
+        }
+        ASSERT_EQ(r.lecture.nombreRefus, 0u) << std::hex << static_cast<unsigned>(c);
+        Fiche f;
+        std::memcpy(&f, r.cartes[0].data(), sizeof f);
+        EXPECT_EQ(texteChamp(f.titre), std::string(1, static_cast<char>(octet))) << std::hex << static_cast<unsigned>(c);
+    }
 }
