@@ -14,7 +14,7 @@ ignorer() {
   exit 77
 }
 
-# Inside the D-Bus session started below.
+# First the tools, then the rest of this script again inside a D-Bus session of its own.
 if [ -z "${BREVANDOUX_DANS_SESSION:-}" ]; then
   command -v Xvfb >/dev/null || ignorer "Xvfb manque (paquet xvfb)"
   command -v dbus-run-session >/dev/null || ignorer "dbus-run-session manque (paquet dbus-bin)"
