@@ -6,7 +6,7 @@
 # way out. Without one of the tools it needs it says IGNORÉ and exits 77 (skipped).
 #   bus_accessibilite.sh BREVANDOUX FABRIQUER_EXEMPLE LIRE_FENETRE_PY
 set -euo pipefail
-programme=$1 exemple=$2 lecteur=$3
+programme=$(realpath "$1") exemple=$(realpath "$2") lecteur=$(realpath "$3")
 
 ignorer() {
   echo "IGNORÉ : lecture de la fenêtre par le bus d'accessibilité — $1" \
