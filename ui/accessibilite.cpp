@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
+#include <utility>
 
 #include "ui/cadre_image.h"
 #include "ui/liste_fiches.h"
@@ -15,9 +16,12 @@ void rendreAccessible(TForm1& f) {
     // The label beside a box names it: a screen reader reads the label's own caption and
     // tells that it labels the box. No caption holds an '&', so no mnemonic key appears.
     const std::pair<QLabel*, QWidget*> etiquettes[] = {
-        {f.Label2(), f.numero()},   {f.Label1(), f.titre()},
-        {f.etiquettePosition(), f.position()}, {f.Label4(), f.total()},
-        {f.Label3(), f.description()}, {f.Label5(), f.expression()},
+        {f.Label2(), f.numero()},
+        {f.Label1(), f.titre()},
+        {f.etiquettePosition(), f.position()},
+        {f.Label4(), f.total()},
+        {f.Label3(), f.description()},
+        {f.Label5(), f.expression()},
     };
     for (const auto& [etiquette, boite] : etiquettes) etiquette->setBuddy(boite);
 
