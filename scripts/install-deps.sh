@@ -29,6 +29,9 @@ tests=(libgtest-dev                          # the suites (Qt Test comes with qt
        libwmf-bin emf2svg librsvg2-bin       # reference drawings of the metafile corpus
        imagemagick                           # fuzz/graines.sh draws the picture seeds
        sqlite3                               # bench_csv compares the CSV import with sqlite3 .import
+       # The window read over the accessibility bus as a screen reader reads it (label
+       # accessibilite): an X server, a D-Bus session, the AT-SPI bus and its Python client.
+       xvfb dbus at-spi2-core python3-gi gir1.2-atspi-2.0
        chromium)                             # the exported web page in a real browser (label navigateur)
 case "${1:-tests}" in
   execution) pkgs=("${execution[@]}") ;;

@@ -44,6 +44,7 @@ void TForm1::afficherFiche() {
         Imagevue_->charger(*chemin);
     } else {
         // The frame keeps whatever it showed, possibly the previous card's picture.
+        Imagevue_->indisponible(cheminImageAffiche(repertoire, nom));
         plateforme_.message(avecChemin(textes::kImageNonDisponible, cheminImageAffiche(repertoire, nom)));
     }
 }

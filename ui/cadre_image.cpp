@@ -1,9 +1,36 @@
 #include "ui/cadre_image.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFile>
 #include <QPainter>
 
+#include "core/services.h"
+#include "core/textes.h"
 #include "platform/images.h"
+
+namespace {
+// A plain widget is announced as an unnamed pane; the frame is a picture, and its description
+// says which one.
+class CadreAccessible : public QAccessibleWidget {
+public:
+    explicit CadreAccessible(QWidget* cadre) : QAccessibleWidget(cadre, QAccessible::Graphic) {}
+};
+
+QAccessibleInterface* fabrique(const QString& classe, QObject* objet) {
+    if (classe == QLatin1String("CadreImage") && objet != nullptr && objet->isWidgetType()) {
+        return new CadreAccessible(static_cast<QWidget*>(objet));
+    }
+    return nullptr;
+}
+
+// The last part of a path, in the file system's encoding.
+QString nomFichier(const std::string& chemin) {
+    const std::size_t barre = chemin.find_last_of('/');
+    const std::string nom = barre == std::string::npos ? chemin : chemin.substr(barre + 1);
+    return QFile::decodeName(QByteArray::fromStdString(nom));
+}
+}  // namespace
 
 void chargerRessources() {
     // The built-in pictures sit in a static library: their registration must be pulled in.
@@ -15,8 +42,15 @@ void chargerRessources() {
 }
 
 CadreImage::CadreImage(QWidget* parent) : QWidget(parent) {
+    // Before the frame's first accessibility event, which makes and keeps its interface.
+    static const bool presentee = [] {
+        QAccessible::installFactory(fabrique);
+        return true;
+    }();
+    (void)presentee;
     setFocusPolicy(Qt::NoFocus);
     image_ = imageDeDepart();
+    setAccessibleDescription(QStringLiteral("image de départ"));
 }
 
 QImage CadreImage::imageDeDepart() {
@@ -29,7 +63,21 @@ QImage CadreImage::imageDeDepart() {
 void CadreImage::charger(const std::string& chemin) {
     // Decoded at least as large as the frame asks for, so that stretching never blurs a
     // picture that has the pixels.
-    setImage(chargerImage(chemin, size()));
+    try {
+        setImage(chargerImage(chemin, size()));
+    } catch (const Erreur& e) {
+        setAccessibleDescription(QString::fromStdString(e.what()));
+        throw;
+    }
+    setAccessibleDescription(imageVide_ && chemin == imageVide_() ? QStringLiteral("aucune image")
+                                                                  : nomFichier(chemin));
+}
+
+void CadreImage::indisponible(const std::string& chemin) {
+    // The words of the message the user is shown, about the file's name alone.
+    const std::string texte = avecChemin(textes::kImageNonDisponible,
+                                         nomFichier(chemin).toStdString());
+    setAccessibleDescription(QString::fromStdString(texte).trimmed());
 }
 
 void CadreImage::setImage(const QImage& image) {

@@ -1,8 +1,11 @@
 #pragma once
 // The picture frame: shows one picture stretched to the frame's size, proportions ignored.
+// Its accessible description says which picture it shows, for a screen reader: the file's
+// name, "aucune image" for the placeholder, or why the last picture asked for is not shown.
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 class CadreImage : public QWidget {
@@ -11,8 +14,14 @@ public:
     explicit CadreImage(QWidget* parent = nullptr);
 
     // Loads a picture file chosen by its extension. Throws Erreur when it cannot be loaded;
-    // the frame then keeps the picture it showed.
+    // the frame then keeps the picture it showed, and its description gives the reason.
     void charger(const std::string& chemin);
+    // A picture that is not there to load: the frame keeps what it showed, its description
+    // says that this one is not available.
+    void indisponible(const std::string& chemin);
+    // The path of the placeholder picture, asked at each load: loading it describes the frame
+    // as showing no picture.
+    void setImageVide(std::function<std::string()> imageVide) { imageVide_ = std::move(imageVide); }
     void setImage(const QImage& image);
     const QImage& image() const { return image_; }
 
@@ -24,6 +33,7 @@ protected:
 
 private:
     QImage image_;
+    std::function<std::string()> imageVide_;
 };
 
 // Registers the built-in pictures and the window icon (once).

@@ -16,6 +16,7 @@
 #include <new>
 
 #include "platform/rapport_erreur.h"
+#include "ui/accessibilite.h"
 #include "ui/liste_fiches.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
@@ -117,6 +118,7 @@ TForm1::TForm1(Plateforme& plateforme, QWidget* parent)
     creerMenuRecentes();
     setAcceptDrops(true);
     raccourcisBoutons();
+    rendreAccessible(*this);
 }
 
 TForm1::~TForm1() = default;
