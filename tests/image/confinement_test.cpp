@@ -246,9 +246,11 @@ std::string reponse(const std::string& programme, const QByteArray& octets, cons
     for (const auto& [nom, valeur] : env) setenv(nom, valeur, 1);
     std::string r;
     try {
-        r = "O" + executerIsole(programme, {"--convertir", format, "300", "200", "1073741824"},
-                                std::string(octets.constData(), static_cast<std::size_t>(octets.size())),
-                                LimitesProcessus{});
+        // Appended rather than built with operator+, which GCC 12 at -O3 warns about wrongly.
+        r = "O";
+        r += executerIsole(programme, {"--convertir", format, "300", "200", "1073741824"},
+                           std::string(octets.constData(), static_cast<std::size_t>(octets.size())),
+                           LimitesProcessus{});
     } catch (const Erreur& e) {
         r = std::string("E") + e.what();
     }
