@@ -17,6 +17,7 @@
 
 #include "core/services.h"
 #include "platform/metafichier.h"
+#include "platform/orientation_exif.h"
 
 namespace {
 
@@ -153,11 +154,16 @@ QImage lireAvecQt(const std::string& chemin, const QByteArray& octets, const cha
 }  // namespace
 
 QImage decoderJpeg(const QByteArray& octets, QSize cible) {
+    // A phone photo is stored as the sensor saw it: it is decoded at a scale that covers the
+    // target once turned, then turned upright, so that every place that draws it (frame,
+    // preview, printed pages, exports) shows what a photo viewer shows.
+    const int orientation = orientationExif(octets);
+    if (echangeLesCotes(orientation)) cible.transpose();
     Decodeur d;
     QImage image;
     std::string raison;
     if (!decoder(d, octets, cible, image, raison)) throw Erreur(raison);
-    return image;
+    return redresser(image, orientation);
 }
 
 std::unique_ptr<QFile> ouvrirImage(const std::string& chemin) {
