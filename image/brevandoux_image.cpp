@@ -1,7 +1,8 @@
 // brevandoux-image: draws one picture.
 //
 //   brevandoux-image FICHIER SORTIE.png LARGEUR HAUTEUR
-//     draws a JPEG, bitmap, icon, WMF or EMF picture as the card's picture frame draws it,
+//     draws a JPEG, bitmap, icon, WMF, EMF, PNG, GIF, WebP, TIFF, HEIC or AVIF picture as the
+//     card's picture frame draws it, upright,
 //     stretched to LARGEUR × HAUTEUR on white, into a PNG file. Exit 0 when drawn, 2 with the
 //     French reason on the standard error when the picture is refused, 1 when the PNG cannot
 //     be written. The picture and the PNG are opened first, then the program shuts itself in
@@ -10,8 +11,8 @@
 //     process of its own, confined as well, and this one shuts itself in before it reads
 //     the answer.
 //
-//   brevandoux-image --convertir wmf|emf LARGEUR HAUTEUR MEMOIRE
-//     what the program runs for each metafile: the file's bytes on the standard input, the
+//   brevandoux-image --convertir wmf|emf|png|gif|webp|tif|tiff|heic|heif|avif LARGEUR HAUTEUR MEMOIRE
+//     what the program runs for each metafile and each picture of the added formats: the file's bytes on the standard input, the
 //     answer on the standard output ('O', width, height and the pixels; or 'E' and the French
 //     reason). The process limits its own memory to MEMOIRE bytes and its processor time,
 //     then shuts itself in before it reads a byte of its input.
@@ -20,6 +21,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -34,6 +36,7 @@
 
 #include "core/services.h"
 #include "image/confinement.h"
+#include "image/formats_ajoutes.h"
 #include "image/rendu_metafichier.h"
 #include "platform/images.h"
 
@@ -112,7 +115,8 @@ ReglagesConfinement reglagesConfinement() {
 int convertir(int argc, char** argv) {
     long long largeur = 0, hauteur = 0, memoire = 0;
     const std::string format = argc == 6 ? argv[2] : "";
-    if (argc != 6 || (format != "wmf" && format != "emf") ||
+    const bool metafichier = format == "wmf" || format == "emf";
+    if (argc != 6 || (!metafichier && !estFormatAjoute("." + format)) ||
         !entier(argv[3], 0, 1'000'000, largeur) || !entier(argv[4], 0, 1'000'000, hauteur) ||
         !entier(argv[5], 1, 1LL << 50, memoire)) {
         std::fputs("brevandoux-image : arguments de conversion invalides\n", stderr);
@@ -131,13 +135,21 @@ int convertir(int argc, char** argv) {
             if (n < 0) throw Erreur("le métafichier n'a pas pu être lu");
             if (n == 0) break;
             octets.append(tampon, n);
-            if (octets.size() > kTailleMetafichierMax) throw Erreur("le métafichier est trop gros");
+            if (metafichier && octets.size() > kTailleMetafichierMax) {
+                throw Erreur("le métafichier est trop gros");
+            }
+            if (octets.size() > kTailleImageAjouteeMax) throw Erreur("le fichier est trop gros");
         }
-        // No application object: the drawing is librsvg's, and Qt only holds its pixels.
-        const QImage image = dessinerMetafichier(
-            octets, format == "wmf" ? FormatMetafichier::Wmf : FormatMetafichier::Emf,
-            QSize(static_cast<int>(largeur), static_cast<int>(hauteur)))
-                                 .convertToFormat(QImage::Format_RGB32);
+        const QSize cible(static_cast<int>(largeur), static_cast<int>(hauteur));
+        // No application object: the drawing is librsvg's or the decoders', and Qt only holds
+        // its pixels (Qt finds its image plugins without one).
+        const QImage image =
+            metafichier
+                ? dessinerMetafichier(octets, format == "wmf" ? FormatMetafichier::Wmf
+                                                              : FormatMetafichier::Emf,
+                                      cible)
+                      .convertToFormat(QImage::Format_RGB32)
+                : aLaTaille(decoderFormatAjoute(octets, format), cible);
         const auto l = static_cast<std::uint32_t>(image.width());
         const auto h = static_cast<std::uint32_t>(image.height());
         reponse.reserve(9 + static_cast<std::size_t>(l) * h * 4);
@@ -193,6 +205,17 @@ int dessiner(int argc, char** argv) {
         if (estMetafichier(argv[1])) {
             image = decoderImage(argv[1], *fichier, taille);
             signalerManques(confiner(reglagesConfinement()));
+        } else if (estFormatAjoute(argv[1])) {
+            // Already shut in: decoded here rather than by a process of its own.
+            signalerManques(confiner(reglagesConfinement()));
+            try {
+                const QByteArray octets = fichier->readAll();
+                image = decoderFormatAjoute(
+                    octets, QFileInfo(fichier->fileName()).suffix().toLower().toStdString());
+            } catch (const Erreur& e) {
+                throw Erreur("l'image " + std::string(argv[1]) + " n'a pas pu être chargée : " +
+                             e.what());
+            }
         } else {
             signalerManques(confiner(reglagesConfinement()));
             image = decoderImage(argv[1], *fichier, taille);
