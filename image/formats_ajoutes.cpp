@@ -1,7 +1,5 @@
 #include "image/formats_ajoutes.h"
 
-#include <libheif/heif.h>
-
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
@@ -13,8 +11,6 @@
 #include "core/services.h"
 #include "platform/images.h"
 
-namespace {
-
 std::string nomFormat(const std::string& ext) {
     if (ext == "tif" || ext == "tiff") return "TIFF";
     if (ext == "heic" || ext == "heif") return "HEIF";
@@ -24,6 +20,8 @@ std::string nomFormat(const std::string& ext) {
     for (char& c : n) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     return n;
 }
+
+namespace {
 
 [[noreturn]] void tropGrande(long long largeur, long long hauteur) {
     throw Erreur("l'image est trop grande (" + std::to_string(largeur) + " × " +
@@ -59,63 +57,9 @@ QImage lireAvecQt(const QByteArray& octets, const std::string& ext) {
     return image;
 }
 
-struct Heif {
-    heif_context* contexte = heif_context_alloc();
-    heif_image_handle* poignee = nullptr;
-    heif_image* image = nullptr;
-    heif_decoding_options* options = heif_decoding_options_alloc();
-    ~Heif() {
-        if (image) heif_image_release(image);
-        if (poignee) heif_image_handle_release(poignee);
-        if (options) heif_decoding_options_free(options);
-        if (contexte) heif_context_free(contexte);
-    }
-};
-
-QImage lireAvecLibheif(const QByteArray& octets, const std::string& ext) {
-    const std::string nom = nomFormat(ext);
-    Heif h;
-    if (!h.contexte || !h.options) throw Erreur("mémoire insuffisante");
-    heif_error e = heif_context_read_from_memory_without_copy(
-        h.contexte, octets.constData(), static_cast<size_t>(octets.size()), nullptr);
-    if (e.code != heif_error_Ok) throw Erreur("ce n'est pas une image " + nom + " valide");
-    e = heif_context_get_primary_image_handle(h.contexte, &h.poignee);
-    if (e.code != heif_error_Ok) throw Erreur("ce n'est pas une image " + nom + " valide");
-    const long long largeur = heif_image_handle_get_width(h.poignee);
-    const long long hauteur = heif_image_handle_get_height(h.poignee);
-    if (largeur <= 0 || hauteur <= 0) throw Erreur("ce n'est pas une image " + nom + " valide");
-    if (largeur * hauteur > kPixelsMax) tropGrande(largeur, hauteur);
-    // libheif applies the file's rotation and mirroring itself (ignore_transformations is 0).
-    e = heif_decode_image(h.poignee, &h.image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
-                          h.options);
-    if (e.code != heif_error_Ok) {
-        if (e.code == heif_error_Unsupported_feature || e.code == heif_error_Unsupported_filetype) {
-            throw Erreur("ce type d'image " + nom + " n'est pas pris en charge");
-        }
-        throw Erreur("le fichier " + nom + " est tronqué ou endommagé");
-    }
-    int pas = 0;
-    const uint8_t* pixels = heif_image_get_plane_readonly(h.image, heif_channel_interleaved, &pas);
-    const int l = heif_image_get_width(h.image, heif_channel_interleaved);
-    const int ht = heif_image_get_height(h.image, heif_channel_interleaved);
-    if (!pixels || l <= 0 || ht <= 0 || pas < l * 4) {
-        throw Erreur("le fichier " + nom + " est tronqué ou endommagé");
-    }
-    QImage image(l, ht, QImage::Format_RGBA8888);
-    if (image.isNull()) throw Erreur("mémoire insuffisante");
-    for (int y = 0; y < ht; ++y) {
-        std::memcpy(image.scanLine(y), pixels + static_cast<std::ptrdiff_t>(y) * pas,
-                    static_cast<std::size_t>(l) * 4);
-    }
-    return image;
-}
-
 }  // namespace
 
 QImage decoderFormatAjoute(const QByteArray& octets, const std::string& extension) {
-    if (extension == "heic" || extension == "heif" || extension == "avif") {
-        return lireAvecLibheif(octets, extension);
-    }
     if (extension == "png" || extension == "gif" || extension == "webp" || extension == "tif" ||
         extension == "tiff") {
         return lireAvecQt(octets, extension);

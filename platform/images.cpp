@@ -191,6 +191,12 @@ bool estFormatAjoute(const std::string& chemin) {
     return false;
 }
 
+bool estFormatHeif(const std::string& chemin) {
+    const std::string ext =
+        QFileInfo(QFile::decodeName(QByteArray::fromStdString(chemin))).suffix().toLower().toStdString();
+    return ext == "heic" || ext == "heif" || ext == "avif";
+}
+
 bool estMetafichier(const std::string& chemin) {
     const QString ext = QFileInfo(QFile::decodeName(QByteArray::fromStdString(chemin))).suffix().toLower();
     return ext == QLatin1String("wmf") || ext == QLatin1String("emf");

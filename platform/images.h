@@ -24,6 +24,8 @@ QImage decoderImage(const std::string& chemin, QFile& fichier, QSize cible);
 
 // A PNG, GIF, WebP, TIFF, HEIC or AVIF file by its extension: decoded by brevandoux-image.
 bool estFormatAjoute(const std::string& chemin);
+// Among those, HEIC and AVIF: decoded by brevandoux-heif.
+bool estFormatHeif(const std::string& chemin);
 
 // A WMF or EMF file by its extension: drawn by brevandoux-image in a process of its own.
 bool estMetafichier(const std::string& chemin);

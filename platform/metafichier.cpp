@@ -23,13 +23,14 @@ std::uint32_t lire32(const std::string& o, std::size_t i) {
 // then the pixels, row after row, as 0xffRRGGBB words. An empty cible asks for the
 // picture's own size, which tailleNaturelle must accept.
 template <typename Accepte>
-QImage convertirDansProgramme(const std::string& format, const QByteArray& octets, QSize cible,
-                              long long pixelsMax, Accepte tailleNaturelle) {
+QImage convertirDansProgramme(const std::string& programme, const std::string& format,
+                              const QByteArray& octets, QSize cible, long long pixelsMax,
+                              Accepte tailleNaturelle) {
     const bool cibleDonnee = cible.isValid() && !cible.isEmpty();
     LimitesProcessus limites;
     limites.sortieMax = static_cast<std::size_t>(8 + pixelsMax * 4);
     const std::string reponse = executerIsole(
-        cheminProgrammeImage(),
+        programme,
         {"--convertir", format, std::to_string(cibleDonnee ? cible.width() : 0),
          std::to_string(cibleDonnee ? cible.height() : 0), std::to_string(limites.memoireMax)},
         std::string(octets.constData(), static_cast<std::size_t>(octets.size())), limites);
@@ -62,7 +63,7 @@ QImage rendreMetafichier(const QByteArray& octets, FormatMetafichier format, QSi
     }
     const long long pixelsMax = cibleDonnee ? static_cast<long long>(cible.width()) * cible.height()
                                             : static_cast<long long>(kCoteNaturelMax) * kCoteNaturelMax;
-    return convertirDansProgramme(format == FormatMetafichier::Wmf ? "wmf" : "emf", octets,
+    return convertirDansProgramme(cheminProgrammeImage(), format == FormatMetafichier::Wmf ? "wmf" : "emf", octets,
                                   cibleDonnee ? cible : QSize(), pixelsMax,
                                   [](std::uint32_t l, std::uint32_t h) {
                                       return l >= 1 && h >= 1 && l <= kCoteNaturelMax &&
@@ -78,7 +79,14 @@ QImage rendreImageAjoutee(const QByteArray& octets, const std::string& extension
     }
     const long long pixelsMax = cibleDonnee ? static_cast<long long>(cible.width()) * cible.height()
                                             : kPixelsRenvoyesMax;
-    return convertirDansProgramme(extension, octets, cibleDonnee ? cible : QSize(), pixelsMax,
+    const std::string nom = extension == "heic" || extension == "heif" || extension == "avif"
+                                ? "brevandoux-heif"
+                                : "brevandoux-image";
+    const std::string programme = cheminProgrammeImage(nom);
+    if (programme.empty()) {
+        throw Erreur("le programme de dessin " + nom + " est introuvable à côté du programme");
+    }
+    return convertirDansProgramme(programme, extension, octets, cibleDonnee ? cible : QSize(), pixelsMax,
                                   [](std::uint32_t l, std::uint32_t h) {
                                       return l >= 1 && h >= 1 &&
                                              static_cast<long long>(l) * h <= kPixelsRenvoyesMax;

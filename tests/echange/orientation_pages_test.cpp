@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImageReader>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "echange/export_pages.h"
@@ -15,6 +16,7 @@
 #include "tests/echange/outils_echange.h"
 #include "tests/print/imprimante_enregistreuse.h"
 #include "tests/print/lecture_pdf.h"
+#include "tests/support/ignorer.h"
 #include "tests/support/photo_orientee.h"
 
 namespace {
@@ -75,3 +77,29 @@ TEST_P(OrientationPages, exporterHtml_photo_copiedWithItsTagAndShownUpright) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ToutesLesOrientations, OrientationPages, ::testing::Range(1, 9), nomOrientation);
+
+// A picture the page cannot show as it is (TIFF) is converted to PNG: turned upright first,
+// since the PNG carries no orientation of its own.
+TEST(OrientationPagesConverties, exporterHtml_tiffStoredTurned_convertedUpright) {
+    if (QStandardPaths::findExecutable("convert").isEmpty()) {
+        IGNORER("ImageMagick (convert) est absent : le TIFF d'essai ne peut pas être fait");
+    }
+    QTemporaryDir dossier;
+    ASSERT_TRUE(dossier.isValid());
+    ASSERT_TRUE(QDir(dossier.path()).mkdir("cartes.rep"));
+    const QString jpeg = dossier.filePath("stockee.jpg");
+    QFile f(jpeg);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(photoOrientee(0, 96, 48));
+    f.close();
+    const QString tiff = dossier.filePath("cartes.rep/photo.tif");
+    sortieDe("convert", {jpeg, "-orient", "RightTop", tiff});
+    ASSERT_TRUE(QFile::exists(tiff));
+    const std::string base = dossier.filePath("cartes.dat").toStdString();
+    const std::vector<Fiche> fiches = {carte(1, "photo", "d", "\\photo.tif")};
+    const QString page = dossier.filePath("page.html");
+    ASSERT_EQ(exporterHtml(fiches.data(), 0, "cartes", base, page.toStdString()), "");
+    const QImage vue(dossier.filePath("page_fichiers/photo.tif.png"), "PNG");
+    ASSERT_EQ(vue.size(), QSize(48, 96));
+    EXPECT_EQ(quartsFaux(vue, 6), "");
+}
