@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         const double ms = meilleurTemps(cadre, chemin.toStdString());
-        std::printf("cadre, photo %s %d × %d par brevandoux-image : %.1f ms (objectif ≤ 500 ms)\n",
+        std::printf("cadre, photo %s %d × %d par le programme de dessin : %.1f ms (objectif ≤ 500 ms)\n",
                     ext, largeur, hauteur, ms);
         dansLesTemps = dansLesTemps && ms <= 500.0;
     }
