@@ -103,3 +103,26 @@ TEST(OrientationPagesConverties, exporterHtml_tiffStoredTurned_convertedUpright)
     ASSERT_EQ(vue.size(), QSize(48, 96));
     EXPECT_EQ(quartsFaux(vue, 6), "");
 }
+
+// A PNG (one of the formats added beside the described ones) takes the same paths: drawn by
+// the picture program on the printed page, in the PDF and converted on the web page.
+TEST(FormatAjoutePages, png_printedExportedAndConverted_quartersInPlace) {
+    QTemporaryDir dossier;
+    ASSERT_TRUE(dossier.isValid());
+    ASSERT_TRUE(QDir(dossier.path()).mkdir("cartes.rep"));
+    const QImage quarts = QImage::fromData(photoOrientee(0, 96, 48), "JPG");
+    ASSERT_TRUE(quarts.save(dossier.filePath("cartes.rep/capture.png"), "PNG"));
+    const std::string base = dossier.filePath("cartes.dat").toStdString();
+    const std::vector<Fiche> fiches = {carte(1, "capture", "d", "\\capture.png")};
+
+    ImprimanteEnregistreuse imp;
+    imprimerFiches(imp, fiches.data(), 0, "h", base);
+    ASSERT_EQ(imp.images().size(), 1u);
+    EXPECT_EQ(quartsFaux(imp.images()[0].image, 1), "");
+
+    const QString page = dossier.filePath("page.html");
+    ASSERT_EQ(exporterHtml(fiches.data(), 0, "cartes", base, page.toStdString()), "");
+    const QImage convertie(dossier.filePath("page_fichiers/capture.png.png"), "PNG");
+    ASSERT_EQ(convertie.size(), QSize(96, 48));
+    EXPECT_EQ(quartsFaux(convertie, 1), "");
+}
