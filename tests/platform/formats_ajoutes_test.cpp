@@ -4,6 +4,7 @@
 // with a French message, the described formats untouched.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <array>
+#include <tuple>
+#include <vector>
 
 #include "core/services.h"
 #include "platform/images.h"
@@ -241,19 +244,51 @@ TEST_F(FormatsAjoutes, chargerImage_damagedOrTruncatedFile_refusedWithAFrenchMes
 }
 
 TEST_F(FormatsAjoutes, chargerImage_headerAnnouncingTooManyPixels_refusedBeforeDecoding) {
-    // A few hundred bytes announcing 20000 × 20000 pixels (1.6 GB once decoded, beyond the
-    // picture program's memory limit): refused from the header, with the size.
-    for (const auto& [ext, octets] : {std::pair{"png", enteteBombePng()}, std::pair{"gif", enteteBombeGif()},
-                                      std::pair{"tiff", enteteBombeTiff()}}) {
-        SCOPED_TRACE(ext);
-        const QString chemin = dossier.filePath(QString("bombe.") + ext);
+    // A few hundred bytes announcing hundreds of millions of pixels (over a gigabyte once
+    // decoded): refused from the header, with the size, the picture program staying small.
+    std::vector<std::tuple<QString, QByteArray, QString>> cas = {
+        {"png", enteteBombePng(), "20000 × 20000"},
+        {"gif", enteteBombeGif(), "20000 × 20000"},
+        {"tiff", enteteBombeTiff(), "20000 × 20000"},
+    };
+    // WebP, HEIC and AVIF made small by ImageMagick, their size fields then rewritten: the
+    // VP8 frame header's 14-bit sides, the HEIF "ispe" property.
+    for (const char* ext : {"webp", "heic", "avif"}) {
+        const QString chemin = dossier.filePath(QString("petite.") + ext);
+        ASSERT_TRUE(lancer("convert", {"-size", "64x64", "xc:red", formatMagick(ext) + ":" + chemin}));
+        QFile f(chemin);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        QByteArray octets = f.readAll();
+        if (QString(ext) == "webp") {
+            const qsizetype debut = octets.indexOf(QByteArray("\x9d\x01\x2a", 3));
+            ASSERT_GT(debut, 0);
+            octets[debut + 3] = char(0xFF), octets[debut + 4] = char(0x3F);
+            octets[debut + 5] = char(0xFF), octets[debut + 6] = char(0x3F);
+            cas.emplace_back(ext, octets, "16383 × 16383");
+        } else {
+            const qsizetype ispe = octets.indexOf("ispe");
+            ASSERT_GT(ispe, 0);
+            QByteArray taille;
+            be32(taille, 20000), be32(taille, 20000);
+            octets.replace(ispe + 8, 8, taille);
+            cas.emplace_back(ext, octets, "20000 × 20000");
+        }
+    }
+    for (const auto& [ext, octets, cotes] : cas) {
+        SCOPED_TRACE(ext.toStdString());
+        const QString chemin = dossier.filePath("bombe." + ext);
         QFile f(chemin);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(octets);
         f.close();
         const std::string m = messageDe(chemin.toStdString());
-        EXPECT_NE(m.find("l'image est trop grande (20000 × 20000 pixels)"), std::string::npos) << m;
+        EXPECT_NE(m.find("l'image est trop grande (" + cotes.toStdString() + " pixels)"), std::string::npos) << m;
     }
+    // The largest child this test process has waited for (the picture programs and
+    // ImageMagick on 64-pixel pictures) stayed far below one decoded bomb.
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 300L * 1024) << "Kio";
 }
 
 TEST(FormatsDecrits, filtreImages_describedFormatsFirstThenTheAddedOnes) {
