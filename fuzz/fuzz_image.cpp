@@ -1,5 +1,6 @@
-// Any bytes as a JPEG, bitmap or icon picture: a picture or an Erreur, never a crash, an
-// exit or an unbounded allocation.
+// Any bytes as a JPEG, bitmap or icon picture, or as one of the added formats (PNG, GIF,
+// WebP, TIFF, HEIC, AVIF) given to their decoders as the picture program gives them: a
+// picture or an Erreur, never a crash, an exit or an unbounded allocation.
 
 #include <QGuiApplication>
 #include <QImage>
@@ -10,6 +11,8 @@
 #include <string>
 
 #include "core/services.h"
+#include "image/decodage_heif.h"
+#include "image/formats_ajoutes.h"
 #include "platform/images.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, std::size_t taille) {
@@ -23,11 +26,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, std::size_t taille
     (void)app;
     if (taille == 0) return 0;
     // The first byte picks the format, the rest is the file.
-    static const char* const extensions[] = {"jpg", "bmp", "ico", "jpeg"};
-    const char* ext = extensions[donnees[0] % 4];
+    static const char* const extensions[] = {"jpg", "bmp", "ico", "jpeg", "png", "gif",
+                                             "webp", "tif", "heic", "avif", "tiff", "heif"};
+    const char* ext = extensions[donnees[0] % 12];
     const QByteArray octets(reinterpret_cast<const char*>(donnees + 1), static_cast<qsizetype>(taille - 1));
     try {
-        if (ext[0] == 'j') {
+        if (donnees[0] % 12 >= 4) {
+            const std::string e = ext;
+            const bool heif = e == "heic" || e == "heif" || e == "avif";
+            QImage img = aLaTaille(heif ? decoderHeif(octets, e) : decoderFormatAjoute(octets, e),
+                                   QSize(178, 178));
+            if (img.isNull()) std::abort();
+        } else if (ext[0] == 'j') {
             QImage img = decoderJpeg(octets, QSize(178, 178));
             if (img.isNull()) std::abort();
         } else {

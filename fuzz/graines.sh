@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Seed corpora for the fuzz targets, made from scratch: bases of a few records, sibling
 # files, and small pictures drawn by ImageMagick. The first byte of a picture seed picks the
-# format the target tries (0 jpg, 1 bmp, 2 ico); of a metafile seed, bit 0 picks EMF over WMF
+# format the target tries (0 jpg, 1 bmp, 2 ico, 4 png, 5 gif, 6 webp, 7 tif, 8 heic, 9 avif); of a metafile seed, bit 0 picks EMF over WMF
 # and bit 1 the printed page's size over the frame's.
 set -euo pipefail
 dest=$1
@@ -19,6 +19,20 @@ convert -size 16x16 xc:green "$tmp/c.ico"
 { printf '\x00'; cat "$tmp/p.jpg"; } >"$dest/fuzz_image/jpeg-progressif"
 { printf '\x01'; cat "$tmp/b.bmp"; } >"$dest/fuzz_image/bmp"
 { printf '\x02'; cat "$tmp/c.ico"; } >"$dest/fuzz_image/ico"
+# A phone photo: an APP1 Exif segment (Orientation 6) right after the start marker
+# (ImageMagick sets the orientation only in a file that already has EXIF).
+{ printf '\x00\xff\xd8\xff\xe1\x00\x22Exif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00'
+  printf '\x12\x01\x03\x00\x01\x00\x00\x00\x06\x00\x00\x00\x00\x00\x00\x00'
+  tail -c +3 "$tmp/a.jpg"; } >"$dest/fuzz_image/jpeg-orientation"
+# The added formats, one seed each (the TIFF stored turned).
+n=4
+for ext in png gif webp tif heic avif; do
+  opts=()
+  [ "$ext" = tif ] && opts=(-orient RightTop)
+  convert -size 64x48 gradient:red-blue "${opts[@]}" "$tmp/s.$ext"
+  { printf "\\x$(printf '%02x' "$n")"; cat "$tmp/s.$ext"; } >"$dest/fuzz_image/$ext"
+  n=$((n + 1))
+done
 rm -rf "$tmp"
 # Tables as the exporter and spreadsheet programs write them, and a few that are refused.
 csv=$dest/fuzz_csv

@@ -1,7 +1,8 @@
 // brevandoux-image: draws one picture.
 //
 //   brevandoux-image FICHIER SORTIE.png LARGEUR HAUTEUR
-//     draws a JPEG, bitmap, icon, WMF or EMF picture as the card's picture frame draws it,
+//     draws a JPEG, bitmap, icon, WMF, EMF, PNG, GIF, WebP, TIFF, HEIC or AVIF picture as the
+//     card's picture frame draws it, upright,
 //     stretched to LARGEUR × HAUTEUR on white, into a PNG file. Exit 0 when drawn, 2 with the
 //     French reason on the standard error when the picture is refused, 1 when the PNG cannot
 //     be written. The picture and the PNG are opened first, then the program shuts itself in
@@ -10,8 +11,8 @@
 //     process of its own, confined as well, and this one shuts itself in before it reads
 //     the answer.
 //
-//   brevandoux-image --convertir wmf|emf LARGEUR HAUTEUR MEMOIRE
-//     what the program runs for each metafile: the file's bytes on the standard input, the
+//   brevandoux-image --convertir wmf|emf|png|gif|webp|tif|tiff|heic|heif|avif LARGEUR HAUTEUR MEMOIRE
+//     what the program runs for each metafile and each picture of the added formats: the file's bytes on the standard input, the
 //     answer on the standard output ('O', width, height and the pixels; or 'E' and the French
 //     reason). The process limits its own memory to MEMOIRE bytes and its processor time,
 //     then shuts itself in before it reads a byte of its input.
@@ -20,6 +21,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -34,6 +36,8 @@
 
 #include "core/services.h"
 #include "image/confinement.h"
+#include "image/conversion.h"
+#include "image/formats_ajoutes.h"
 #include "image/rendu_metafichier.h"
 #include "platform/images.h"
 
@@ -59,46 +63,6 @@ extern "C" int __lsan_is_turned_off() { return 1; }
 
 namespace {
 
-// Processor time of a conversion: the program kills it after 5 s of wall-clock time anyway.
-constexpr rlim_t kSecondesProcesseur = 7;
-
-bool entier(const char* texte, long long min, long long max, long long& valeur) {
-    char* fin = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(texte, &fin, 10);
-    if (errno != 0 || fin == texte || *fin != '\0' || v < min || v > max) return false;
-    valeur = v;
-    return true;
-}
-
-bool toutEcrire(int fd, const char* donnees, std::size_t taille) {
-    while (taille > 0) {
-        const ssize_t n = write(fd, donnees, taille);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        donnees += n;
-        taille -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-void limiter(std::size_t memoire) {
-    rlimit aucun{0, 0};
-    setrlimit(RLIMIT_CORE, &aucun);
-    rlimit cpu{kSecondesProcesseur, kSecondesProcesseur};
-    setrlimit(RLIMIT_CPU, &cpu);
-#ifndef BREVANDOUX_ASAN
-    // The address sanitizer reserves terabytes of shadow memory: no address-space limit can
-    // hold under it, and the caller's time limit still bounds the process.
-    rlimit as{memoire, memoire};
-    setrlimit(RLIMIT_AS, &as);
-#else
-    (void)memoire;
-#endif
-}
-
 // The shipped program always confines itself fully; the test build of the same source reads
 // its settings from the environment, to draw unconfined or as on a kernel without Landlock.
 ReglagesConfinement reglagesConfinement() {
@@ -109,53 +73,37 @@ ReglagesConfinement reglagesConfinement() {
 #endif
 }
 
-int convertir(int argc, char** argv) {
-    long long largeur = 0, hauteur = 0, memoire = 0;
-    const std::string format = argc == 6 ? argv[2] : "";
-    if (argc != 6 || (format != "wmf" && format != "emf") ||
-        !entier(argv[3], 0, 1'000'000, largeur) || !entier(argv[4], 0, 1'000'000, hauteur) ||
-        !entier(argv[5], 1, 1LL << 50, memoire)) {
-        std::fputs("brevandoux-image : arguments de conversion invalides\n", stderr);
-        return 2;
-    }
-    limiter(static_cast<std::size_t>(memoire));
+bool estMetafichierFormat(const std::string& format) { return format == "wmf" || format == "emf"; }
 
-    std::string reponse;
-    try {
-        signalerManques(confiner(reglagesConfinement()));
-        QByteArray octets;
-        char tampon[65536];
-        for (;;) {
-            const ssize_t n = read(STDIN_FILENO, tampon, sizeof tampon);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) throw Erreur("le métafichier n'a pas pu être lu");
-            if (n == 0) break;
-            octets.append(tampon, n);
-            if (octets.size() > kTailleMetafichierMax) throw Erreur("le métafichier est trop gros");
+// HEIC and AVIF go to brevandoux-heif: libheif's licence (LGPL 3) cannot be linked with
+// libemf2svg's (GPL 2 only) in one program.
+bool estQt(const std::string& format) {
+    return estFormatAjoute("." + format) && !estFormatHeif("." + format);
+}
+
+int convertir(int argc, char** argv) {
+    Conversion c;
+    c.accepte = [](const std::string& f) { return estMetafichierFormat(f) || estQt(f); };
+    c.tailleMax = [](const std::string& f) {
+        return estMetafichierFormat(f) ? kTailleMetafichierMax : kTailleImageAjouteeMax;
+    };
+    c.tropGros = [](const std::string& f) {
+        return std::string(estMetafichierFormat(f) ? "le métafichier est trop gros" : "le fichier est trop gros");
+    };
+    c.illisible = [](const std::string& f) {
+        return std::string(estMetafichierFormat(f) ? "le métafichier n'a pas pu être lu"
+                                                   : "le fichier n'a pas pu être lu");
+    };
+    // No application object: the drawing is librsvg's or Qt's readers', which Qt finds
+    // without one; Qt only holds the pixels.
+    c.dessiner = [](const QByteArray& octets, const std::string& f, QSize cible) {
+        if (estMetafichierFormat(f)) {
+            return dessinerMetafichier(octets, f == "wmf" ? FormatMetafichier::Wmf : FormatMetafichier::Emf,
+                                       cible);
         }
-        // No application object: the drawing is librsvg's, and Qt only holds its pixels.
-        const QImage image = dessinerMetafichier(
-            octets, format == "wmf" ? FormatMetafichier::Wmf : FormatMetafichier::Emf,
-            QSize(static_cast<int>(largeur), static_cast<int>(hauteur)))
-                                 .convertToFormat(QImage::Format_RGB32);
-        const auto l = static_cast<std::uint32_t>(image.width());
-        const auto h = static_cast<std::uint32_t>(image.height());
-        reponse.reserve(9 + static_cast<std::size_t>(l) * h * 4);
-        reponse += 'O';
-        reponse.append(reinterpret_cast<const char*>(&l), 4);
-        reponse.append(reinterpret_cast<const char*>(&h), 4);
-        for (int y = 0; y < image.height(); ++y) {
-            reponse.append(reinterpret_cast<const char*>(image.constScanLine(y)),
-                           static_cast<std::size_t>(l) * 4);
-        }
-    } catch (const Erreur& e) {
-        reponse = std::string("E") + e.what();
-    } catch (const std::bad_alloc&) {
-        reponse = "Ele dessin demande trop de mémoire";
-    } catch (const std::exception& e) {
-        reponse = std::string("Eerreur inattendue du convertisseur : ") + e.what();
-    }
-    return toutEcrire(STDOUT_FILENO, reponse.data(), reponse.size()) ? 0 : 3;
+        return aLaTaille(decoderFormatAjoute(octets, f), cible);
+    };
+    return executerConversion(argc, argv, reglagesConfinement(), c);
 }
 
 int dessiner(int argc, char** argv) {
@@ -189,10 +137,22 @@ int dessiner(int argc, char** argv) {
     }
     QImage image;
     try {
-        // A metafile goes to a process of its own, which this one could no longer start.
-        if (estMetafichier(argv[1])) {
+        // A metafile, a HEIC or an AVIF goes to a process of its own, which this one could no
+        // longer start.
+        if (estMetafichier(argv[1]) || estFormatHeif(argv[1])) {
             image = decoderImage(argv[1], *fichier, taille);
             signalerManques(confiner(reglagesConfinement()));
+        } else if (estFormatAjoute(argv[1])) {
+            // Already shut in: decoded here rather than by a process of its own.
+            signalerManques(confiner(reglagesConfinement()));
+            try {
+                const QByteArray octets = fichier->readAll();
+                image = decoderFormatAjoute(
+                    octets, QFileInfo(fichier->fileName()).suffix().toLower().toStdString());
+            } catch (const Erreur& e) {
+                throw Erreur("l'image " + std::string(argv[1]) + " n'a pas pu être chargée : " +
+                             e.what());
+            }
         } else {
             signalerManques(confiner(reglagesConfinement()));
             image = decoderImage(argv[1], *fichier, taille);

@@ -17,6 +17,7 @@
 
 #include "core/services.h"
 #include "platform/metafichier.h"
+#include "platform/orientation_exif.h"
 
 namespace {
 
@@ -153,18 +154,23 @@ QImage lireAvecQt(const std::string& chemin, const QByteArray& octets, const cha
 }  // namespace
 
 QImage decoderJpeg(const QByteArray& octets, QSize cible) {
+    // A phone photo is stored as the sensor saw it: it is decoded at a scale that covers the
+    // target once turned, then turned upright, so that every place that draws it (frame,
+    // preview, printed pages, exports) shows what a photo viewer shows.
+    const int orientation = orientationExif(octets);
+    if (echangeLesCotes(orientation)) cible.transpose();
     Decodeur d;
     QImage image;
     std::string raison;
     if (!decoder(d, octets, cible, image, raison)) throw Erreur(raison);
-    return image;
+    return redresser(image, orientation);
 }
 
 std::unique_ptr<QFile> ouvrirImage(const std::string& chemin) {
     const QString nom = QFile::decodeName(QByteArray::fromStdString(chemin));
     const QString ext = QFileInfo(nom).suffix().toLower();
     if (ext != QLatin1String("jpg") && ext != QLatin1String("jpeg") && ext != QLatin1String("bmp") &&
-        ext != QLatin1String("ico") && !estMetafichier(chemin)) {
+        ext != QLatin1String("ico") && !estMetafichier(chemin) && !estFormatAjoute(chemin)) {
         echec(chemin, "l'extension ." + ext.toStdString() + " n'est pas un format d'image connu");
     }
     struct stat st;
@@ -174,6 +180,21 @@ std::unique_ptr<QFile> ouvrirImage(const std::string& chemin) {
     auto f = std::make_unique<QFile>(nom);
     if (!f->open(QIODevice::ReadOnly)) echec(chemin, "le fichier ne peut pas être lu");
     return f;
+}
+
+bool estFormatAjoute(const std::string& chemin) {
+    const std::string ext =
+        QFileInfo(QFile::decodeName(QByteArray::fromStdString(chemin))).suffix().toLower().toStdString();
+    for (const char* e : {"png", "gif", "webp", "tif", "tiff", "heic", "heif", "avif"}) {
+        if (ext == e) return true;
+    }
+    return false;
+}
+
+bool estFormatHeif(const std::string& chemin) {
+    const std::string ext =
+        QFileInfo(QFile::decodeName(QByteArray::fromStdString(chemin))).suffix().toLower().toStdString();
+    return ext == "heic" || ext == "heif" || ext == "avif";
 }
 
 bool estMetafichier(const std::string& chemin) {
@@ -189,6 +210,14 @@ QImage decoderImage(const std::string& chemin, QFile& fichier, QSize cible) {
             return rendreMetafichier(octets, ext == QLatin1String("wmf") ? FormatMetafichier::Wmf
                                                                          : FormatMetafichier::Emf,
                                      cible);
+        } catch (const Erreur& e) {
+            echec(chemin, e.what());
+        }
+    }
+    if (estFormatAjoute(chemin)) {
+        // Large decoders fed with files from anywhere: in the confined program, like metafiles.
+        try {
+            return rendreImageAjoutee(octets, ext.toStdString(), cible);
         } catch (const Erreur& e) {
             echec(chemin, e.what());
         }
@@ -209,7 +238,10 @@ QImage chargerImage(const std::string& chemin, QSize cible) {
 }
 
 QString filtreImages() {
+    // The card file's own formats first, as they always were; the added ones after them.
     return QStringLiteral(
-        "Toutes les images|*.jpg;*.jpeg;*.bmp;*.ico;*.wmf;*.emf|Images JPEG|*.jpg;*.jpeg|"
-        "Bitmaps|*.bmp|Icônes|*.ico|Métafichiers|*.wmf;*.emf");
+        "Toutes les images|*.jpg;*.jpeg;*.bmp;*.ico;*.wmf;*.emf;*.png;*.gif;*.webp;*.tif;*.tiff;"
+        "*.heic;*.heif;*.avif|Images JPEG|*.jpg;*.jpeg|"
+        "Bitmaps|*.bmp|Icônes|*.ico|Métafichiers|*.wmf;*.emf|Images PNG|*.png|Images GIF|*.gif|"
+        "Images WebP|*.webp|Images TIFF|*.tif;*.tiff|Images HEIC et AVIF|*.heic;*.heif;*.avif");
 }

@@ -22,10 +22,16 @@ QImage chargerImage(const std::string& chemin, QSize cible);
 std::unique_ptr<QFile> ouvrirImage(const std::string& chemin);
 QImage decoderImage(const std::string& chemin, QFile& fichier, QSize cible);
 
+// A PNG, GIF, WebP, TIFF, HEIC or AVIF file by its extension: decoded by brevandoux-image.
+bool estFormatAjoute(const std::string& chemin);
+// Among those, HEIC and AVIF: decoded by brevandoux-heif.
+bool estFormatHeif(const std::string& chemin);
+
 // A WMF or EMF file by its extension: drawn by brevandoux-image in a process of its own.
 bool estMetafichier(const std::string& chemin);
 
-// Decodes JPEG bytes with libjpeg-turbo; every libjpeg error becomes an Erreur.
+// Decodes JPEG bytes with libjpeg-turbo, turned upright as its EXIF Orientation asks (cible
+// is the size wanted once upright); every libjpeg error becomes an Erreur.
 QImage decoderJpeg(const QByteArray& octets, QSize cible);
 
 // The filter of the picture-open dialog ("description|*.jpg;*.bmp|...").

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <string>
 
 enum class FormatMetafichier { Wmf, Emf };
 
@@ -20,3 +21,15 @@ constexpr long kEnregistrementsMetafichierMax = 200'000;
 // with the French reason (without the file name) for bytes that are not a usable metafile,
 // and when the drawing program cannot be found, crashes or runs out of time or memory.
 QImage rendreMetafichier(const QByteArray& octets, FormatMetafichier format, QSize cible);
+
+// The pictures of the formats added to the card file's own (PNG, GIF, WebP, TIFF, HEIC,
+// AVIF), decoded by brevandoux-image too, under the same limits. Without a target they come
+// back at their own size, scaled down keeping their proportions beyond this many pixels.
+constexpr long long kPixelsRenvoyesMax = 16'000'000;
+// Files of those formats larger than this are refused before they are sent.
+constexpr qsizetype kTailleImageAjouteeMax = 256 * 1024 * 1024;
+
+// Decodes the bytes of a picture of that extension (lower case, no dot) in brevandoux-image,
+// turned upright, at exactly cible when it is valid and not empty. Throws Erreur with the
+// French reason (without the file name) as rendreMetafichier does.
+QImage rendreImageAjoutee(const QByteArray& octets, const std::string& extension, QSize cible);

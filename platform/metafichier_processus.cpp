@@ -80,16 +80,14 @@ int terminer(pid_t pid, bool tuer) {
 
 }  // namespace
 
-std::string cheminProgrammeImage() {
+std::string cheminProgrammeImage(const std::string& nom) {
     char tampon[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", tampon, sizeof tampon - 1);
     if (n <= 0) return {};
     std::string dossier(tampon, static_cast<std::size_t>(n));
     dossier.erase(dossier.rfind('/') + 1);
-    for (const char* relatif :
-         {"brevandoux-image", "../libexec/brevandoux/brevandoux-image",
-          "../lib/brevandoux/brevandoux-image"}) {
-        const std::string chemin = dossier + relatif;
+    for (const char* relatif : {"", "../libexec/brevandoux/", "../lib/brevandoux/"}) {
+        const std::string chemin = dossier + relatif + nom;
         if (executable(chemin)) return chemin;
     }
     return {};

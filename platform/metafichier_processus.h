@@ -14,9 +14,9 @@ struct LimitesProcessus {
     std::size_t memoireMax = 1024u * 1024 * 1024;  // address space of the child
 };
 
-// The drawing program: beside the running program, else in ../libexec/brevandoux or
+// The drawing program (or its sibling nom, brevandoux-heif): beside the running program, else in ../libexec/brevandoux or
 // ../lib/brevandoux from its folder. Empty when none is there.
-std::string cheminProgrammeImage();
+std::string cheminProgrammeImage(const std::string& nom = "brevandoux-image");
 
 // Runs the program with the arguments (after its own name), the bytes of entree as its
 // standard input, and returns its answer on the standard output. Its first byte says how it

@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 secondes=${1:-20}
 CC=clang-14 CXX=clang++-14 BUILD_DIR=build-fuzz BUILD_TARGET=fuzz_tout bash scripts/build.sh -DBREVANDOUX_FUZZ=ON -DBUILD_TESTING=OFF
 export QT_QPA_PLATFORM=offscreen
+# The system libraries' own leaks, as in the sanitizer builds (tests/lsan.supp says which).
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 graines=build-fuzz/graines
 bash fuzz/graines.sh "$graines"
 mkdir -p build-fuzz/trouvailles

@@ -14,6 +14,8 @@ execution=(build-essential cmake ninja-build
            libqt6printsupport6               # its CUPS plugin: the real printers
            libjpeg62-turbo-dev               # JPEG pictures
            libwmf-dev libemf2svg-dev librsvg2-dev  # WMF and EMF pictures (brevandoux-image)
+           qt6-image-formats-plugins         # WebP and TIFF pictures, through Qt's readers (brevandoux-image)
+           libheif-dev                       # HEIC and AVIF pictures (brevandoux-image); brings libde265 and dav1d
            libseccomp-dev                    # the picture program's system call filter (image/filtre_appels.cpp)
            fonts-dejavu-core)                # the fonts the window falls back on
 paquet=(file                                 # CPack's Debian generator sorts the files with it
@@ -27,6 +29,7 @@ tests=(libgtest-dev                          # the suites (Qt Test comes with qt
        dpkg-dev binutils                     # scripts/paquet.sh: dpkg-buildflags, readelf, strings
        appstream desktop-file-utils          # scripts/paquet.sh: metainfo and menu entry checks
        libwmf-bin emf2svg librsvg2-bin       # reference drawings of the metafile corpus
+       libheif-examples                      # heif-convert: reference drawings of HEIC and AVIF pictures
        imagemagick                           # fuzz/graines.sh draws the picture seeds
        sqlite3                               # bench_csv compares the CSV import with sqlite3 .import
        # The window read over the accessibility bus as a screen reader reads it (label

@@ -58,7 +58,8 @@ deb="$construction/brevandoux_${version}_amd64.deb"
 [ -f "$deb" ] || echec "$deb n'a pas été fait ($(ls "$construction"/*.deb 2>/dev/null))"
 dpkg-deb -f "$deb" Package Version Architecture Maintainer Depends Recommends Installed-Size
 depend=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libqt6printsupport6 librsvg2-2 libwmf-0.2-7 libemf2svg1 libjpeg62-turbo libc6; do
+for lib in libqt6widgets6 libqt6printsupport6 librsvg2-2 libwmf-0.2-7 libemf2svg1 libjpeg62-turbo libheif1 \
+           qt6-image-formats-plugins libc6; do
   grep -q "$lib" <<<"$depend" || echec "la dépendance $lib manque : $depend"
 done
 

@@ -22,7 +22,8 @@ namespace {
 // The formats the picture frame loads, as the picture dialog offers them.
 bool extensionImage(const QString& nom) {
     const QString ext = QFileInfo(nom).suffix().toLower();
-    for (const char* e : {"jpg", "jpeg", "bmp", "ico", "wmf", "emf"}) {
+    for (const char* e : {"jpg", "jpeg", "bmp", "ico", "wmf", "emf", "png", "gif", "webp", "tif",
+                          "tiff", "heic", "heif", "avif"}) {
         if (ext == QLatin1String(e)) return true;
     }
     return false;

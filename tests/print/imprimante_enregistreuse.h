@@ -24,6 +24,7 @@ struct ImageTracee {
     int page;
     QRectF rectangle;
     QSize taille;
+    QImage image;
 };
 
 class MoteurEnregistreur : public QPaintEngine {
@@ -33,11 +34,11 @@ public:
     bool end() override { return true; }
     void updateState(const QPaintEngineState&) override {}
     void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF&) override {
-        images.push_back({page, r, pm.size()});
+        images.push_back({page, r, pm.size(), pm.toImage()});
     }
     void drawImage(const QRectF& r, const QImage& image, const QRectF&,
                    Qt::ImageConversionFlags) override {
-        images.push_back({page, r, image.size()});
+        images.push_back({page, r, image.size(), image});
     }
     void drawTextItem(const QPointF& p, const QTextItem& item) override {
         textes.push_back({page, item.text(), p, item.font()});

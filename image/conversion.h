@@ -1,0 +1,32 @@
+#pragma once
+// The conversion mode shared by the picture programs (brevandoux-image, brevandoux-heif):
+//   PROGRAMME --convertir FORMAT LARGEUR HAUTEUR MEMOIRE
+// the file's bytes on the standard input, the answer on the standard output ('O', width,
+// height and the pixels as 0xffRRGGBB words; or 'E' and the French reason). The process
+// limits its own memory to MEMOIRE bytes and its processor time, then shuts itself in
+// before it reads a byte of its input.
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <functional>
+#include <string>
+
+#include "image/confinement.h"
+
+struct Conversion {
+    std::function<bool(const std::string& format)> accepte;
+    // Files larger than this are refused while they are read.
+    std::function<qsizetype(const std::string& format)> tailleMax;
+    std::function<std::string(const std::string& format)> tropGros;
+    std::function<std::string(const std::string& format)> illisible;
+    // The picture drawn at cible (empty: its own size), in any format; an Erreur says why not.
+    std::function<QImage(const QByteArray& octets, const std::string& format, QSize cible)> dessiner;
+};
+
+// Runs the mode with argv as the program received it; returns the exit code.
+int executerConversion(int argc, char** argv, const ReglagesConfinement& reglages,
+                       const Conversion& conversion);
+
+// Reads a whole decimal argument within [min, max].
+bool entier(const char* texte, long long min, long long max, long long& valeur);

@@ -1,0 +1,13 @@
+#pragma once
+// HEIC and AVIF pictures, decoded by libheif (with libde265 and dav1d) in brevandoux-heif, a
+// program of its own: libheif is under the LGPL version 3, which cannot be linked into
+// brevandoux-image beside libemf2svg (GPL version 2 only).
+
+#include <QByteArray>
+#include <QImage>
+#include <string>
+
+// Decodes a HEIC, HEIF or AVIF picture (extension in lower case, without the dot), turned
+// and mirrored as the file's own transformations ask. A picture announcing more than
+// kPixelsMax pixels is refused before it is decoded. Throws Erreur with the French reason.
+QImage decoderHeif(const QByteArray& octets, const std::string& extension);
