@@ -184,7 +184,7 @@ struct MotifPlie {
             max = std::max(max, static_cast<unsigned char>(b & 0xDF));
         }
     };
-    Hauts hautsPremier, hautsDeuxieme;
+    Hauts hautsPremier, hautsDeuxieme, hautsTroisieme;
 
     // The bit a byte of the pattern lets differ: 0x20 for a small letter, which takes its capital.
     static char casseDe(char c) { return c >= 'a' && c <= 'z' ? 0x20 : 0; }
@@ -198,6 +198,7 @@ struct MotifPlie {
             if (b >= 0x80) {
                 if (debuts[b] != 0) hautsPremier.ajouter(b);
                 if (octets.size() > 1 && plis[b].octets[0] == octets[1]) hautsDeuxieme.ajouter(b);
+                if (octets.size() > 2 && plis[b].octets[0] == octets[2]) hautsTroisieme.ajouter(b);
             }
         }
     }
@@ -270,6 +271,8 @@ struct MotifPlie {
         const __m128i premier = _mm_set1_epi8(octets[0]), plisPremier = _mm_set1_epi8(casseDe(octets[0]));
         const __m128i deuxieme = _mm_set1_epi8(second), plisDeuxieme = _mm_set1_epi8(casseDe(second));
         const __m128i dernier = _mm_set1_epi8(octets.back()), plisDernier = _mm_set1_epi8(casseDe(octets.back()));
+        const char tiers = octets.size() > 2 ? octets[2] : 0;
+        const __m128i troisieme = _mm_set1_epi8(tiers), plisTroisieme = _mm_set1_epi8(casseDe(tiers));
         const __m128i nul = _mm_setzero_si128();
         const auto hauts = [](const Hauts& h, __m128i v) {
             uint32_t m = 0;
@@ -301,6 +304,13 @@ struct MotifPlie {
                 uint32_t deuxiemes = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(suivants, plisDeuxieme), deuxieme)));
                 if (horsAscii != 0) deuxiemes |= hauts(hautsDeuxieme, suivants);
                 bits &= deuxiemes;
+                if (octets.size() > 2 && horsAscii != 0) {
+                    // The third folded byte is the third byte's first where the first two
+                    // bytes are ASCII; a second byte past ASCII keeps the start.
+                    const __m128i troisiemes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texte + s + 2));
+                    bits &= static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(troisiemes, plisTroisieme), troisieme))) |
+                            static_cast<uint32_t>(_mm_movemask_epi8(suivants)) | hauts(hautsTroisieme, troisiemes);
+                }
             }
             if (hautsIci != 0) bits |= hauts(hautsPremier, tetes);
             const auto zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(tetes, nul)));
@@ -336,6 +346,8 @@ struct MotifPlie {
         const __m256i premier = _mm256_set1_epi8(octets[0]), plisPremier = _mm256_set1_epi8(casseDe(octets[0]));
         const __m256i deuxieme = _mm256_set1_epi8(second), plisDeuxieme = _mm256_set1_epi8(casseDe(second));
         const __m256i dernier = _mm256_set1_epi8(octets.back()), plisDernier = _mm256_set1_epi8(casseDe(octets.back()));
+        const char tiers = octets.size() > 2 ? octets[2] : 0;
+        const __m256i troisieme = _mm256_set1_epi8(tiers), plisTroisieme = _mm256_set1_epi8(casseDe(tiers));
         const __m256i nul = _mm256_setzero_si256();
         const std::size_t queue = std::min<std::size_t>(octets.size(), 33) - 1;
         for (std::size_t s = 0; s < capacite; s += 32) {
@@ -355,6 +367,13 @@ struct MotifPlie {
                 uint32_t deuxiemes = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_or_si256(suivants, plisDeuxieme), deuxieme)));
                 if (horsAscii != 0) deuxiemes |= hautsAvx2(hautsDeuxieme, suivants);
                 bits &= deuxiemes;
+                if (octets.size() > 2 && horsAscii != 0) {
+                    // The third folded byte is the third byte's first where the first two
+                    // bytes are ASCII; a second byte past ASCII keeps the start.
+                    const __m256i troisiemes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texte + s + 2));
+                    bits &= static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_or_si256(troisiemes, plisTroisieme), troisieme))) |
+                            static_cast<uint32_t>(_mm256_movemask_epi8(suivants)) | hautsAvx2(hautsTroisieme, troisiemes);
+                }
             }
             if (hautsIci != 0) bits |= hautsAvx2(hautsPremier, tetes);
             const auto zeros = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(tetes, nul)));
