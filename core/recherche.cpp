@@ -184,7 +184,9 @@ struct MotifPlie {
             max = std::max(max, static_cast<unsigned char>(b & 0xDF));
         }
     };
-    Hauts hautsPremier, hautsDeuxieme, hautsTroisieme;
+    // A byte that folds onto one byte is filtered by the bytes after it as an ASCII byte is;
+    // one that folds onto two (œ, æ, ß, þ) may hold the pattern's start in either half.
+    Hauts hautsPremier, hautsPremierDoubles, hautsDeuxieme, hautsTroisieme;
 
     // The bit a byte of the pattern lets differ: 0x20 for a small letter, which takes its capital.
     static char casseDe(char c) { return c >= 'a' && c <= 'z' ? 0x20 : 0; }
@@ -196,7 +198,7 @@ struct MotifPlie {
             debuts[b] = static_cast<uint8_t>((b != 0 && plis[b].octets[0] == octets[0]) |
                                              (plis[b].taille == 2 && plis[b].octets[1] == octets[0]) << 1);
             if (b >= 0x80) {
-                if (debuts[b] != 0) hautsPremier.ajouter(b);
+                if (debuts[b] != 0) (plis[b].taille == 2 ? hautsPremierDoubles : hautsPremier).ajouter(b);
                 if (octets.size() > 1 && plis[b].octets[0] == octets[1]) hautsDeuxieme.ajouter(b);
                 if (octets.size() > 2 && plis[b].octets[0] == octets[2]) hautsTroisieme.ajouter(b);
             }
@@ -295,6 +297,7 @@ struct MotifPlie {
             const uint64_t horsAscii =
                 hautsIci | static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(
                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(texte + s + 16))))) << 16;
+            if (hautsIci != 0) bits |= hauts(hautsPremier, tetes);
             if (octets.size() <= 17) {
                 bits &= static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(queues, plisDernier), dernier))) |
                         static_cast<uint32_t>(fenetresHorsAscii(horsAscii));
@@ -312,7 +315,7 @@ struct MotifPlie {
                             static_cast<uint32_t>(_mm_movemask_epi8(suivants)) | hauts(hautsTroisieme, troisiemes);
                 }
             }
-            if (hautsIci != 0) bits |= hauts(hautsPremier, tetes);
+            if (hautsIci != 0) bits |= hauts(hautsPremierDoubles, tetes);
             const auto zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(tetes, nul)));
             if (zeros != 0) bits &= (zeros & (~zeros + 1)) - 1;
             if (capacite - s < 16) bits &= (1u << (capacite - s)) - 1;
@@ -358,6 +361,7 @@ struct MotifPlie {
             const uint64_t horsAscii =
                 hautsIci | static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(
                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texte + s + 32))))) << 32;
+            if (hautsIci != 0) bits |= hautsAvx2(hautsPremier, tetes);
             if (octets.size() <= 33) {
                 bits &= static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_or_si256(queues, plisDernier), dernier))) |
                         static_cast<uint32_t>(fenetresHorsAscii(horsAscii));
@@ -375,7 +379,7 @@ struct MotifPlie {
                             static_cast<uint32_t>(_mm256_movemask_epi8(suivants)) | hautsAvx2(hautsTroisieme, troisiemes);
                 }
             }
-            if (hautsIci != 0) bits |= hautsAvx2(hautsPremier, tetes);
+            if (hautsIci != 0) bits |= hautsAvx2(hautsPremierDoubles, tetes);
             const auto zeros = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(tetes, nul)));
             if (zeros != 0) bits &= (zeros & (~zeros + 1)) - 1;
             if (capacite - s < 32) bits &= (uint32_t{1} << (capacite - s)) - 1;
