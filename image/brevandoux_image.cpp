@@ -45,15 +45,6 @@
 #include "tests/image/essai_confinement.h"
 #endif
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define BREVANDOUX_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define BREVANDOUX_ASAN 1
-#endif
-
 #ifdef BREVANDOUX_ASAN
 // The leak checker stops the process's threads from a process it makes and traces them: the
 // confinement refuses both, and a check at exit would end in a fatal error of its own. The

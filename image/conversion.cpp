@@ -12,15 +12,6 @@
 
 #include "core/services.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define BREVANDOUX_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define BREVANDOUX_ASAN 1
-#endif
-
 namespace {
 
 // Processor time of a conversion: the caller kills it after 5 s of wall-clock time anyway.

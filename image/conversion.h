@@ -14,6 +14,16 @@
 
 #include "image/confinement.h"
 
+// Set in builds with AddressSanitizer, whose leak checker cannot run confined.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define BREVANDOUX_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define BREVANDOUX_ASAN 1
+#endif
+
 struct Conversion {
     std::function<bool(const std::string& format)> accepte;
     // Files larger than this are refused while they are read.
