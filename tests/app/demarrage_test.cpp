@@ -328,7 +328,7 @@ TEST_F(Demarrage, rememberedBaseThatCannotBeOpenedForWriting_isReportedAndNotBou
     ASSERT_TRUE(QDir(dossier.path()).mkdir("chats.rep"));
     // Root opens any file for writing whatever its mode; an immutable one it cannot.
     Immuable immuable(base);
-    if (!immuable.pose) IGNORER("this file system has no immutable flag (root powers needed)");
+    if (!immuable.pose) IGNORER("le système de fichiers ne peut pas rendre un fichier immuable (droits de root nécessaires)");
     ecrireIni("[setup]\nautoload=" + base + "\n");
     fenetre = std::make_unique<TForm1>(plateforme);
     brancherFenetre(*fenetre, plateforme);

@@ -112,7 +112,7 @@ TEST_F(AjoutImport, append_failures_changeNothing) {
     const std::string gele = chemin("gele.dat");
     ecrireOctets(gele, octetsBase(kTroisAjoutees));
     Immuable gel(gele);
-    if (!gel.ok()) IGNORER("the file system cannot make a file immutable (root powers needed)");
+    if (!gel.ok()) IGNORER("le système de fichiers ne peut pas rendre un fichier immuable (droits de root nécessaires)");
     struct Cas {
         const char* nom;
         std::optional<std::string> choisi;

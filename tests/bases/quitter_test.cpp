@@ -81,7 +81,7 @@ TEST_P(MatriceQuitter, quit_followsPromptAndConfiguration) {
     std::optional<Immuable> gel;
     if (config == Config::kProtegee) {
         gel.emplace(ini);
-        if (!gel->ok()) IGNORER("the file system cannot make a file immutable (root powers needed)");
+        if (!gel->ok()) IGNORER("le système de fichiers ne peut pas rendre un fichier immuable (droits de root nécessaires)");
     }
     store().modifiee = reponse == Reponse::kAucune ? 0 : 1;
     if (reponse == Reponse::kOui) plateforme.reponses.push_back(kOui);
@@ -146,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Quitter, close_afterUnwritableConfiguration_goesOnThenEnds) {
     ecrireOctets(ini, kIniAvant);
     Immuable gel(ini);
-    if (!gel.ok()) IGNORER("the file system cannot make a file immutable (root powers needed)");
+    if (!gel.ok()) IGNORER("le système de fichiers ne peut pas rendre un fichier immuable (droits de root nécessaires)");
     bool fermee = true;
     EXPECT_FALSE(demander(Voie::kFermeture, fermee));
     EXPECT_FALSE(fermee);

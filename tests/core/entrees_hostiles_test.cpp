@@ -128,7 +128,7 @@ TEST_F(EntreesHostiles, hostileBase_sparseFileOfTwoGigabytesAndOneCard_loadsEver
     constexpr off_t kZeros = ((off_t(1) << 31) + sizeof(Fiche) - 1) / sizeof(Fiche);
     const off_t taille = (kZeros + 1) * static_cast<off_t>(sizeof(Fiche));
     ASSERT_GT(taille, off_t(INT32_MAX));
-    if (memoireDisponible() < 4LL << 30) GTEST_SKIP() << "moins de 4 Go de mémoire libre";
+    if (memoireDisponible() < 4LL << 30) IGNORER("moins de 4 Go de mémoire libre");
     const Fiche derniere = carte(777, "la toute dernière");
     const std::string chemin = dossier / "creux.dat";
     ASSERT_TRUE(fichierCreux(chemin, taille, octetsDe(derniere)));
@@ -152,7 +152,7 @@ TEST_F(EntreesHostiles, hostileBase_sparseFileOfMoreCardsThanASignedCount_isRefu
     // INT32_MAX cards: one more than the highest index a 32-bit derniere can hold plus one.
     const off_t taille = off_t(INT32_MAX) * static_cast<off_t>(sizeof(Fiche));
     const std::string chemin = dossier / "immense.dat";
-    if (!fichierCreux(chemin, taille)) GTEST_SKIP() << "le système de fichiers refuse un fichier creux de 2,2 To";
+    if (!fichierCreux(chemin, taille)) IGNORER("le système de fichiers refuse un fichier creux de 2,2 To");
 
     ouvrirDeuxCartes();
     EXPECT_EQ(store.chargerBase(chemin), 0);
@@ -190,10 +190,10 @@ TEST_F(EntreesHostiles, hostileBase_countThatFitsButMemoryThatDoesNot_isRefusedW
     std::ifstream politique("/proc/sys/vm/overcommit_memory");
     int mode = -1;
     politique >> mode;
-    if (mode == 1) GTEST_SKIP() << "la mémoire est accordée sans limite (overcommit_memory = 1)";
+    if (mode == 1) IGNORER("la mémoire est accordée sans limite (overcommit_memory = 1)");
     const std::string chemin = dossier / "presque.dat";
     if (!fichierCreux(chemin, off_t(INT32_MAX - 1) * static_cast<off_t>(sizeof(Fiche)))) {
-        GTEST_SKIP() << "le système de fichiers refuse un fichier creux de 2,2 To";
+        IGNORER("le système de fichiers refuse un fichier creux de 2,2 To");
     }
     ouvrirDeuxCartes();
     EXPECT_EQ(store.chargerBase(chemin), 0);

@@ -348,7 +348,7 @@ TEST(ecrireCleIni, immutableFile_throwsAndKeepsFile) {
     const std::string ini = d / "fige.ini";
     ecrireOctets(ini, kFichierReel);
     if (std::system(("chattr +i " + ini + " 2>/dev/null").c_str()) != 0) {
-        IGNORER("chattr +i is not available here (root powers needed)");
+        IGNORER("chattr +i n'est pas possible ici (droits de root nécessaires)");
     }
     attendreErreurEcriture(ini, "/autre.dat");
     // Left immutable, the file could not be removed with its folder.

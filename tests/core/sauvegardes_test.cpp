@@ -16,6 +16,7 @@
 #include "core/magasin_fiches.h"
 #include "tests/core/dossier_temporaire.h"
 #include "tests/core/messages_enregistres.h"
+#include "tests/support/ignorer.h"
 
 namespace {
 
@@ -245,8 +246,8 @@ TEST_F(Sauvegardes, immutableBackupFolder_saveGoesOn_saidOnce) {
                       (drapeaux |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &drapeaux) == 0);
     if (!gele) {
         close(fd);
-        GTEST_SKIP() << "IGNORÉ : ce système de fichiers ne peut pas rendre un dossier immuable "
-                        "(chattr +i) ; le dossier en lecture seule n'est pas vérifié ici";
+        IGNORER("ce système de fichiers ne peut pas rendre un dossier immuable (chattr +i) ; "
+                "le dossier en lecture seule n'est pas vérifié ici");
     }
     const auto avant = contenus(sauvegardesDe(base));
     const std::string v3 = sauver("troisieme");

@@ -12,6 +12,7 @@
 
 #include "echange/export_pages.h"
 #include "tests/echange/outils_echange.h"
+#include "tests/support/ignorer.h"
 
 namespace {
 
@@ -51,10 +52,7 @@ QString lancer(const QString& programme, const QString& profil, const QStringLis
 
 TEST(PageChromium, exportedPage_inChromium_textsParsedAndPicturesShown) {
     const QString programme = chromium();
-    if (programme.isEmpty()) {
-        std::fprintf(stderr, "\n*** TEST SAUTÉ : chromium n'est pas installé (paquet Debian chromium) ***\n\n");
-        GTEST_SKIP() << "TEST SAUTÉ : chromium n'est pas installé";
-    }
+    if (programme.isEmpty()) IGNORER("chromium n'est pas installé (paquet Debian chromium)");
     QTemporaryDir dossier;
     ASSERT_TRUE(dossier.isValid());
     ASSERT_TRUE(QDir(dossier.path()).mkdir("cartes.rep"));

@@ -21,6 +21,7 @@
 
 #include "image/reparation_svg.h"
 #include "platform/metafichier_processus.h"
+#include "tests/support/ignorer.h"
 
 namespace {
 
@@ -227,14 +228,10 @@ TEST(CorpusMetafichiers, everyFileTheReferenceDraws_isDrawnAlikeAndWhole) {
     const QDir dossier(corpus());
     const QStringList fichiers = dossier.entryList({QStringLiteral("*.wmf"), QStringLiteral("*.emf")},
                                                    QDir::Files, QDir::Name);
-    if (fichiers.isEmpty()) {
-        std::fprintf(stderr, "\n*** SKIPPED: no metafile corpus in %s ***\n\n", qPrintable(corpus()));
-        GTEST_SKIP() << "no metafile corpus in " << corpus().toStdString();
-    }
+    if (fichiers.isEmpty()) IGNORER("pas de corpus de métafichiers dans " + corpus().toStdString());
     for (const char* outil : {"wmf2svg", "emf2svg-conv", "rsvg-convert"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(outil)).isEmpty()) {
-            std::fprintf(stderr, "\n*** SKIPPED: %s is missing (scripts/install-deps.sh) ***\n\n", outil);
-            GTEST_SKIP() << outil << " is missing";
+            IGNORER(std::string(outil) + " manque (scripts/install-deps.sh)");
         }
     }
     const std::string programme = cheminProgrammeImage();

@@ -1,7 +1,9 @@
 #pragma once
-// A test that cannot run on this machine (no root powers, no print service) says so loudly on
-// the console as well as in the report, so that a green run is never taken for a full one.
-// Such tests also carry a CTest label (racine, services) to be chosen or left out by name.
+// A test that cannot run on this machine (no root powers, no print service, a missing tool)
+// says so loudly on the console as well as in the report, so that a green run is never taken
+// for a full one. Every skip goes through IGNORER, so that one line, "IGNORÉ : raison", can
+// be looked for. Such tests also carry a CTest label (racine, services, navigateur...) to be
+// chosen or left out by name.
 
 #include <gtest/gtest.h>
 
@@ -12,9 +14,9 @@ inline void annoncerIgnore(const std::string& raison) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::fprintf(stderr,
                  "\n******************************************************************\n"
-                 "** IGNORÉ : %s.%s\n** %s\n"
+                 "** IGNORÉ : %s\n** (%s.%s)\n"
                  "******************************************************************\n",
-                 test ? test->test_suite_name() : "?", test ? test->name() : "?", raison.c_str());
+                 raison.c_str(), test ? test->test_suite_name() : "?", test ? test->name() : "?");
 }
 
 // Skips the running test (from its body or its SetUp) after the loud line.
