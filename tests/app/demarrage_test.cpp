@@ -11,14 +11,15 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <climits>
 #include <cstring>
+#include <optional>
 
 #include "ui/liste_fiches.h"
 #include "core/textes.h"
 #include "tests/app/commandes_bases.h"
 #include "tests/support/ignorer.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/repertoire_courant.h"
+#include "tests/support/fenetre_commune.h"
 #include "ui/memo.h"
 
 namespace {
@@ -58,16 +59,14 @@ class Demarrage : public FenetreTest {
 protected:
     void SetUp() override {
         FenetreTest::SetUp();
-        char tampon[PATH_MAX];
-        ASSERT_NE(getcwd(tampon, sizeof tampon), nullptr);
-        ancien = tampon;
         // The start directory is the working directory the process has when it starts.
-        ASSERT_EQ(chdir(dossier.path().toLocal8Bit().constData()), 0);
+        repertoireCourant.emplace(dossier.path().toStdString());
+        ASSERT_TRUE(repertoireCourant->ok());
         depart = dossier.path().toStdString();
         ini = depart + "/brevandoux.ini";
     }
     void TearDown() override {
-        EXPECT_EQ(chdir(ancien.c_str()), 0);
+        repertoireCourant.reset();
         FenetreTest::TearDown();
     }
 
@@ -110,7 +109,7 @@ protected:
 
     void ecrireIni(const std::string& contenu) { ecrireOctets(ini, contenu); }
 
-    std::string ancien;
+    std::optional<RepertoireCourant> repertoireCourant;
     std::string depart;
     std::string ini;
 };

@@ -25,7 +25,7 @@
 #include "ui/liste_fiches.h"
 #include "tests/support/disque_plein.h"
 #include "tests/support/ignorer.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
 
@@ -91,13 +91,10 @@ bool raisonConnue(const std::string& raison) {
     return false;
 }
 
-class Hostile : public FenetreTest {
+class Hostile : public FenetreAvecImages {
 protected:
     void SetUp() override {
-        FenetreTest::SetUp();
-        ASSERT_TRUE(QDir(dossier.path()).mkdir("base.rep"));
-        repertoire = FenetreTest::chemin("base.rep");
-        store().repertoireImages.affecter(repertoire);
+        FenetreAvecImages::SetUp();
         store().imageDefaut.affecter(ecrireImage("rien.jpg", Qt::gray));
         ecrireImage("base.rep/bon.jpg", Qt::green);
         // A picture outside the picture directory, which no stored name may reach.
@@ -131,7 +128,6 @@ protected:
         return nom.starts_with('\\') ? repertoire + "/" + nom.substr(1) : repertoire + nom;
     }
 
-    std::string repertoire;
     std::string dehors;
 };
 

@@ -20,7 +20,7 @@
 
 #include "ui/liste_fiches.h"
 #include "core/textes.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 #include "ui/memo.h"
 #include "ui/updown.h"
 

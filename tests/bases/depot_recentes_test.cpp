@@ -14,6 +14,7 @@
 #include "core/sauvegardes.h"
 #include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
+#include "tests/support/repertoire_courant.h"
 
 namespace fs = std::filesystem;
 using namespace bases_test;
@@ -166,15 +167,10 @@ TEST_F(Depot, recentBases_submenuJustBeforeQuit_emptyAtFirst) {
     EXPECT_FALSE(fenetre->basesrecentes1()->menuAction()->isEnabled());
 }
 
-// The program reads its configuration from the directory it starts in.
-struct DossierCourant {
-    explicit DossierCourant(const QString& d) : avant(QDir::currentPath()) { QDir::setCurrent(d); }
-    ~DossierCourant() { QDir::setCurrent(avant); }
-    QString avant;
-};
-
 TEST_F(Depot, recentBases_keptAcrossARestart_missingGreyed_choiceOpens) {
-    const DossierCourant ici(dossier.path());
+    // The program reads its configuration from the directory it starts in.
+    const RepertoireCourant ici(dossier.path().toStdString());
+    ASSERT_TRUE(ici.ok());
     const std::string ini = chemin("brevandoux.ini");
     ecrireOctets(ini, "[setup]\r\nautoload=\r\n");
     fenetre->FormCreate();

@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include <QAction>
-#include <climits>
 #include <sys/stat.h>
 
 #include "core/garde_base.h"
 #include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
+#include "tests/support/repertoire_courant.h"
 #include "ui/memo.h"
 
 using namespace bases_test;
@@ -191,14 +191,13 @@ TEST_F(DeuxFenetres, oneWindowAlone_neverSeesTheQuestion_afterSaveSaveAsAndSaveA
 TEST_F(DeuxFenetres, startUpReopen_ofABaseOpenElsewhere_isToldOnceAndOpens) {
     ouvrir(*fenetre, plateforme, x);
     ecrireOctets(ini, "[setup]\nautoload=" + x + "\n");
-    char tampon[PATH_MAX];
-    ASSERT_NE(getcwd(tampon, sizeof tampon), nullptr);
-    const std::string ancien = tampon;
-    ASSERT_EQ(chdir(dossier.path().toLocal8Bit().constData()), 0);
-    autre = std::make_unique<TForm1>(p2);
-    brancherFenetre(*autre, p2);
-    autre->FormCreate();
-    EXPECT_EQ(chdir(ancien.c_str()), 0);
+    {
+        const RepertoireCourant depart(dossier.path().toStdString());
+        ASSERT_TRUE(depart.ok());
+        autre = std::make_unique<TForm1>(p2);
+        brancherFenetre(*autre, p2);
+        autre->FormCreate();
+    }
 
     EXPECT_EQ(p2.boites, (std::vector<Boite>{{"message", "brevandoux", avecChemin(kDejaOuverte, x)}}));
     EXPECT_EQ(cartesDeLaTable(autre->store()), resume(kDepart));

@@ -25,7 +25,7 @@
 #include "core/textes.h"
 #include "ui/liste_fiches.h"
 #include "tests/support/ignorer.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 
 namespace bases_test {
 

@@ -6,39 +6,16 @@
 
 #include <QAction>
 #include <QDir>
-#include <climits>
 #include <filesystem>
 
 #include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
+#include "tests/support/repertoire_courant.h"
 #include "ui/cadre_image.h"
 
 using namespace bases_test;
 
 namespace {
-
-class RepertoireCourant {
-public:
-    explicit RepertoireCourant(const std::string& chemin) {
-        char tampon[PATH_MAX];
-        if (getcwd(tampon, sizeof tampon)) ancien_ = tampon;
-        ok_ = chdir(chemin.c_str()) == 0;
-    }
-    ~RepertoireCourant() {
-        if (!ancien_.empty() && chdir(ancien_.c_str()) != 0) std::perror("chdir");
-    }
-    bool ok() const { return ok_; }
-
-private:
-    std::string ancien_;
-    bool ok_ = false;
-};
-
-QColor centre(const TForm1& f) {
-    const QImage& img = f.Imagevue()->image();
-    if (img.isNull()) return {};
-    return img.pixelColor(img.width() / 2, img.height() / 2);
-}
 
 ino_t inode(const std::string& chemin) {
     struct stat st;
@@ -123,7 +100,7 @@ TEST_F(ImagesHomonymes, twoPicturesCalledAlike_eachCardKeepsItsOwn_throughSaveRe
         for (int i = 0; i < 3; ++i) {
             f2.UpDownClick(true);
             EXPECT_EQ(f2.store().courante, i + 1);
-            EXPECT_TRUE(proche(centre(f2), couleurs[i])) << i;
+            EXPECT_TRUE(proche(couleurAuCentre(f2), couleurs[i])) << i;
         }
         EXPECT_TRUE(p2.boites.empty()) << p2.boites[0].texte;
         EXPECT_EQ(lireOctets(rep + "/photo.jpg"), lireOctets(a));
@@ -140,7 +117,7 @@ TEST_F(ImagesHomonymes, twoPicturesCalledAlike_eachCardKeepsItsOwn_throughSaveRe
         f2.UpDownClick(true);
         f2.UpDownClick(true);
         EXPECT_EQ(f2.titre()->text(), "B");
-        EXPECT_TRUE(proche(centre(f2), bleu));
+        EXPECT_TRUE(proche(couleurAuCentre(f2), bleu));
         EXPECT_TRUE(termineApplication([&] { f2.ButtonQuit()->click(); }));
     }
     app->setPlateforme(&plateforme);

@@ -4,42 +4,17 @@
 #include <unistd.h>
 
 #include <QAction>
-#include <climits>
 #include <filesystem>
 
 #include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
+#include "tests/support/repertoire_courant.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
 
 using namespace bases_test;
 
 namespace {
-
-// The process's working directory for the time of a test: the start directory is where
-// the program finds its configuration and its placeholder picture.
-class RepertoireCourant {
-public:
-    explicit RepertoireCourant(const std::string& chemin) {
-        char tampon[PATH_MAX];
-        if (getcwd(tampon, sizeof tampon)) ancien_ = tampon;
-        ok_ = chdir(chemin.c_str()) == 0;
-    }
-    ~RepertoireCourant() {
-        if (!ancien_.empty() && chdir(ancien_.c_str()) != 0) std::perror("chdir");
-    }
-    bool ok() const { return ok_; }
-
-private:
-    std::string ancien_;
-    bool ok_ = false;
-};
-
-QColor centre(const TForm1& f) {
-    const QImage& img = f.Imagevue()->image();
-    if (img.isNull()) return {};
-    return img.pixelColor(img.width() / 2, img.height() / 2);
-}
 
 struct Carte {
     const char* titre;
@@ -122,7 +97,7 @@ TEST_F(VieBase, newFillSaveQuitRestartSaveAs_cardsAndPicturesFollow) {
         }
         f2.finClick();
         EXPECT_EQ(f2.titre()->text(), "mer");
-        EXPECT_TRUE(proche(centre(f2), kCartes[2].couleur));
+        EXPECT_TRUE(proche(couleurAuCentre(f2), kCartes[2].couleur));
 
         // Save as elsewhere: the pictures go along into the new picture directory.
         p2.fichiers.push_back(d + "/ailleurs/copie.dat");
@@ -140,7 +115,7 @@ TEST_F(VieBase, newFillSaveQuitRestartSaveAs_cardsAndPicturesFollow) {
         std::filesystem::remove_all(d + "/sources");
         f2.UpDownClick(true);
         EXPECT_EQ(f2.titre()->text(), "chat");
-        EXPECT_TRUE(proche(centre(f2), kCartes[0].couleur));
+        EXPECT_TRUE(proche(couleurAuCentre(f2), kCartes[0].couleur));
 
         EXPECT_TRUE(termineApplication([&] { f2.ButtonQuit()->click(); }));
         EXPECT_EQ(lireCleIni(ini, "setup", "autoload", ""), copie);

@@ -13,7 +13,7 @@
 
 #include "core/fiche.h"
 #include "core/tableau_csv.h"
-#include "tests/core/dossier_temporaire.h"
+#include "tests/support/dossier_temporaire.h"
 
 extern char** environ;
 

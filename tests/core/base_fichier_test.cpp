@@ -9,8 +9,8 @@
 #include "core/attributs.h"
 #include "core/textes.h"
 #include "core/magasin_fiches.h"
-#include "tests/core/dossier_temporaire.h"
-#include "tests/core/messages_enregistres.h"
+#include "tests/support/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "core/magasin_fiches.h"
 #include "core/configuration.h"
 #include "core/ini.h"
-#include "tests/core/dossier_temporaire.h"
-#include "tests/core/messages_enregistres.h"
+#include "tests/support/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
 #include "tests/support/disque_plein.h"
 #include "tests/support/ignorer.h"
 

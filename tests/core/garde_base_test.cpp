@@ -16,8 +16,8 @@
 #include <set>
 
 #include "core/magasin_fiches.h"
-#include "tests/core/dossier_temporaire.h"
-#include "tests/core/messages_enregistres.h"
+#include "tests/support/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
 
 extern char** environ;
 

@@ -14,7 +14,7 @@
 
 #include "core/ini.h"
 #include "core/services.h"
-#include "tests/core/dossier_temporaire.h"
+#include "tests/support/dossier_temporaire.h"
 #include "tests/support/ignorer.h"
 
 namespace fs = std::filesystem;

@@ -5,8 +5,8 @@
 
 #include "core/magasin_fiches.h"
 #include "tests/support/texte_numerote.h"
-#include "tests/core/dossier_temporaire.h"
-#include "tests/core/messages_enregistres.h"
+#include "tests/support/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "core/magasin_fiches.h"
 #include "tests/support/texte_numerote.h"
-#include "tests/core/messages_enregistres.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "core/messages_erreur.h"
 #include "core/repertoire_images.h"
 #include "core/textes.h"
-#include "tests/core/dossier_temporaire.h"
-#include "tests/core/messages_enregistres.h"
+#include "tests/support/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "core/chemin_image.h"
 #include "core/place_image.h"
-#include "tests/core/dossier_temporaire.h"
+#include "tests/support/dossier_temporaire.h"
 
 namespace {
 

@@ -10,15 +10,9 @@
 #include "core/texte_nombre.h"
 #include "core/recherche.h"
 #include "core/selection.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace {
-
-class SansMessages : public Messages {
-public:
-    void message(const std::string&) override {}
-    int question(const std::string&, Boutons) override { return 1; }
-    int confirmation(const std::string&) override { return 6; }
-};
 
 struct Base {
     SansMessages messages;

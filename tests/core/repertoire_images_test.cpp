@@ -17,8 +17,8 @@
 #include "core/magasin_fiches.h"
 #include "core/chemin_image.h"
 #include "core/fiche.h"
-#include "tests/core/dossier_temporaire.h"
-#include "tests/core/boites_enregistrees.h"
+#include "tests/support/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace fs = std::filesystem;
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "core/magasin_fiches.h"
-#include "tests/core/dossier_temporaire.h"
-#include "tests/core/messages_enregistres.h"
+#include "tests/support/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
 #include "tests/support/ignorer.h"
 
 namespace {

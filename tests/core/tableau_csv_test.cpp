@@ -14,8 +14,8 @@
 #include "core/import_tableau.h"
 #include "core/magasin_fiches.h"
 #include "core/tableau_csv.h"
-#include "tests/core/dossier_temporaire.h"
-#include "tests/core/messages_enregistres.h"
+#include "tests/support/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace {
 

@@ -9,15 +9,9 @@
 
 #include "core/magasin_fiches.h"
 #include "core/tri.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace {
-
-class SansMessages : public Messages {
-public:
-    void message(const std::string&) override {}
-    int question(const std::string&, Boutons) override { return 1; }
-    int confirmation(const std::string&) override { return 6; }
-};
 
 // The exchange sort the card file has always used, written as it was: its order, ties
 // included, is what the fast sorts must reproduce.

@@ -13,7 +13,7 @@
 #include <QToolButton>
 
 #include "core/services.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 #include "ui/cadre_image.h"
 #include "ui/liste_fiches.h"
 #include "ui/memo.h"
@@ -38,16 +38,7 @@ QStringList sansNom(QWidget* fenetre) {
     return manquants;
 }
 
-class Accessibilite : public FenetreTest {
-protected:
-    void SetUp() override {
-        FenetreTest::SetUp();
-        ASSERT_TRUE(QDir(dossier.path()).mkdir("base.rep"));
-        repertoire = chemin("base.rep");
-        store().repertoireImages.affecter(repertoire);
-    }
-    std::string repertoire;
-};
+using Accessibilite = FenetreAvecImages;
 
 TEST_F(Accessibilite, everyControl_hasItsRoleAndNameAndTheBoxesTheirLabel) {
     TForm1& f = *fenetre;

@@ -5,22 +5,18 @@
 #include <QPushButton>
 
 #include "core/services.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
 
 namespace {
 
-class Affichage : public FenetreTest {
+class Affichage : public FenetreAvecImages {
 protected:
     void SetUp() override {
-        FenetreTest::SetUp();
-        ASSERT_TRUE(QDir(dossier.path()).mkdir("base.rep"));
-        repertoire = chemin("base.rep");
-        store().repertoireImages.affecter(repertoire);
+        FenetreAvecImages::SetUp();
         store().imageDefaut.affecter(ecrireImage("rien.jpg", Qt::gray));
     }
-    std::string repertoire;
 };
 
 TEST_F(Affichage, afficherFiche_showsTheCurrentCardAndTheCounters) {

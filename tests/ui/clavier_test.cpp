@@ -15,7 +15,7 @@
 #include <map>
 
 #include "platform/aide.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "ui/liste_fiches.h"
 #include "ui/memo.h"
 #include "core/textes.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 
 namespace {
 

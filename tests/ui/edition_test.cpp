@@ -12,7 +12,7 @@
 #include "core/services.h"
 #include "core/textes.h"
 #include "ui/liste_fiches.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 #include "ui/memo.h"
 
 namespace {
@@ -20,15 +20,8 @@ namespace {
 const char* const kPasDeFiche = textes::kPasDeFicheSelectionnee;
 const char* const kSupprimer = textes::kSupprimerFiche;
 
-class Edition : public FenetreTest {
+class Edition : public FenetreAvecImages {
 protected:
-    void SetUp() override {
-        FenetreTest::SetUp();
-        ASSERT_TRUE(QDir(dossier.path()).mkdir("base.rep"));
-        repertoire = chemin("base.rep");
-        store().repertoireImages.affecter(repertoire);
-    }
-
     std::vector<int32_t> numeros() {
         std::vector<int32_t> n;
         for (int32_t i = 0; i <= store().derniere; ++i) n.push_back(store().fiches[i].numero);
@@ -47,8 +40,6 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << chemin;
         return f.readAll();
     }
-
-    std::string repertoire;
 };
 
 // ---- Navigation ----------------------------------------------------------------------------

@@ -13,7 +13,7 @@
 #include <QToolButton>
 
 #include "ui/liste_fiches.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
 #include "ui/updown.h"

@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 
 #include "ui/liste_fiches.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 
 namespace {
 

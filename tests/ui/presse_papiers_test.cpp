@@ -3,7 +3,7 @@
 #include <QTextCursor>
 
 #include "core/cp1252.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 #include "ui/memo.h"
 
 namespace {

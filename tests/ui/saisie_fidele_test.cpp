@@ -17,7 +17,7 @@
 #include <random>
 
 #include "core/texte_nombre.h"
-#include "tests/ui/fenetre_commune.h"
+#include "tests/support/fenetre_commune.h"
 #include "ui/memo.h"
 
 namespace {
@@ -39,12 +39,10 @@ const char* nomVoie(Voie v) {
 
 std::string octetsFiche(const Fiche& f) { return std::string(reinterpret_cast<const char*>(&f), sizeof f); }
 
-class SaisieFidele : public FenetreTest {
+class SaisieFidele : public FenetreAvecImages {
 protected:
     void SetUp() override {
-        FenetreTest::SetUp();
-        ASSERT_TRUE(QDir(dossier.path()).mkdir("base.rep"));
-        store().repertoireImages.affecter(chemin("base.rep"));
+        FenetreAvecImages::SetUp();
         fenetre->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(fenetre.get()));
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,13 +87,29 @@ protected:
     std::unique_ptr<TForm1> fenetre;
 };
 
+// A window whose base has a picture directory, "base.rep" in the test's folder, as the view's
+// suites that show, edit and describe cards want it.
+class FenetreAvecImages : public FenetreTest {
+protected:
+    void SetUp() override {
+        FenetreTest::SetUp();
+        ASSERT_TRUE(QDir(dossier.path()).mkdir("base.rep"));
+        repertoire = chemin("base.rep");
+        store().repertoireImages.affecter(repertoire);
+    }
+    std::string repertoire;
+};
+
 #include "ui/cadre_image.h"
 
-inline QColor FenetreTest::couleurCadre() const {
-    const QImage& img = fenetre->Imagevue()->image();
+// The colour at the centre of a window's picture frame.
+inline QColor couleurAuCentre(const TForm1& fenetre) {
+    const QImage& img = fenetre.Imagevue()->image();
     if (img.isNull()) return {};
     return img.pixelColor(img.width() / 2, img.height() / 2);
 }
+
+inline QColor FenetreTest::couleurCadre() const { return couleurAuCentre(*fenetre); }
 
 // JPEG blurs colours a little.
 inline bool proche(QColor a, QColor b) {
