@@ -17,6 +17,7 @@
 #include "ui/liste_fiches.h"
 #include "core/textes.h"
 #include "tests/app/commandes_bases.h"
+#include "tests/support/carte.h"
 #include "tests/support/ignorer.h"
 #include "tests/support/repertoire_courant.h"
 #include "tests/support/fenetre_commune.h"
@@ -94,12 +95,7 @@ protected:
     std::string ecrireBase(const QString& nom, const std::vector<CarteTest>& cartes) {
         std::string octets;
         for (const CarteTest& c : cartes) {
-            Fiche f;
-            std::memset(static_cast<void*>(&f), 0, sizeof f);
-            f.numero = c.numero;
-            ecrireChamp(f.titre, c.titre);
-            ecrireChamp(f.description, c.description);
-            ecrireChamp(f.image, c.image);
+            const Fiche f = carte(c.numero, c.titre, c.description, c.image);
             octets.append(reinterpret_cast<const char*>(&f), sizeof f);
         }
         const std::string chemin = this->chemin(nom);

@@ -24,6 +24,7 @@
 #include "core/ini.h"
 #include "core/textes.h"
 #include "ui/liste_fiches.h"
+#include "tests/support/carte.h"
 #include "tests/support/ignorer.h"
 #include "tests/support/fenetre_commune.h"
 
@@ -39,15 +40,7 @@ inline void ecrireOctets(const std::string& chemin, const std::string& octets) {
     f.write(octets.data(), static_cast<std::streamsize>(octets.size()));
 }
 
-inline Fiche fiche(const CarteTest& c) {
-    Fiche f;
-    std::memset(&f, 0, sizeof f);
-    f.numero = c.numero;
-    ecrireChamp(f.titre, c.titre);
-    ecrireChamp(f.description, c.description);
-    ecrireChamp(f.image, c.image);
-    return f;
-}
+inline Fiche fiche(const CarteTest& c) { return carte(c.numero, c.titre, c.description, c.image); }
 
 // The bytes of a base file holding these cards, followed by `reste` stray bytes.
 inline std::string octetsBase(const std::vector<CarteTest>& cartes, std::size_t reste = 0) {

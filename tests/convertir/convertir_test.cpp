@@ -13,6 +13,7 @@
 
 #include "core/fiche.h"
 #include "core/tableau_csv.h"
+#include "tests/support/carte.h"
 #include "tests/support/dossier_temporaire.h"
 
 extern char** environ;
@@ -52,17 +53,6 @@ Sortie convertir(const std::vector<std::string>& arguments, const DossierTempora
 
 std::string base(const std::vector<Fiche>& fiches) {
     return std::string(reinterpret_cast<const char*>(fiches.data()), fiches.size() * sizeof(Fiche));
-}
-
-Fiche carte(int32_t numero, const std::string& titre, const std::string& description,
-            const std::string& image = "") {
-    Fiche f;
-    std::memset(&f, 0, sizeof f);
-    f.numero = numero;
-    ecrireChamp(f.titre, titre);
-    ecrireChamp(f.description, description);
-    ecrireChamp(f.image, image);
-    return f;
 }
 
 }  // namespace

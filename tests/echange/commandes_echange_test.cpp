@@ -10,6 +10,7 @@
 
 #include "core/tableau_csv.h"
 #include "tests/bases/fenetre_bases.h"
+#include "tests/support/annuler_progression.h"
 
 using namespace bases_test;
 
@@ -205,15 +206,7 @@ TEST_F(Echange, longHtmlExport_annulerLeavesTheDiskAsItWas_elseThePicturesJoinTh
 
 TEST_F(Echange, longPdfExport_annuler_writesNothingAndSaysNothing) {
     remplir(std::vector<CarteTest>(50, {1, "carte", "", ""}));
-    QTimer minuterie;
-    QObject::connect(&minuterie, &QTimer::timeout, [] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) d->cancel();
-        }
-    });
-    minuterie.start(0);
-    exporter(chemin("liste.pdf"), 2);
-    minuterie.stop();
+    enAnnulantLaProgression([&] { exporter(chemin("liste.pdf"), 2); });
     EXPECT_EQ(genres(plateforme), (std::vector<std::string>{"enregistrer"}));
     EXPECT_FALSE(existe(chemin("liste.pdf")));
     EXPECT_EQ(store().modifiee, 0);

@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QApplication>
 #include <QDir>
-#include <QProgressDialog>
-#include <QTimer>
 #include <QTemporaryDir>
 
 #include "core/magasin_fiches.h"
@@ -16,6 +13,7 @@
 #include "print/pages_pdf.h"
 #include "tests/echange/outils_echange.h"
 #include "tests/print/lecture_pdf.h"
+#include "tests/support/annuler_progression.h"
 #include "tests/support/disque_plein.h"
 #include "tests/support/ignorer.h"
 #include "tests/support/plateforme_scriptee.h"
@@ -166,15 +164,8 @@ TEST_F(ExportPdf, imprimerVersPdf_annulerPressed_oldFileKeptAndCancellationTold)
     const QString pdf = dossier.path() + "/liste.pdf";
     ecrireOctets(pdf, "ancien");
     const std::vector<Fiche> fiches(100, carte(1, "c"));
-    QTimer minuterie;
-    QObject::connect(&minuterie, &QTimer::timeout, [] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) d->cancel();
-        }
-    });
-    minuterie.start(0);
-    const QString raison = imprimerVersPdf(fiches.data(), 99, "liste", {}, pdf.toStdString());
-    minuterie.stop();
+    const QString raison = enAnnulantLaProgression(
+        [&] { return imprimerVersPdf(fiches.data(), 99, "liste", {}, pdf.toStdString()); });
 
     EXPECT_EQ(raison, pdfAnnule());
     EXPECT_EQ(lireOctets(pdf), "ancien");

@@ -7,9 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <QApplication>
 #include <QRegularExpression>
 #include <QSet>
 #include <QThread>
@@ -18,12 +16,12 @@
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QStandardPaths>
-#include <QTimer>
 #include <cstdio>
 
 #include "print/commandes_impression.h"
 #include "tests/print/lecture_pdf.h"
 #include "tests/print/outils_impression.h"
+#include "tests/support/annuler_progression.h"
 #include "tests/support/ignorer.h"
 #include "tests/support/plateforme_scriptee.h"
 
@@ -202,15 +200,7 @@ TEST_F(ImpressionCups, imprimerListe_annulerPressed_nothingReachesTheQueue) {
     for (int i = 0; i < 100; ++i) store.fiches[static_cast<std::size_t>(i)] = carte(i, "c");
     store.derniere = 99;
     // "Annuler" is pressed as soon as the progress dialog shows.
-    QTimer minuterie;
-    QObject::connect(&minuterie, &QTimer::timeout, [] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) d->cancel();
-        }
-    });
-    minuterie.start(0);
-    imprimerListe(plateforme, store, {});
-    minuterie.stop();
+    enAnnulantLaProgression([&] { imprimerListe(plateforme, store, {}); });
 
     EXPECT_TRUE(plateforme.boites.empty());
     EXPECT_TRUE(attendreNouveauPdf(dossier, avant, 2000).isEmpty())

@@ -12,20 +12,10 @@
 
 #include "core/fiche.h"
 #include "tests/print/imprimante_enregistreuse.h"
+#include "tests/support/carte.h"
 
 // Readable failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
-inline Fiche carte(int32_t numero, std::string_view titre, std::string_view description = {},
-                   std::string_view image = {}) {
-    Fiche f;
-    std::memset(&f, 0, sizeof f);
-    f.numero = numero;
-    ecrireChamp(f.titre, titre);
-    ecrireChamp(f.description, description);
-    ecrireChamp(f.image, image);
-    return f;
-}
 
 inline std::vector<Fiche> cartes(int nombre) {
     std::vector<Fiche> v;

@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFile>
-#include <QProgressDialog>
-#include <QTimer>
 #include <QTemporaryDir>
 #include <QRegularExpression>
 #include <functional>
@@ -14,6 +11,7 @@
 #include "print/commandes_impression.h"
 #include "tests/print/lecture_pdf.h"
 #include "tests/print/outils_impression.h"
+#include "tests/support/annuler_progression.h"
 #include "tests/support/plateforme_scriptee.h"
 
 namespace {
@@ -119,15 +117,7 @@ TEST_F(ImpressionPdf, imprimerFiche_currentCard_headingWithDegreeSign) {
 
 TEST_F(ImpressionPdf, imprimerListe_annulerPressed_noFileLeft) {
     base(std::vector<Fiche>(100, carte(1, "c")));
-    QTimer minuterie;
-    QObject::connect(&minuterie, &QTimer::timeout, [] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) d->cancel();
-        }
-    });
-    minuterie.start(0);
-    imprimerListe(plateforme, store, {});
-    minuterie.stop();
+    enAnnulantLaProgression([&] { imprimerListe(plateforme, store, {}); });
 
     EXPECT_TRUE(plateforme.boites.empty());
     EXPECT_FALSE(QFile::exists(pdf));
