@@ -40,6 +40,16 @@ QStringList sansNom(QWidget* fenetre) {
 
 using Accessibilite = FenetreAvecImages;
 
+// The reason the window gives for not showing its current card, or nothing when it shows it.
+std::string raisonDeNePasAfficher(TForm1& fenetre) {
+    try {
+        fenetre.afficherFiche();
+    } catch (const Erreur& e) {
+        return e.what();
+    }
+    return {};
+}
+
 TEST_F(Accessibilite, everyControl_hasItsRoleAndNameAndTheBoxesTheirLabel) {
     TForm1& f = *fenetre;
     struct Cas {
@@ -174,12 +184,7 @@ TEST_F(Accessibilite, pictureDescription_followsEveryDisplay) {
     }
     // A picture that cannot be decoded: the description gives the reason the user is told.
     store().courante = 4;
-    std::string raison;
-    try {
-        fenetre->afficherFiche();
-    } catch (const Erreur& e) {
-        raison = e.what();
-    }
+    const std::string raison = raisonDeNePasAfficher(*fenetre);
     ASSERT_FALSE(raison.empty());
     EXPECT_EQ(description(), QString::fromStdString(raison));
     // Blanking the card area and choosing a picture while editing are displays too.
@@ -192,12 +197,7 @@ TEST_F(Accessibilite, pictureDescription_followsEveryDisplay) {
 TEST_F(Accessibilite, placeholderThatCannotBeLoaded_isDescribedByTheReason) {
     store().imageDefaut.affecter(chemin("manque/rien.jpg"));
     remplir({{1, "sans", "", ""}});
-    std::string raison;
-    try {
-        fenetre->afficherFiche();
-    } catch (const Erreur& e) {
-        raison = e.what();
-    }
+    const std::string raison = raisonDeNePasAfficher(*fenetre);
     ASSERT_FALSE(raison.empty());
     EXPECT_EQ(acces(fenetre->Imagevue())->text(QAccessible::Description), QString::fromStdString(raison));
 }
