@@ -12,6 +12,7 @@
 #include "core/fichier_sur.h"
 #include "core/lecture_base.h"
 #include "core/lecture_parallele.h"
+#include "core/magasin_fiches.h"
 #include "core/sauvegardes.h"
 #include "core/textes.h"
 
@@ -126,4 +127,13 @@ std::string lireBase(const std::string& chemin, BaseLue& lue,
     lue.fiches.redimensionner(lue.nombre + 1);
     std::memset(static_cast<void*>(&lue.fiches[lue.nombre]), 0, sizeof(Fiche));
     return {};
+}
+
+void revenirA(MagasinFiches& store, BaseLue&& version) {
+    store.fiches = std::move(version.fiches);
+    store.derniere = static_cast<int32_t>(version.nombre) - 1;
+    store.courante = 0;
+    store.dernierResultat = 0;
+    store.modifiee = 1;
+    version = BaseLue();
 }

@@ -15,6 +15,8 @@
 
 #include "core/table_fiches.h"
 
+class MagasinFiches;
+
 struct VersionBase {
     std::string chemin;
     // When the version was set aside (the save that replaced it), local time, from its name.
@@ -46,3 +48,9 @@ struct BaseLue {
 // returning false.
 std::string lireBase(const std::string& chemin, BaseLue& lue,
                      const std::function<bool(uint64_t, uint64_t)>& progression = {});
+
+// "revenir à cette version": the cards read become the open table, first card current, marked
+// modified. The base stays bound to its own file (path, lock, picture directory untouched), so
+// that the next save makes the version the base and keeps the table it replaces as a version.
+// The caller then starts a fresh history (Historique::recommencer).
+void revenirA(MagasinFiches& store, BaseLue&& version);

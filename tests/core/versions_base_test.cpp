@@ -103,6 +103,37 @@ TEST(VersionsBase, realSaves_listedNewestFirst_withCountsAndReasons_folderUntouc
     EXPECT_EQ(etatDossier(dossier), avant);
 }
 
+TEST(VersionsBase, goingBackToAVersion_loadsItModified_andTheNextSaveKeepsTheReplacedTable) {
+    DossierTemporaire d;
+    MessagesEnregistres messages;
+    MagasinFiches store(messages);
+    const std::string base = d / "notes.dat";
+    const Table ancienne{fiche(1, "ancienne")};
+    const Table recente{fiche(1, "récente"), fiche(2, "ajoutée")};
+    poserTable(store, ancienne);
+    ASSERT_EQ(store.ecrireBase(base), 1);
+    poserTable(store, recente);
+    ASSERT_EQ(store.ecrireBase(base), 1);
+    store.courante = 1;
+    const std::vector<VersionBase> v = versionsBase(base);
+    ASSERT_EQ(v.size(), 1u);
+    BaseLue lue;
+    ASSERT_EQ(lireBase(v[0].chemin, lue), "");
+    Historique h;
+    h.noter(supprimer(store), store);
+    revenirA(store, std::move(lue));
+    h.recommencer(store);
+    EXPECT_EQ(octetsDe(tableDe(store)), octetsDe(ancienne));
+    EXPECT_EQ(store.courante, 0);
+    EXPECT_TRUE(h.modifie());
+    EXPECT_EQ(h.aAnnuler(), nullptr);
+    ASSERT_EQ(store.ecrireBase(base), 1);
+    EXPECT_EQ(lireOctets(base), octetsDe(ancienne));
+    const std::vector<VersionBase> apres = versionsBase(base);
+    ASSERT_EQ(apres.size(), 2u);
+    EXPECT_EQ(lireOctets(apres[0].chemin), octetsDe(recente));
+}
+
 TEST(VersionsBase, readOnlyBase_isReadWithoutLosingItsReadOnlyMode) {
     DossierTemporaire d;
     const Table t{fiche(1, "a"), fiche(2, "b")};
