@@ -10,7 +10,9 @@
 //
 // Every undo and redo is checked to give the table's exact bytes back.
 //
-//   bench_historique [cards [folder]]
+//   bench_historique [cards [folder [comparaison]]]
+//
+// The third argument runs the comparison alone ("" or "-" for the default folder).
 //
 // Exit status: 0 all goals met, 1 a goal missed, 2 a result was wrong or a step failed.
 
@@ -74,6 +76,15 @@ void generer(MagasinFiches& store, std::size_t n) {
 
 uint64_t empreinte(const MagasinFiches& s) {
     return generateur::empreinteFiches(s.fiches.data(), static_cast<std::size_t>(s.derniere + 1));
+}
+
+// Processor time of the whole process (all threads), user and system: on a machine shared with
+// other work, the wall time grows with the load while this does not.
+double tempsProcesseur() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 template <class F>
@@ -225,9 +236,12 @@ void mesurerComparaison(MagasinFiches& store, const std::string& dossier) {
     });
     if (!raison.empty()) return faux(("lecture : " + raison).c_str());
     Comparaison c;
+    const double processeur = tempsProcesseur();
     const double comparaison = chrono([&] { c = comparer(a.fiches.data(), a.nombre, o.fiches.data(), o.nombre); });
-    std::printf("comparaison : %s (attendu +%zu \u2212%zu ~%zu) ; lecture des deux bases %.0f ms\n", resume(c).c_str(),
-                ajoutees, retirees, changees, lecture * 1e3);
+    std::printf("comparaison : %s (attendu +%zu \u2212%zu ~%zu) en %.0f ms, %.0f ms de processeur ; lecture des deux "
+                "bases %.0f ms\n",
+                resume(c).c_str(), ajoutees, retirees, changees, comparaison * 1e3,
+                (tempsProcesseur() - processeur) * 1e3, lecture * 1e3);
     if (c.seulementAutre != ajoutees || c.seulementOuverte != retirees || c.changees != changees) {
         faux("la comparaison ne trouve pas les changements faits");
     }
@@ -244,7 +258,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string dossier;
-    if (argc > 2) {
+    const bool seule = argc > 3 && std::string(argv[3]) == "comparaison";
+    const bool dossierAMoi = argc <= 2 || std::string(argv[2]).empty() || std::string(argv[2]) == "-";
+    if (!dossierAMoi) {
         dossier = argv[2];
     } else {
         char modele[] = "/tmp/brevandoux-bench-XXXXXX";
@@ -256,11 +272,13 @@ int main(int argc, char** argv) {
         SansMessages m;
         MagasinFiches store(m);
         generer(store, n);
-        mesurerTris(store);
-        mesurerSuppressionsModification(store);
+        if (!seule) {
+            mesurerTris(store);
+            mesurerSuppressionsModification(store);
+        }
         mesurerComparaison(store, dossier);
     }
-    mesurerMemoire(n);
-    if (argc <= 2) std::filesystem::remove_all(dossier);
+    if (!seule) mesurerMemoire(n);
+    if (dossierAMoi) std::filesystem::remove_all(dossier);
     return code;
 }

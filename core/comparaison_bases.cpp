@@ -41,24 +41,54 @@ Comparaison comparer(const Fiche* autre, std::size_t nAutre, const Fiche* ouvert
     const std::vector<uint64_t> o = parNumero(ouverte, nOuverte);
     triAutre.join();
 
-    Comparaison c;
+    // The cards in number order, matched ones side by side (-1 on the side that lacks one).
+    // Within one number the keys run in table order on both sides: pairing them off in turn
+    // matches the cards of a number by their order.
+    std::vector<Difference> suite;
+    suite.reserve(std::max(a.size(), o.size()));
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < a.size() || j < o.size()) {
-        // Within one number the keys run in table order on both sides: pair them off in turn.
         if (j == o.size() || (i < a.size() && numeroDe(a[i]) < numeroDe(o[j]))) {
-            c.differences.push_back({Ecart::kSeulementAutre, indexDe(a[i++]), -1});
-            ++c.seulementAutre;
+            suite.push_back({Ecart::kSeulementAutre, indexDe(a[i++]), -1});
         } else if (i == a.size() || numeroDe(o[j]) < numeroDe(a[i])) {
-            c.differences.push_back({Ecart::kSeulementOuverte, -1, indexDe(o[j++])});
-            ++c.seulementOuverte;
+            suite.push_back({Ecart::kSeulementOuverte, -1, indexDe(o[j++])});
         } else {
-            const int64_t ia = indexDe(a[i++]);
-            const int64_t io = indexDe(o[j++]);
-            if (!memeFiche(autre[ia], ouverte[io])) {
-                c.differences.push_back({Ecart::kChangee, ia, io});
-                ++c.changees;
+            suite.push_back({Ecart::kChangee, indexDe(a[i++]), indexDe(o[j++])});
+        }
+    }
+
+    // Comparing the matched cards reads both tables whole, in an order that jumps about
+    // wherever one table was sorted otherwise: two cores, and the cards a few pairs ahead
+    // fetched while the current ones are compared.
+    std::vector<uint8_t> pareilles(suite.size(), 0);
+    const auto comparerDe = [&](std::size_t debut, std::size_t fin) {
+        constexpr std::size_t kAvance = 6;
+        for (std::size_t k = debut; k < fin; ++k) {
+            if (k + kAvance < fin && suite[k + kAvance].genre == Ecart::kChangee) {
+                const char* pa = reinterpret_cast<const char*>(&autre[suite[k + kAvance].indexAutre]);
+                const char* po = reinterpret_cast<const char*>(&ouverte[suite[k + kAvance].indexOuverte]);
+                for (std::size_t l = 0; l < sizeof(Fiche); l += 64) {
+                    __builtin_prefetch(pa + l);
+                    __builtin_prefetch(po + l);
+                }
             }
+            const Difference& d = suite[k];
+            if (d.genre == Ecart::kChangee) pareilles[k] = memeFiche(autre[d.indexAutre], ouverte[d.indexOuverte]);
+        }
+    };
+    std::thread moitie([&] { comparerDe(suite.size() / 2, suite.size()); });
+    comparerDe(0, suite.size() / 2);
+    moitie.join();
+
+    Comparaison c;
+    for (std::size_t k = 0; k < suite.size(); ++k) {
+        if (pareilles[k]) continue;
+        c.differences.push_back(suite[k]);
+        switch (suite[k].genre) {
+            case Ecart::kSeulementAutre: ++c.seulementAutre; break;
+            case Ecart::kSeulementOuverte: ++c.seulementOuverte; break;
+            case Ecart::kChangee: ++c.changees; break;
         }
     }
     return c;
