@@ -141,8 +141,9 @@ void ordonnerEgaux(std::vector<uint32_t>& ordre, const std::vector<uint32_t>& bo
     }
 }
 
-// Puts record ordre[k] into slot k for every k, following the cycles of the permutation so
-// that each record is copied once and only one record is ever held aside. ordre is consumed.
+}  // namespace
+
+// Only one record is ever held aside.
 void deplacerFiches(Fiche* fiches, std::vector<uint32_t>& ordre) {
     const uint32_t n = static_cast<uint32_t>(ordre.size());
     Fiche mise;
@@ -170,10 +171,13 @@ void deplacerFiches(Fiche* fiches, std::vector<uint32_t>& ordre) {
     }
 }
 
+namespace {
+
 // Applies the order and keeps courante on the card it named.
 int32_t appliquer(MagasinFiches& store, std::vector<uint32_t>& ordre,
-                  const std::vector<uint32_t>& bornes) {
+                  const std::vector<uint32_t>& bornes, std::vector<uint32_t>* applique) {
     ordonnerEgaux(ordre, bornes);
+    if (applique) *applique = ordre;
     const uint32_t n = static_cast<uint32_t>(ordre.size());
     const uint32_t ancienne = static_cast<uint32_t>(store.courante);
     for (uint32_t k = 0; k < n; ++k) {
@@ -206,9 +210,8 @@ int comparerTitres(const Fiche* fiches, const CleTitre& a, const CleTitre& b) {
     return a.longueur < b.longueur ? -1 : (a.longueur > b.longueur ? 1 : 0);
 }
 
-}  // namespace
-
-int32_t triAlphabetique(MagasinFiches& store) {
+int32_t trierAlpha(MagasinFiches& store, std::vector<uint32_t>* applique) {
+    if (applique) applique->clear();
     if (store.derniere < 1) return store.courante;
     const uint32_t n = static_cast<uint32_t>(store.derniere) + 1;
     const Fiche* fiches = store.fiches.data();
@@ -235,10 +238,11 @@ int32_t triAlphabetique(MagasinFiches& store) {
     }
     bornes.push_back(n);
     cles = std::vector<CleTitre>();
-    return appliquer(store, ordre, bornes);
+    return appliquer(store, ordre, bornes, applique);
 }
 
-int32_t triNumerique(MagasinFiches& store) {
+int32_t trierNum(MagasinFiches& store, std::vector<uint32_t>* applique) {
+    if (applique) applique->clear();
     if (store.derniere < 1) return store.courante;
     const uint32_t n = static_cast<uint32_t>(store.derniere) + 1;
     const Fiche* fiches = store.fiches.data();
@@ -260,5 +264,14 @@ int32_t triNumerique(MagasinFiches& store) {
     }
     bornes.push_back(n);
     cles = std::vector<uint64_t>();
-    return appliquer(store, ordre, bornes);
+    return appliquer(store, ordre, bornes, applique);
 }
+
+}  // namespace
+
+int32_t triAlphabetique(MagasinFiches& store) { return trierAlpha(store, nullptr); }
+int32_t triAlphabetiqueOrdre(MagasinFiches& store, std::vector<uint32_t>& ordre) {
+    return trierAlpha(store, &ordre);
+}
+int32_t triNumerique(MagasinFiches& store) { return trierNum(store, nullptr); }
+int32_t triNumeriqueOrdre(MagasinFiches& store, std::vector<uint32_t>& ordre) { return trierNum(store, &ordre); }

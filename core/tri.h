@@ -8,8 +8,10 @@
 // once, in place.
 
 #include <cstdint>
+#include <vector>
 
 class MagasinFiches;
+struct Fiche;
 
 // Reorders fiches[0..derniere] by title: bytes compared as unsigned values up to the first
 // zero (or the end of the field), case-sensitive, no locale. courante follows the card that
@@ -19,3 +21,12 @@ int32_t triAlphabetique(MagasinFiches& store);
 
 // The same by numero, as signed 32-bit numbers.
 int32_t triNumerique(MagasinFiches& store);
+
+// The same sorts, telling the order applied in ordre: the card now at slot k was at slot
+// ordre[k] (empty when the table had fewer than two cards), which is what undoing needs.
+int32_t triAlphabetiqueOrdre(MagasinFiches& store, std::vector<uint32_t>& ordre);
+int32_t triNumeriqueOrdre(MagasinFiches& store, std::vector<uint32_t>& ordre);
+
+// Puts record ordre[k] into slot k for every k, each record copied once, following the cycles
+// of the permutation. ordre is consumed (left as the identity).
+void deplacerFiches(Fiche* fiches, std::vector<uint32_t>& ordre);

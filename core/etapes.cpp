@@ -1,0 +1,199 @@
+#include "core/etapes.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/cp1252.h"
+#include "core/magasin_fiches.h"
+#include "core/tri.h"
+
+namespace {
+
+std::size_t nombre(const MagasinFiches& store) { return static_cast<std::size_t>(store.derniere + 1); }
+
+// Puts one card back at index, the cards from there on moving down one place: what undoing a
+// deletion needs, the reverse of supprimerFiche.
+void inserer(MagasinFiches& store, std::size_t index, const Fiche& fiche) {
+    const std::size_t n = nombre(store);
+    if (n > 0) store.fiches.redimensionner(n + 1);
+    Fiche* f = store.fiches.data();
+    std::memmove(static_cast<void*>(f + index + 1), f + index, (n - index) * sizeof(Fiche));
+    f[index] = fiche;
+    store.derniere = static_cast<int32_t>(n);
+    store.courante = static_cast<int32_t>(index);
+}
+
+class EtapeAjout : public Etape {
+public:
+    EtapeAjout(std::size_t index, const Fiche& fiche)
+        : Etape(GenreEtape::kAjout, "l'ajout de " + ficheDecrite(fiche), index, index + 1),
+          fiche_(fiche) {}
+    void annuler(MagasinFiches& store) override {
+        garderPremieres(store, fichesAvant());
+        store.courante = placeDe(store, fichesAvant());
+    }
+    void refaire(MagasinFiches& store) override {
+        store.fiches.redimensionner(fichesApres());
+        store.fiches[fichesAvant()] = fiche_;
+        store.derniere = static_cast<int32_t>(fichesAvant());
+        store.courante = store.derniere;
+    }
+    std::size_t octets() const override { return sizeof *this; }
+
+private:
+    Fiche fiche_;
+};
+
+class EtapeModification : public Etape {
+public:
+    EtapeModification(std::size_t n, std::size_t index, const Fiche& avant, const Fiche& apres)
+        : Etape(GenreEtape::kModification, "la modification de " + ficheDecrite(apres), n, n),
+          index_(index), avant_(avant), apres_(apres) {}
+    void annuler(MagasinFiches& store) override { remettre(store, avant_); }
+    void refaire(MagasinFiches& store) override { remettre(store, apres_); }
+    std::size_t octets() const override { return sizeof *this; }
+
+private:
+    void remettre(MagasinFiches& store, const Fiche& fiche) const {
+        store.fiches[index_] = fiche;
+        store.courante = static_cast<int32_t>(index_);
+    }
+    std::size_t index_;
+    Fiche avant_;
+    Fiche apres_;
+};
+
+class EtapeSuppression : public Etape {
+public:
+    EtapeSuppression(std::size_t n, std::size_t index, const Fiche& fiche)
+        : Etape(GenreEtape::kSuppression, "la suppression de " + ficheDecrite(fiche), n, n - 1),
+          index_(index), fiche_(fiche) {}
+    void annuler(MagasinFiches& store) override { inserer(store, index_, fiche_); }
+    void refaire(MagasinFiches& store) override {
+        store.courante = static_cast<int32_t>(index_);
+        store.supprimerFiche();
+    }
+    std::size_t octets() const override { return sizeof *this; }
+
+private:
+    std::size_t index_;
+    Fiche fiche_;
+};
+
+class EtapeTri : public Etape {
+public:
+    EtapeTri(GenreEtape genre, std::size_t n, std::vector<uint32_t> ordre, int32_t avant, int32_t apres)
+        : Etape(genre, genre == GenreEtape::kTriAlphabetique ? "le tri alphabétique" : "le tri numérique", n, n),
+          ordre_(std::move(ordre)), courantAvant_(avant), courantApres_(apres) {}
+    void annuler(MagasinFiches& store) override {
+        if (!ordre_.empty()) {
+            // The card now at slot k was at slot ordre[k]: slot ordre[k] takes it back.
+            std::vector<uint32_t> inverse(ordre_.size());
+            for (uint32_t k = 0; k < ordre_.size(); ++k) inverse[ordre_[k]] = k;
+            deplacerFiches(store.fiches.data(), inverse);
+        }
+        store.courante = courantAvant_;
+    }
+    void refaire(MagasinFiches& store) override {
+        if (!ordre_.empty()) {
+            std::vector<uint32_t> ordre = ordre_;
+            deplacerFiches(store.fiches.data(), ordre);
+        }
+        store.courante = courantApres_;
+    }
+    std::size_t octets() const override { return sizeof *this + ordre_.capacity() * sizeof(uint32_t); }
+
+private:
+    std::vector<uint32_t> ordre_;
+    int32_t courantAvant_;
+    int32_t courantApres_;
+};
+
+class EtapeAjoutFiches : public Etape {
+public:
+    EtapeAjoutFiches(GenreEtape genre, std::size_t premiere, std::size_t n)
+        : Etape(genre, (genre == GenreEtape::kImportCsv ? "l'importation " : "l'ajout ") + deFiches(n),
+                premiere, premiere + n) {}
+    void annuler(MagasinFiches& store) override {
+        const Fiche* f = store.fiches.data();
+        gardees_.assign(f + fichesAvant(), f + fichesApres());
+        garderPremieres(store, fichesAvant());
+        store.courante = placeDe(store, fichesAvant());
+    }
+    void refaire(MagasinFiches& store) override {
+        store.fiches.redimensionner(std::max<std::size_t>(fichesApres(), 1));
+        std::copy(gardees_.begin(), gardees_.end(), store.fiches.data() + fichesAvant());
+        store.derniere = static_cast<int32_t>(fichesApres()) - 1;
+        store.courante = placeDe(store, fichesAvant());
+        gardees_ = std::vector<Fiche>();
+    }
+    std::size_t octets() const override { return sizeof *this + gardees_.capacity() * sizeof(Fiche); }
+
+private:
+    std::vector<Fiche> gardees_;  // only while undone
+};
+
+}  // namespace
+
+std::string ficheDecrite(const Fiche& fiche) {
+    std::string d = "la fiche " + std::to_string(fiche.numero);
+    std::string titre = cp1252VersUtf8(texteChamp(fiche.titre));
+    if (titre.empty()) return d;
+    // A menu caption is one line.
+    for (char& c : titre) {
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    }
+    d += " « ";
+    d += titre;
+    d += " »";
+    return d;
+}
+
+std::string deFiches(std::size_t n) {
+    if (n == 1) return "d'une fiche";
+    std::string d = "de ";
+    d += std::to_string(n);
+    d += n == 0 ? " fiche" : " fiches";
+    return d;
+}
+
+int32_t placeDe(const MagasinFiches& store, std::size_t index) {
+    return static_cast<int32_t>(std::min<std::size_t>(index, static_cast<std::size_t>(std::max(store.derniere, 0))));
+}
+
+void garderPremieres(MagasinFiches& store, std::size_t n) {
+    store.fiches.redimensionner(std::max<std::size_t>(n, 1));
+    if (n == 0) viderFiche(store.fiches[0]);  // the slot shown while the base holds no card
+    store.derniere = static_cast<int32_t>(n) - 1;
+}
+
+std::unique_ptr<Etape> etapeAjout(const MagasinFiches& store) {
+    const std::size_t index = static_cast<std::size_t>(store.derniere);
+    return std::make_unique<EtapeAjout>(index, store.fiches[index]);
+}
+
+std::unique_ptr<Etape> etapeModification(const MagasinFiches& store, int32_t index, const Fiche& avant) {
+    const auto i = static_cast<std::size_t>(index);
+    return std::make_unique<EtapeModification>(nombre(store), i, avant, store.fiches[i]);
+}
+
+std::unique_ptr<Etape> etapeAjoutFiches(const MagasinFiches& store, std::size_t premiere, GenreEtape genre) {
+    return std::make_unique<EtapeAjoutFiches>(genre, premiere, nombre(store) - premiere);
+}
+
+std::unique_ptr<Etape> supprimer(MagasinFiches& store) {
+    if (store.derniere < 0) return nullptr;
+    const auto index = static_cast<std::size_t>(store.courante);
+    auto etape = std::make_unique<EtapeSuppression>(nombre(store), index, store.fiches[index]);
+    store.supprimerFiche();
+    return etape;
+}
+
+std::unique_ptr<Etape> trier(MagasinFiches& store, GenreEtape tri) {
+    std::vector<uint32_t> ordre;
+    const int32_t avant = store.courante;
+    const int32_t apres = tri == GenreEtape::kTriAlphabetique ? triAlphabetiqueOrdre(store, ordre)
+                                                              : triNumeriqueOrdre(store, ordre);
+    ordre.shrink_to_fit();
+    return std::make_unique<EtapeTri>(tri, nombre(store), std::move(ordre), avant, apres);
+}
