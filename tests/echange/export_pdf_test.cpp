@@ -17,7 +17,7 @@
 #include "tests/echange/outils_echange.h"
 #include "tests/print/lecture_pdf.h"
 #include "tests/support/disque_plein.h"
-#include "tests/support/plateforme_scriptee.h"
+#include "tests/support/plateforme_scriptee_pdf.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ protected:
     }
 
     QTemporaryDir dossier;
-    PlateformeScriptee plateforme;
+    PlateformeScripteePdf plateforme;
     MagasinFiches store;
 };
 

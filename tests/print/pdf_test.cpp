@@ -1,4 +1,4 @@
-// The whole path to paper, through Qt's printer writing a PDF at 1200 dpi: what lands on the
+// The whole path to paper, through a printer writing a PDF at 1200 dpi: what lands on the
 // pages, read back with poppler's tools.
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include "print/commandes_impression.h"
 #include "tests/print/lecture_pdf.h"
 #include "tests/print/outils_impression.h"
-#include "tests/support/plateforme_scriptee.h"
+#include "tests/support/plateforme_scriptee_pdf.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ protected:
 
     QTemporaryDir dossier;
     QString pdf;
-    PlateformeScriptee plateforme;
+    PlateformeScripteePdf plateforme;
     MagasinFiches store;
 };
 
