@@ -9,6 +9,7 @@
 
 namespace metafichier {
 
+// The placeable header's key, and the function codes of the records read here.
 inline constexpr std::uint32_t kCleWmfPlacable = 0x9AC6CDD7;
 inline constexpr std::uint16_t kWmfFin = 0x0000;
 inline constexpr std::uint16_t kWmfSauverDc = 0x001E;
@@ -24,11 +25,15 @@ inline constexpr std::uint16_t kWmfEchelleFenetre = 0x0410;
 inline constexpr std::uint16_t kWmfEchelleVue = 0x0412;
 inline constexpr std::uint16_t kWmfPoint = 0x041F;
 
+// The window a file sets: its origin and extent in logical units.
 struct FenetreWmf {
     double ox = 0, oy = 0, ex = 0, ey = 0;
     bool etendue = false;  // the file gave the window an extent
 };
 
+// What the walk through the records found: the placeable header's frame, the window in force
+// when the drawing starts with the mapping records before it (replayed to measure libwmf's
+// mapping), and the bounds of the records libwmf is given.
 struct AnalyseWmf {
     bool placable = false;
     std::int16_t gauche = 0, haut = 0, droite = 0, bas = 0;
