@@ -24,7 +24,8 @@ protected:
     // the device and keeps it until conclure() or abandonner(). False with the French reason
     // when the device refuses to be painted on.
     bool ouvrir(QPagedPaintDevice& appareil, int resolution, QString& raison);
-    // Ends the painter of a document being dropped, before the printer lets its device go.
+    // Ends the painter of a document being dropped, before the printer lets its device go
+    // (its destructor too: the device dies before this class's painter would end).
     void lacher();
     // Whether the device took the document it was given, once the painter has ended.
     virtual bool documentAccepte() const { return true; }

@@ -17,6 +17,8 @@ class ImprimanteQt : public ImprimantePages {
 public:
     ImprimanteQt() = default;
     explicit ImprimanteQt(FileCups file);
+    // The painter ends while its device is still there.
+    ~ImprimanteQt() override { lacher(); }
 
     bool commencer(const QString& titreDocument, QString& raison) override;
     void abandonner() override;

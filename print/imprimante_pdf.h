@@ -12,6 +12,8 @@ class ImprimantePdf : public ImprimantePages {
 public:
     // A4 pages at resolution dots per inch, the layout a printer of that resolution gives.
     ImprimantePdf(QString fichier, int resolution);
+    // The painter ends while its device is still there.
+    ~ImprimantePdf() override { lacher(); }
 
     bool commencer(const QString& titreDocument, QString& raison) override;
     // The caller removes what was written: the file may be a descriptor's name it owns.
