@@ -1,90 +1,59 @@
 #include "platform/imprimante_qt.h"
 
 #include <QDir>
-#include <QFile>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <utility>
 
-ImprimanteQt::ImprimanteQt(const QString& fichierPdf, int resolution)
-    : fichierPdf_(fichierPdf), resolution_(resolution) {}
-
 ImprimanteQt::ImprimanteQt(FileCups file) : fileDemandee_(std::move(file.nom)) {}
 
 bool ImprimanteQt::commencer(const QString& titreDocument, QString& raison) {
-    if (peintre_.isActive()) abandonner();
-    if (fichierPdf_.isEmpty()) {
-        const QPrinterInfo info = fileDemandee_.isEmpty()
-                                      ? QPrinterInfo::defaultPrinter()
-                                      : QPrinterInfo::printerInfo(fileDemandee_);
-        if (info.isNull()) {
-            raison = fileDemandee_.isEmpty()
-                         ? QStringLiteral("aucune imprimante n'est installée")
-                         : QStringLiteral("l'imprimante %1 n'est pas installée").arg(fileDemandee_);
-            return false;
-        }
-        imprimante_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-        // Qt's CUPS engine sends whatever was drawn when the painter ends, even after an
-        // abort, and never learns whether the queue accepted the job. Drawing into a spool
-        // file of our own (not named .pdf, so the printer's engine and page stay) and
-        // submitting it at the end lets a cancelled document vanish and a refusal be told.
-        spool_ = std::make_unique<QTemporaryFile>(QDir::tempPath() +
-                                                  QStringLiteral("/brevandoux-XXXXXX.prn"));
-        if (!spool_->open()) {
-            raison = QStringLiteral("le fichier temporaire d'impression ne peut pas être créé");
-            spool_.reset();
-            imprimante_.reset();
-            return false;
-        }
-        spool_->close();
-        imprimante_->setOutputFileName(spool_->fileName());
-        fileCups_ = info.printerName();
-    } else {
-        imprimante_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        imprimante_->setOutputFormat(QPrinter::PdfFormat);
-        imprimante_->setOutputFileName(fichierPdf_);
-        imprimante_->setResolution(resolution_);
-        imprimante_->setPageSize(QPageSize(QPageSize::A4));
+    if (surface().isActive()) abandonner();
+    const QPrinterInfo info = fileDemandee_.isEmpty() ? QPrinterInfo::defaultPrinter()
+                                                      : QPrinterInfo::printerInfo(fileDemandee_);
+    if (info.isNull()) {
+        raison = fileDemandee_.isEmpty()
+                     ? QStringLiteral("aucune imprimante n'est installée")
+                     : QStringLiteral("l'imprimante %1 n'est pas installée").arg(fileDemandee_);
+        return false;
     }
+    imprimante_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    // Qt's CUPS engine sends whatever was drawn when the painter ends, even after an abort,
+    // and never learns whether the queue accepted the job. Drawing into a spool file of our
+    // own (not named .pdf, so the printer's engine and page stay) and submitting it at the
+    // end lets a cancelled document vanish and a refusal be told.
+    spool_ = std::make_unique<QTemporaryFile>(QDir::tempPath() +
+                                              QStringLiteral("/brevandoux-XXXXXX.prn"));
+    if (!spool_->open()) {
+        raison = QStringLiteral("le fichier temporaire d'impression ne peut pas être créé");
+        spool_.reset();
+        imprimante_.reset();
+        return false;
+    }
+    spool_->close();
+    imprimante_->setOutputFileName(spool_->fileName());
+    fileCups_ = info.printerName();
     imprimante_->setDocName(titreDocument);
     titre_ = titreDocument;
-    if (!peintre_.begin(imprimante_.get())) {
-        raison = QStringLiteral("l'imprimante a refusé le document");
+    if (!ouvrir(*imprimante_, imprimante_->resolution(), raison)) {
         imprimante_.reset();
         spool_.reset();
         return false;
     }
-    page_ = 1;
     return true;
 }
 
-int ImprimanteQt::largeur() const {
-    return imprimante_ ? imprimante_->pageLayout().paintRectPixels(imprimante_->resolution()).width() : 0;
+bool ImprimanteQt::documentAccepte() const {
+    return imprimante_->printerState() != QPrinter::Error;
 }
 
-int ImprimanteQt::hauteur() const {
-    return imprimante_ ? imprimante_->pageLayout().paintRectPixels(imprimante_->resolution()).height() : 0;
-}
-
-void ImprimanteQt::nouvellePage() {
-    if (imprimante_ && imprimante_->newPage()) ++page_;
-}
-
-bool ImprimanteQt::terminer(QString& raison) {
-    if (!imprimante_) {
-        raison = QStringLiteral("aucun document n'est en cours d'impression");
-        return false;
-    }
-    const bool ok = peintre_.end();
-    const bool erreur = imprimante_->printerState() == QPrinter::Error;
+bool ImprimanteQt::conclure(bool accepte, QString& raison) {
     imprimante_.reset();
-    if (!ok || erreur) {
+    if (!accepte) {
         spool_.reset();
-        raison = QStringLiteral("l'imprimante a refusé le document");
         return false;
     }
-    if (spool_) return soumettre(raison);
-    return true;
+    return soumettre(raison);
 }
 
 bool ImprimanteQt::soumettre(QString& raison) {
@@ -108,9 +77,7 @@ bool ImprimanteQt::soumettre(QString& raison) {
 
 void ImprimanteQt::abandonner() {
     if (imprimante_) imprimante_->abort();
-    if (peintre_.isActive()) peintre_.end();
+    lacher();
     imprimante_.reset();
     spool_.reset();
-    // A PDF output cannot be aborted either: what was written of it goes.
-    if (!fichierPdf_.isEmpty()) QFile::remove(fichierPdf_);
 }

@@ -15,8 +15,12 @@
 #include "tests/print/lecture_pdf.h"
 #include "tests/support/annuler_progression.h"
 #include "tests/support/disque_plein.h"
+<<<<<<< HEAD
 #include "tests/support/ignorer.h"
 #include "tests/support/plateforme_scriptee.h"
+=======
+#include "tests/support/plateforme_scriptee_pdf.h"
+>>>>>>> image
 
 namespace {
 
@@ -43,7 +47,7 @@ protected:
     }
 
     QTemporaryDir dossier;
-    PlateformeScriptee plateforme;
+    PlateformeScripteePdf plateforme;
     MagasinFiches store;
 };
 

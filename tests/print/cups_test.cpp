@@ -18,6 +18,7 @@
 #include <QStandardPaths>
 #include <cstdio>
 
+#include "platform/imprimante_qt.h"
 #include "print/commandes_impression.h"
 #include "tests/print/lecture_pdf.h"
 #include "tests/print/outils_impression.h"

@@ -1,4 +1,4 @@
-// The whole path to paper, through Qt's printer writing a PDF at 1200 dpi: what lands on the
+// The whole path to paper, through a printer writing a PDF at 1200 dpi: what lands on the
 // pages, read back with poppler's tools.
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 #include "tests/print/lecture_pdf.h"
 #include "tests/print/outils_impression.h"
 #include "tests/support/annuler_progression.h"
-#include "tests/support/plateforme_scriptee.h"
+#include "tests/support/plateforme_scriptee_pdf.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ protected:
 
     QTemporaryDir dossier;
     QString pdf;
-    PlateformeScriptee plateforme;
+    PlateformeScripteePdf plateforme;
     MagasinFiches store;
 };
 

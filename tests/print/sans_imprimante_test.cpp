@@ -13,7 +13,7 @@
 #include "print/imprimer_fiches.h"
 #include "tests/print/lecture_pdf.h"
 #include "tests/print/outils_impression.h"
-#include "tests/support/plateforme_scriptee.h"
+#include "tests/support/plateforme_scriptee_pdf.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ protected:
     std::string chemin(const char* nom) const { return dossier.filePath(nom).toStdString(); }
 
     QTemporaryDir dossier;
-    PlateformeScriptee plateforme;
+    PlateformeScripteePdf plateforme;
     MagasinFiches store;
 };
 
@@ -73,7 +73,7 @@ TEST_F(SansImprimante, imprimerListe_yes_pdfHoldsThePrintedPagesExactly) {
     ASSERT_TRUE(offert.lu) << offert.erreur.toStdString();
 
     // What the printer receives: the same command on a machine with a 1200 dpi A4 printer.
-    PlateformeScriptee avec;
+    PlateformeScripteePdf avec;
     avec.pdfImpression = chemin("imprime.pdf");
     imprimerListe(avec, store, {});
     EXPECT_TRUE(avec.boites.empty());

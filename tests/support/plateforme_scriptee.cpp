@@ -110,12 +110,7 @@ std::optional<Plateforme::FichierFormat> PlateformeScriptee::enregistrerFichierF
 std::optional<std::string> PlateformeScriptee::ouvrirImage() { return fichier("image", {}); }
 
 Imprimante& PlateformeScriptee::imprimante() {
-    if (pdfImpression.empty()) {
-        imprimante_ = std::make_unique<ImprimanteAbsente>();
-    } else {
-        imprimante_ = std::make_unique<ImprimanteQt>(QString::fromStdString(pdfImpression),
-                                                     resolutionImpression);
-    }
+    imprimante_ = std::make_unique<ImprimanteAbsente>();
     return *imprimante_;
 }
 

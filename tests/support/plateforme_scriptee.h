@@ -3,12 +3,12 @@
 // running test at once when a box that needs an answer finds none queued.
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "platform/imprimante_qt.h"
 #include "platform/plateforme.h"
 
 struct Boite {
@@ -33,10 +33,8 @@ public:
                                                           // to a dialog offering formats
     std::vector<DialogueFichier> dialogues;               // settings each file dialog got
     QString pressePapiers;
-    std::string pdfImpression;  // where printing goes; empty: a printer that is missing
     // False: the system has no printer at all, and the print commands offer a PDF instead.
     bool avecImprimante = true;
-    int resolutionImpression = 1200;
 
     void message(const std::string& texte) override;
     int question(const std::string& texte, Boutons boutons) override;
@@ -48,6 +46,8 @@ public:
     std::optional<std::string> ouvrirImage() override;
     void copierTexte(const QString& texte) override { pressePapiers = texte; }
     QString texteDuPressePapiers() override { return pressePapiers; }
+    // A printer that is missing: every document is refused (tests/support/
+    // plateforme_scriptee_pdf.h has one that prints).
     Imprimante& imprimante() override;
     bool imprimanteInstallee() override { return avecImprimante; }
     void afficherAide(const QString& fichierAide, const QString& sujet) override;
