@@ -15,12 +15,8 @@
 #include "tests/print/lecture_pdf.h"
 #include "tests/support/annuler_progression.h"
 #include "tests/support/disque_plein.h"
-<<<<<<< HEAD
 #include "tests/support/ignorer.h"
-#include "tests/support/plateforme_scriptee.h"
-=======
 #include "tests/support/plateforme_scriptee_pdf.h"
->>>>>>> image
 
 namespace {
 
