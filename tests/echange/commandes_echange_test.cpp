@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "core/tableau_csv.h"
+#include "core/textes.h"
 #include "tests/bases/fenetre_bases.h"
 
 using namespace bases_test;
@@ -179,7 +180,7 @@ TEST_F(Echange, longHtmlExport_annulerLeavesTheDiskAsItWas_elseThePicturesJoinTh
         minuterie.stop();
 
         EXPECT_EQ(titre, "brevandoux");
-        EXPECT_EQ(texte, QString::fromUtf8("Exportation de la page web…"));
+        EXPECT_EQ(texte, QString::fromUtf8(textes::kProgressionPageWeb));
         EXPECT_EQ(parent, fenetre.get());
         EXPECT_EQ(modalite, Qt::WindowModal);
         // No message: stopping was the user's choice, not a failure.
@@ -203,17 +204,30 @@ TEST_F(Echange, longHtmlExport_annulerLeavesTheDiskAsItWas_elseThePicturesJoinTh
     }
 }
 
-TEST_F(Echange, longPdfExport_annuler_writesNothingAndSaysNothing) {
+TEST_F(Echange, longPdfExport_saysItExportsOverTheWindow_andAnnulerWritesNothingAndSaysNothing) {
     remplir(std::vector<CarteTest>(50, {1, "carte", "", ""}));
+    QString titre, texte;
+    QWidget* parent = nullptr;
+    Qt::WindowModality modalite = Qt::NonModal;
     QTimer minuterie;
-    QObject::connect(&minuterie, &QTimer::timeout, [] {
+    QObject::connect(&minuterie, &QTimer::timeout, [&] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) d->cancel();
+            auto* d = qobject_cast<QProgressDialog*>(w);
+            if (!d || !d->isVisible()) continue;
+            titre = d->windowTitle();
+            texte = d->labelText();
+            parent = d->parentWidget();
+            modalite = d->windowModality();
+            d->cancel();
         }
     });
     minuterie.start(0);
     exporter(chemin("liste.pdf"), 2);
     minuterie.stop();
+    EXPECT_EQ(titre, "brevandoux");
+    EXPECT_EQ(texte, QString::fromUtf8(textes::kProgressionPdf));
+    EXPECT_EQ(parent, fenetre.get());
+    EXPECT_EQ(modalite, Qt::WindowModal);
     EXPECT_EQ(genres(plateforme), (std::vector<std::string>{"enregistrer"}));
     EXPECT_FALSE(existe(chemin("liste.pdf")));
     EXPECT_EQ(store().modifiee, 0);
