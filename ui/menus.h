@@ -61,7 +61,8 @@ inline constexpr std::size_t kNombreEntrees = std::size(kEntrees);
 // wiring of a controller never reaches a run.
 class Nom {
 public:
-    consteval Nom(const char* nom) : rang_(chercher(nom)) {}  // NOLINT: written as a plain name
+    // Implicit, so that an item is named by its plain name: commande("quitter1").
+    consteval Nom(const char* nom) : rang_(chercher(nom)) {}
     std::size_t rang() const { return rang_; }
 
 private:

@@ -49,17 +49,6 @@ protected:
 
 }  // namespace
 
-TEST_F(Echange, menuFichier_hasBothItemsRightAfterAjouterDesFiches) {
-    std::vector<std::string> legendes;
-    for (QAction* a : fenetre->fichier()->actions()) legendes.push_back(a->text().toStdString());
-    EXPECT_EQ(legendes, (std::vector<std::string>{"ouvrir base", "nouvelle base", "enregister base",
-                                                  "enregistrer base sous", "importer base caldoverne",
-                                                  "Ajouter des fiches", "exporter la base…",
-                                                  "importer un tableau CSV…", "bases récentes", "quitter"}));
-    EXPECT_EQ(fenetre->exporterlabase1()->objectName(), "exporterlabase1");
-    EXPECT_EQ(fenetre->importeruntableauCSV1()->objectName(), "importeruntableauCSV1");
-}
-
 TEST_F(Echange, exportCsv_writesTheWholeBaseInTableOrder_withTheChosenFiltersExtension) {
     exporter(chemin("liste"), 0);
     ASSERT_EQ(plateforme.dialogues.size(), 1u);
