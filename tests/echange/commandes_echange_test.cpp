@@ -44,6 +44,34 @@ protected:
         fenetre->exporterlabase1()->trigger();
     }
 
+    // Runs the export as exporter does, watching its progress dialog, and cancels it once it
+    // shows annulerA cards done (never when annulerA is negative). Then checks that the dialog
+    // belonged to the window and said texte.
+    void exporterEnSuivant(const std::string& chemin, int filtre, int annulerA, const char* texte) {
+        QString titre, libelle;
+        QWidget* parent = nullptr;
+        Qt::WindowModality modalite = Qt::NonModal;
+        QTimer minuterie;
+        QObject::connect(&minuterie, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* d = qobject_cast<QProgressDialog*>(w);
+                if (!d || !d->isVisible()) continue;
+                titre = d->windowTitle();
+                libelle = d->labelText();
+                parent = d->parentWidget();
+                modalite = d->windowModality();
+                if (annulerA >= 0 && d->value() >= annulerA) d->cancel();
+            }
+        });
+        minuterie.start(0);
+        exporter(chemin, filtre);
+        minuterie.stop();
+        EXPECT_EQ(titre, "brevandoux");
+        EXPECT_EQ(libelle, QString::fromUtf8(texte));
+        EXPECT_EQ(parent, fenetre.get());
+        EXPECT_EQ(modalite, Qt::WindowModal);
+    }
+
     std::string b;
 };
 
@@ -148,30 +176,8 @@ TEST_F(Echange, longHtmlExport_annulerLeavesTheDiskAsItWas_elseThePicturesJoinTh
         const QStringList avant = contenu(racine);
         plateforme.oublier();
 
-        QString titre, texte;
-        QWidget* parent = nullptr;
-        Qt::WindowModality modalite = Qt::NonModal;
-        QTimer minuterie;
-        QObject::connect(&minuterie, &QTimer::timeout, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* d = qobject_cast<QProgressDialog*>(w);
-                if (!d || !d->isVisible()) continue;
-                titre = d->windowTitle();
-                texte = d->labelText();
-                parent = d->parentWidget();
-                modalite = d->windowModality();
-                // Once several pictures wait to be moved into place.
-                if (c.annuler && d->value() >= 10) d->cancel();
-            }
-        });
-        minuterie.start(0);
-        exporter(chemin("page.html"), 1);
-        minuterie.stop();
-
-        EXPECT_EQ(titre, "brevandoux");
-        EXPECT_EQ(texte, QString::fromUtf8(textes::kProgressionPageWeb));
-        EXPECT_EQ(parent, fenetre.get());
-        EXPECT_EQ(modalite, Qt::WindowModal);
+        // Once several pictures wait to be moved into place.
+        exporterEnSuivant(chemin("page.html"), 1, c.annuler ? 10 : -1, textes::kProgressionPageWeb);
         // No message: stopping was the user's choice, not a failure.
         EXPECT_EQ(genres(plateforme), (std::vector<std::string>{"enregistrer"}));
         EXPECT_EQ(store().modifiee, 0);
@@ -195,28 +201,7 @@ TEST_F(Echange, longHtmlExport_annulerLeavesTheDiskAsItWas_elseThePicturesJoinTh
 
 TEST_F(Echange, longPdfExport_saysItExportsOverTheWindow_andAnnulerWritesNothingAndSaysNothing) {
     remplir(std::vector<CarteTest>(50, {1, "carte", "", ""}));
-    QString titre, texte;
-    QWidget* parent = nullptr;
-    Qt::WindowModality modalite = Qt::NonModal;
-    QTimer minuterie;
-    QObject::connect(&minuterie, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* d = qobject_cast<QProgressDialog*>(w);
-            if (!d || !d->isVisible()) continue;
-            titre = d->windowTitle();
-            texte = d->labelText();
-            parent = d->parentWidget();
-            modalite = d->windowModality();
-            d->cancel();
-        }
-    });
-    minuterie.start(0);
-    exporter(chemin("liste.pdf"), 2);
-    minuterie.stop();
-    EXPECT_EQ(titre, "brevandoux");
-    EXPECT_EQ(texte, QString::fromUtf8(textes::kProgressionPdf));
-    EXPECT_EQ(parent, fenetre.get());
-    EXPECT_EQ(modalite, Qt::WindowModal);
+    exporterEnSuivant(chemin("liste.pdf"), 2, 0, textes::kProgressionPdf);
     EXPECT_EQ(genres(plateforme), (std::vector<std::string>{"enregistrer"}));
     EXPECT_FALSE(existe(chemin("liste.pdf")));
     EXPECT_EQ(store().modifiee, 0);
