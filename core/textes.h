@@ -52,4 +52,8 @@ inline constexpr char kMemoireCommande[] = "mémoire insuffisante : la commande 
 // --- Printing ---
 inline constexpr char kRecherchePourExpression[] = "recherche pour l'expression ";
 
+// --- Progress dialogs of the exports ---
+inline constexpr char kProgressionPageWeb[] = "Exportation de la page web…";
+inline constexpr char kProgressionPdf[] = "Exportation du document PDF…";
+
 }  // namespace textes

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "core/attributs.h"
+#include "core/textes.h"
 #include "core/import_tableau.h"
 #include "core/tableau_csv.h"
 #include "echange/export_pages.h"
@@ -64,14 +65,14 @@ void ControleurEchange::exporterlabase1Click() {
             break;
         }
         case Format::kHtml: {
-            Progression progression(QStringLiteral("Exportation de la page web…"), &fenetre_);
+            Progression progression(QString::fromUtf8(textes::kProgressionPageWeb), &fenetre_);
             raison = exporterHtml(table, dernier, entete, store_.cheminBase.str(), chemin,
                                   std::ref(progression))
                          .toStdString();
             break;
         }
         case Format::kPdf: {
-            Progression progression(QStringLiteral("Impression des fiches…"), nullptr);
+            Progression progression(QString::fromUtf8(textes::kProgressionPdf), &fenetre_);
             raison = exporterPdf(table, dernier, entete, store_.cheminBase.str(), chemin,
                                  std::ref(progression))
                          .toStdString();

@@ -40,7 +40,7 @@ void TForm1::FormCreate() {
         if (const std::optional<std::string> montre = lireConfig(store_)) {
             montrerChemin(*montre);
         }
-        rechercheSansAccents1_->setChecked(store_.sansAccents);
+        rechercheSansAccents1()->setChecked(store_.sansAccents);
         chargerAutoload();
         store_.garde.signalerOuvertureAilleurs(store_.messages());
         afficherFiche();

@@ -17,29 +17,25 @@ bool baseSurLeDisque(const std::string& chemin) {
 }  // namespace
 
 void TForm1::creerMenuRecentes() {
-    basesrecentes1_ = new QMenu(QStringLiteral("bases récentes"), fichier_);
-    basesrecentes1_->setObjectName(QStringLiteral("basesrecentes1"));
-    basesrecentes1_->menuAction()->setObjectName(QStringLiteral("basesrecentes1"));
-    fichier_->insertMenu(quitter1_, basesrecentes1_);
     // The list changes with every base opened or saved: it is read again each time the menu
     // opens.
-    connect(fichier_, &QMenu::aboutToShow, this, &TForm1::remplirRecentes);
+    connect(fichier(), &QMenu::aboutToShow, this, &TForm1::remplirRecentes);
     remplirRecentes();
 }
 
 void TForm1::remplirRecentes() {
-    basesrecentes1_->clear();
+    basesrecentes1()->clear();
     int rang = 0;
     for (const std::string& chemin : store_.recentes) {
         QString legende = QFile::decodeName(QByteArray::fromStdString(chemin));
         // An ampersand in a path is shown, not taken for an accelerator.
         legende.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* a = basesrecentes1_->addAction(legende);
+        QAction* a = basesrecentes1()->addAction(legende);
         a->setObjectName(QStringLiteral("recente%1").arg(++rang));
         a->setEnabled(baseSurLeDisque(chemin));
         connect(a, &QAction::triggered, this, [this, chemin] {
             if (ouverture_) gerer([&] { ouverture_(chemin); });
         });
     }
-    basesrecentes1_->menuAction()->setEnabled(!store_.recentes.empty());
+    basesrecentes1()->menuAction()->setEnabled(!store_.recentes.empty());
 }

@@ -14,6 +14,7 @@
 #include <QShortcut>
 #include <exception>
 #include <new>
+#include <string_view>
 
 #include "platform/rapport_erreur.h"
 #include "ui/accessibilite.h"
@@ -262,59 +263,48 @@ void TForm1::creerMenus() {
     QMenuBar* barre = menuBar();
     barre->setObjectName(QStringLiteral("MainMenu1"));
 
-    auto action = [](QMenu* menu, const char* nom, const char* legende) {
-        QAction* a = menu->addAction(QString::fromUtf8(legende));
-        a->setObjectName(QString::fromLatin1(nom));
-        return a;
-    };
+    const auto texte = [](std::string_view t) { return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())); };
+    QMenu* courant = nullptr;
+    for (std::size_t i = 0; i < menus::kNombreEntrees; ++i) {
+        const menus::Entree& e = menus::kEntrees[i];
+        QAction* a = nullptr;
+        switch (e.sorte) {
+            case menus::Sorte::Menu:
+                courant = barre->addMenu(texte(e.legende));
+                courant->setObjectName(texte(e.nom));
+                a = courant->menuAction();
+                break;
+            case menus::Sorte::Contextuel:
+                courant = new QMenu(this);
+                courant->setObjectName(texte(e.nom));
+                a = courant->menuAction();
+                break;
+            case menus::Sorte::SousMenu: {
+                auto* sous = new QMenu(texte(e.legende), courant);
+                sous->setObjectName(texte(e.nom));
+                a = courant->addMenu(sous);
+                break;
+            }
+            case menus::Sorte::Commande:
+            case menus::Sorte::Cochable:
+                a = courant->addAction(texte(e.legende));
+                a->setCheckable(e.sorte == menus::Sorte::Cochable);
+                // The desktop's usual keys, shown beside the captions in the menus.
+                if (!e.touches.empty()) {
+                    a->setShortcuts(QKeySequence::listFromString(texte(e.touches), QKeySequence::PortableText));
+                }
+                break;
+        }
+        a->setObjectName(texte(e.nom));
+        menus_[i] = a;
+    }
 
-    fichier_ = barre->addMenu(QStringLiteral("fichier"));
-    fichier_->setObjectName(QStringLiteral("fichier"));
-    ouvrir1_ = action(fichier_, "ouvrir1", "ouvrir base");
-    nouveau1_ = action(fichier_, "nouveau1", "nouvelle base");
-    enregister1_ = action(fichier_, "enregister1", "enregister base");
-    enregistrersous1_ = action(fichier_, "enregistrersous1", "enregistrer base sous");
-    convertircaldoverne1_ = action(fichier_, "convertircaldoverne1", "importer base caldoverne");
-    Ajouterdesfiches1_ = action(fichier_, "Ajouterdesfiches1", "Ajouter des fiches");
-    exporterlabase1_ = action(fichier_, "exporterlabase1", "exporter la base…");
-    importeruntableauCSV1_ = action(fichier_, "importeruntableauCSV1", "importer un tableau CSV…");
-    quitter1_ = action(fichier_, "quitter1", "quitter");
-
-    options1_ = barre->addMenu(QStringLiteral("options"));
-    options1_->setObjectName(QStringLiteral("options1"));
-    rechercheSansAccents1_ = action(options1_, "rechercheSansAccents1", "rechercher sans tenir compte des accents");
-    rechercheSansAccents1_->setCheckable(true);
-    connect(rechercheSansAccents1_, &QAction::toggled, this, &TForm1::rechercheSansAccents1Click);
-
-    aide1_ = barre->addMenu(QStringLiteral("aide"));
-    aide1_->setObjectName(QStringLiteral("aide1"));
-    aidesurcaldoverne1_ = action(aide1_, "aidesurcaldoverne1", "aide sur Brevandoux");
-    propos1_ = action(aide1_, "propos1", "à propos");
-
-    // The desktop's usual keys, shown beside the captions in the menus. The menus stay
-    // available in edit mode, and so do their keys.
-    ouvrir1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    nouveau1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    enregister1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    enregistrersous1_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    convertircaldoverne1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    Ajouterdesfiches1_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
-    quitter1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    aidesurcaldoverne1_->setShortcut(QKeySequence(Qt::Key_F1));
-    propos1_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
-    exporterlabase1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    importeruntableauCSV1_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
-    rechercheSansAccents1_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
-
-    PopupMenu_ = new QMenu(this);
-    PopupMenu_->setObjectName(QStringLiteral("PopupMenu"));
-    couper1_ = action(PopupMenu_, "couper1", "Couper");
-    Copier1_ = action(PopupMenu_, "Copier1", "Copier");
-    Coler1_ = action(PopupMenu_, "Coler1", "Coller");
     description_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(description_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { PopupMenu_->popup(description_->viewport()->mapToGlobal(p)); });
+            [this](const QPoint& p) { PopupMenu()->popup(description_->viewport()->mapToGlobal(p)); });
 }
+
+QMenu* TForm1::menu(menus::Nom nom) const { return menus_[nom.rang()]->menu(); }
 
 void TForm1::raccourcisBoutons() {
     // "Ajouter" has no letter of its own in its caption: Insert presses it. A shortcut that
@@ -398,12 +388,13 @@ void TForm1::connecterGestionnaires() {
     connect(medialist_, &ListeFiches::clique, this,
             [this](int ligne) { executer(plateforme_, [&] { medialistClick(ligne); }); });
     connect(goButton_, &QPushButton::clicked, this, gere(&TForm1::goButtonClick));
+    connect(commande("rechercheSansAccents1"), &QAction::toggled, this, &TForm1::rechercheSansAccents1Click);
     // --- About box, help and clipboard ---
-    connect(propos1_, &QAction::triggered, this, gere(&TForm1::propos1Click));
-    connect(aidesurcaldoverne1_, &QAction::triggered, this, gere(&TForm1::aidesurcaldoverne1Click));
-    connect(couper1_, &QAction::triggered, this, gere(&TForm1::couper1Click));
-    connect(Copier1_, &QAction::triggered, this, gere(&TForm1::Copier1Click));
-    connect(Coler1_, &QAction::triggered, this, gere(&TForm1::Coler1Click));
+    connect(commande("propos1"), &QAction::triggered, this, gere(&TForm1::propos1Click));
+    connect(commande("aidesurcaldoverne1"), &QAction::triggered, this, gere(&TForm1::aidesurcaldoverne1Click));
+    connect(commande("couper1"), &QAction::triggered, this, gere(&TForm1::couper1Click));
+    connect(commande("Copier1"), &QAction::triggered, this, gere(&TForm1::Copier1Click));
+    connect(commande("Coler1"), &QAction::triggered, this, gere(&TForm1::Coler1Click));
 }
 
 std::array<QWidget*, 18> TForm1::controlesDuMode() const {

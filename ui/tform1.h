@@ -13,6 +13,7 @@
 
 #include "core/magasin_fiches.h"
 #include "platform/plateforme.h"
+#include "ui/menus.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -156,30 +157,34 @@ public:
     QPushButton* ButtonImpFiche() const { return ButtonImpFiche_; }
 
     QMenuBar* MainMenu1() const;
-    QMenu* fichier() const { return fichier_; }
-    QAction* ouvrir1() const { return ouvrir1_; }
-    QAction* nouveau1() const { return nouveau1_; }
-    QAction* enregister1() const { return enregister1_; }
-    QAction* enregistrersous1() const { return enregistrersous1_; }
-    QAction* convertircaldoverne1() const { return convertircaldoverne1_; }
-    QAction* Ajouterdesfiches1() const { return Ajouterdesfiches1_; }
-    QAction* exporterlabase1() const { return exporterlabase1_; }
-    QAction* importeruntableauCSV1() const { return importeruntableauCSV1_; }
-    QAction* quitter1() const { return quitter1_; }
+    // The menus and their items, as ui/menus.h declares them: commande("quitter1") is the
+    // item's QAction, menu("fichier") the menu (also a submenu or the pop-up menu).
+    QAction* commande(menus::Nom nom) const { return menus_[nom.rang()]; }
+    QMenu* menu(menus::Nom nom) const;
+    QMenu* fichier() const { return menu("fichier"); }
+    QAction* ouvrir1() const { return commande("ouvrir1"); }
+    QAction* nouveau1() const { return commande("nouveau1"); }
+    QAction* enregister1() const { return commande("enregister1"); }
+    QAction* enregistrersous1() const { return commande("enregistrersous1"); }
+    QAction* convertircaldoverne1() const { return commande("convertircaldoverne1"); }
+    QAction* Ajouterdesfiches1() const { return commande("Ajouterdesfiches1"); }
+    QAction* exporterlabase1() const { return commande("exporterlabase1"); }
+    QAction* importeruntableauCSV1() const { return commande("importeruntableauCSV1"); }
+    QAction* quitter1() const { return commande("quitter1"); }
     // The submenu "bases récentes", just before "quitter", and its refilling from the list
     // of the card store (ui/recentes_menu.cpp).
-    QMenu* basesrecentes1() const { return basesrecentes1_; }
+    QMenu* basesrecentes1() const { return menu("basesrecentes1"); }
     void remplirRecentes();
-    QMenu* options1() const { return options1_; }
-    QAction* rechercheSansAccents1() const { return rechercheSansAccents1_; }
-    QMenu* aide1() const { return aide1_; }
-    QAction* aidesurcaldoverne1() const { return aidesurcaldoverne1_; }
-    QAction* propos1() const { return propos1_; }
+    QMenu* options1() const { return menu("options1"); }
+    QAction* rechercheSansAccents1() const { return commande("rechercheSansAccents1"); }
+    QMenu* aide1() const { return menu("aide1"); }
+    QAction* aidesurcaldoverne1() const { return commande("aidesurcaldoverne1"); }
+    QAction* propos1() const { return commande("propos1"); }
 
-    QMenu* PopupMenu() const { return PopupMenu_; }
-    QAction* couper1() const { return couper1_; }
-    QAction* Copier1() const { return Copier1_; }
-    QAction* Coler1() const { return Coler1_; }
+    QMenu* PopupMenu() const { return menu("PopupMenu"); }
+    QAction* couper1() const { return commande("couper1"); }
+    QAction* Copier1() const { return commande("Copier1"); }
+    QAction* Coler1() const { return commande("Coler1"); }
 
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
@@ -264,27 +269,8 @@ private:
     QPushButton* ButtonPrintList_ = nullptr;
     QPushButton* ButtonImpFiche_ = nullptr;
 
-    QMenu* fichier_ = nullptr;
-    QAction* ouvrir1_ = nullptr;
-    QAction* nouveau1_ = nullptr;
-    QAction* enregister1_ = nullptr;
-    QAction* enregistrersous1_ = nullptr;
-    QAction* convertircaldoverne1_ = nullptr;
-    QAction* Ajouterdesfiches1_ = nullptr;
-    QAction* exporterlabase1_ = nullptr;
-    QAction* importeruntableauCSV1_ = nullptr;
-    QAction* quitter1_ = nullptr;
-    QMenu* basesrecentes1_ = nullptr;
-    QMenu* options1_ = nullptr;
-    QAction* rechercheSansAccents1_ = nullptr;
+    // Each row of the menu table as built: an item's QAction, a menu's menuAction().
+    std::array<QAction*, menus::kNombreEntrees> menus_{};
     // The last search's text, as searched (Windows-1252), for the highlight of its results.
     std::string derniereRecherche_;
-    QMenu* aide1_ = nullptr;
-    QAction* aidesurcaldoverne1_ = nullptr;
-    QAction* propos1_ = nullptr;
-
-    QMenu* PopupMenu_ = nullptr;
-    QAction* couper1_ = nullptr;
-    QAction* Copier1_ = nullptr;
-    QAction* Coler1_ = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "core/tableau_csv.h"
+#include "core/textes.h"
 #include "tests/bases/fenetre_bases.h"
 #include "tests/support/annuler_progression.h"
 
@@ -44,21 +45,38 @@ protected:
         fenetre->exporterlabase1()->trigger();
     }
 
+    // Runs the export as exporter does, watching its progress dialog, and cancels it once it
+    // shows annulerA cards done (never when annulerA is negative). Then checks that the dialog
+    // belonged to the window and said texte.
+    void exporterEnSuivant(const std::string& chemin, int filtre, int annulerA, const char* texte) {
+        QString titre, libelle;
+        QWidget* parent = nullptr;
+        Qt::WindowModality modalite = Qt::NonModal;
+        QTimer minuterie;
+        QObject::connect(&minuterie, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* d = qobject_cast<QProgressDialog*>(w);
+                if (!d || !d->isVisible()) continue;
+                titre = d->windowTitle();
+                libelle = d->labelText();
+                parent = d->parentWidget();
+                modalite = d->windowModality();
+                if (annulerA >= 0 && d->value() >= annulerA) d->cancel();
+            }
+        });
+        minuterie.start(0);
+        exporter(chemin, filtre);
+        minuterie.stop();
+        EXPECT_EQ(titre, "brevandoux");
+        EXPECT_EQ(libelle, QString::fromUtf8(texte));
+        EXPECT_EQ(parent, fenetre.get());
+        EXPECT_EQ(modalite, Qt::WindowModal);
+    }
+
     std::string b;
 };
 
 }  // namespace
-
-TEST_F(Echange, menuFichier_hasBothItemsRightAfterAjouterDesFiches) {
-    std::vector<std::string> legendes;
-    for (QAction* a : fenetre->fichier()->actions()) legendes.push_back(a->text().toStdString());
-    EXPECT_EQ(legendes, (std::vector<std::string>{"ouvrir base", "nouvelle base", "enregister base",
-                                                  "enregistrer base sous", "importer base caldoverne",
-                                                  "Ajouter des fiches", "exporter la base…",
-                                                  "importer un tableau CSV…", "bases récentes", "quitter"}));
-    EXPECT_EQ(fenetre->exporterlabase1()->objectName(), "exporterlabase1");
-    EXPECT_EQ(fenetre->importeruntableauCSV1()->objectName(), "importeruntableauCSV1");
-}
 
 TEST_F(Echange, exportCsv_writesTheWholeBaseInTableOrder_withTheChosenFiltersExtension) {
     exporter(chemin("liste"), 0);
@@ -159,30 +177,8 @@ TEST_F(Echange, longHtmlExport_annulerLeavesTheDiskAsItWas_elseThePicturesJoinTh
         const QStringList avant = contenu(racine);
         plateforme.oublier();
 
-        QString titre, texte;
-        QWidget* parent = nullptr;
-        Qt::WindowModality modalite = Qt::NonModal;
-        QTimer minuterie;
-        QObject::connect(&minuterie, &QTimer::timeout, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* d = qobject_cast<QProgressDialog*>(w);
-                if (!d || !d->isVisible()) continue;
-                titre = d->windowTitle();
-                texte = d->labelText();
-                parent = d->parentWidget();
-                modalite = d->windowModality();
-                // Once several pictures wait to be moved into place.
-                if (c.annuler && d->value() >= 10) d->cancel();
-            }
-        });
-        minuterie.start(0);
-        exporter(chemin("page.html"), 1);
-        minuterie.stop();
-
-        EXPECT_EQ(titre, "brevandoux");
-        EXPECT_EQ(texte, QString::fromUtf8("Exportation de la page web…"));
-        EXPECT_EQ(parent, fenetre.get());
-        EXPECT_EQ(modalite, Qt::WindowModal);
+        // Once several pictures wait to be moved into place.
+        exporterEnSuivant(chemin("page.html"), 1, c.annuler ? 10 : -1, textes::kProgressionPageWeb);
         // No message: stopping was the user's choice, not a failure.
         EXPECT_EQ(genres(plateforme), (std::vector<std::string>{"enregistrer"}));
         EXPECT_EQ(store().modifiee, 0);
@@ -204,9 +200,9 @@ TEST_F(Echange, longHtmlExport_annulerLeavesTheDiskAsItWas_elseThePicturesJoinTh
     }
 }
 
-TEST_F(Echange, longPdfExport_annuler_writesNothingAndSaysNothing) {
+TEST_F(Echange, longPdfExport_saysItExportsOverTheWindow_andAnnulerWritesNothingAndSaysNothing) {
     remplir(std::vector<CarteTest>(50, {1, "carte", "", ""}));
-    enAnnulantLaProgression([&] { exporter(chemin("liste.pdf"), 2); });
+    exporterEnSuivant(chemin("liste.pdf"), 2, 0, textes::kProgressionPdf);
     EXPECT_EQ(genres(plateforme), (std::vector<std::string>{"enregistrer"}));
     EXPECT_FALSE(existe(chemin("liste.pdf")));
     EXPECT_EQ(store().modifiee, 0);

@@ -106,14 +106,9 @@ TEST_F(CommandesListe, pickingALine_selectsTheFirstCardWithItsNumber) {
     EXPECT_EQ(store().courante, 1);
 }
 
-TEST_F(CommandesListe, optionsMenu_betweenFileAndHelp_holdsTheUncheckedSearchIgnoringAccents) {
-    QStringList menus;
-    for (QAction* a : fenetre->MainMenu1()->actions()) menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"fichier", "options", "aide"}));
-    const QAction* item = fenetre->rechercheSansAccents1();
-    EXPECT_EQ(item->text(), QStringLiteral("rechercher sans tenir compte des accents"));
-    EXPECT_TRUE(item->isCheckable());
-    EXPECT_FALSE(item->isChecked());
+TEST_F(CommandesListe, searchIgnoringAccents_isUncheckedAndUnchosenAtFirst) {
+    EXPECT_FALSE(fenetre->rechercheSansAccents1()->isChecked());
+    EXPECT_FALSE(store().sansAccents);
     EXPECT_FALSE(store().choixAccents);
 }
 
