@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The program on a Wayland desktop, natively: a headless Weston compositor, its own D-Bus
+# The program on a Wayland desktop, natively: a Weston compositor, its own D-Bus
 # session and accessibility bus, no X server (DISPLAY unset) and the session type a Wayland
 # desktop announces, so that Qt picks its platform itself. The program is started in a start
 # directory holding the sample base; piloter_wayland.py checks it drew through Qt's Wayland
@@ -17,6 +17,7 @@ ignorer() {
 
 if [ -z "${BREVANDOUX_DANS_SESSION:-}" ]; then
   command -v weston >/dev/null || ignorer "weston manque (paquet weston)"
+  command -v Xvfb >/dev/null || ignorer "Xvfb manque (paquet xvfb)"
   dpkg -L qt6-wayland 2>/dev/null | grep -q 'platforms/libqwayland' || ignorer "le greffon Wayland de Qt manque (paquet qt6-wayland)"
   command -v dbus-run-session >/dev/null || ignorer "dbus-run-session manque (paquet dbus-bin)"
   [ -x /usr/libexec/at-spi-bus-launcher ] || ignorer "at-spi-bus-launcher manque (paquet at-spi2-core)"
@@ -43,10 +44,22 @@ pids+=($!)
 mkdir "$travail/xdg" "$travail/depart"
 chmod 700 "$travail/xdg"
 export XDG_RUNTIME_DIR="$travail/xdg"
-unset DISPLAY
-weston --backend=headless-backend.so --socket=wl-brevandoux --width=1280 --height=1024 \
-  --idle-time=0 >"$travail/weston.log" 2>&1 &
+# Weston's headless backend has no seat, and a Wayland clipboard belongs to a seat: the
+# compositor runs on its X11 backend in an X server of its own, whose keyboard and pointer
+# make the seat. The program itself is given no X display: it can only speak Wayland.
+exec 3>"$travail/affichage"
+Xvfb -displayfd 3 -screen 0 1400x1100x24 -nolisten tcp -auth /dev/null >"$travail/xvfb.log" 2>&1 &
 pids+=($!)
+exec 3>&-
+for _ in $(seq 100); do
+  [ -s "$travail/affichage" ] && break
+  sleep 0.1
+done
+[ -s "$travail/affichage" ] || { echo "ÉCHEC : Xvfb n'a pas démarré" >&2; cat "$travail/xvfb.log" >&2; exit 1; }
+DISPLAY=":$(head -n1 "$travail/affichage")" weston --backend=x11-backend.so --socket=wl-brevandoux \
+  --width=1280 --height=1024 --idle-time=0 >"$travail/weston.log" 2>&1 &
+pids+=($!)
+unset DISPLAY
 for _ in $(seq 100); do
   [ -S "$XDG_RUNTIME_DIR/wl-brevandoux" ] && break
   sleep 0.1
