@@ -92,6 +92,8 @@ void CadreImage::indisponible(const std::string& chemin) {
 
 void CadreImage::setImage(const QImage& image) {
     image_ = image;
+    // A picture given as such has no file to decode again for another screen.
+    chemin_.clear();
     update();
 }
 
@@ -108,7 +110,8 @@ void CadreImage::rechargerSiBesoin() {
         if (tailleDemandee() == tailleChargee_) return;
         const QSize taille = tailleDemandee();
         try {
-            setImage(images_.image(chemin_, taille, devicePixelRatioF()));
+            image_ = images_.image(chemin_, taille, devicePixelRatioF());
+            update();
         } catch (const Erreur&) {
             // The file was shown a moment ago and has gone or changed since: the frame keeps
             // it at the old resolution; the next card display reports what is wrong.

@@ -177,3 +177,20 @@ TEST(CadreEcran, charger_pictureBeingDecodedAhead_waitsForItInsteadOfDecodingTwi
     EXPECT_EQ(compteur.de(chemin), 1);
     EXPECT_FALSE(cadre.image().isNull());
 }
+
+TEST(CadreEcran, frameAsksForMorePixels_pictureDecodedAgainAtTheNewSize) {
+    // What a move to a screen of another ratio does, by the frame's size: the picture shown
+    // is decoded again for the pixels now asked for.
+    QTemporaryDir dossier;
+    const QString chemin = dossier.path() + "/photo.jpg";
+    ecrire(chemin, photoDetaillee(1480));
+    CadreImage cadre;
+    cadre.resize(178, 178);
+    cadre.show();
+    cadre.charger(chemin.toStdString());
+    EXPECT_EQ(cadre.image().size(), cadre.tailleDemandee());
+    cadre.resize(300, 300);
+    cadre.repaint();
+    QTRY_COMPARE(cadre.image().size(), cadre.tailleDemandee());
+    EXPECT_EQ(cadre.tailleDemandee(), QSize(300, 300) * cadre.devicePixelRatioF());
+}
