@@ -198,6 +198,8 @@ protected:
     void dropEvent(QDropEvent* evenement) override;
 
 private:
+    // Tells the picture frame the pictures of the next and previous cards (ui/voisins.cpp).
+    void prechargerVoisins();
     void creerControles();
     void creerMenus();
     void ordreTabulation();
