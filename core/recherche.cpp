@@ -305,25 +305,23 @@ struct MotifPlie : Motif {
     std::array<uint8_t, 256> debuts{};  // bit 0: its folding starts the pattern; bit 1: its second half
 };
 
-// Where the first match of a pattern lies in a card, the description first, scanned byte by
-// byte (W = 1) or W starts at a time.
+// The first match of a pattern in a field, scanned byte by byte (W = 1) or W starts at a time.
+template <std::size_t W, typename M>
+int32_t dansChamp(const M& motif, const unsigned char* texte, std::size_t capacite, std::size_t& apres) {
+#ifdef __SSE2__
+    if constexpr (W > 1) return motif.template dans<W>(texte, capacite, apres);
+#endif
+    return motif.dansOctets(texte, capacite, apres);
+}
+
+// Where the first match of a pattern lies in a card, the description first.
 template <std::size_t W, typename M>
 Correspondance premiere(const M& motif, const Fiche& f) {
-    for (const Correspondance::Champ quel : {Correspondance::description, Correspondance::titre}) {
-        const bool description = quel == Correspondance::description;
-        const unsigned char* texte = champ(f, description ? offsetof(Fiche, description) : offsetof(Fiche, titre));
-        const std::size_t capacite = description ? sizeof f.description : sizeof f.titre;
-        std::size_t apres = 0;
-        int32_t debut = -1;
-        if constexpr (W == 1) {
-            debut = motif.dansOctets(texte, capacite, apres);
-        } else {
-#ifdef __SSE2__
-            debut = motif.template dans<W>(texte, capacite, apres);
-#endif
-        }
-        if (debut >= 0) return {quel, debut, static_cast<int32_t>(apres)};
-    }
+    std::size_t apres = 0;
+    int32_t debut = dansChamp<W>(motif, champ(f, offsetof(Fiche, description)), sizeof f.description, apres);
+    if (debut >= 0) return {Correspondance::description, debut, static_cast<int32_t>(apres)};
+    debut = dansChamp<W>(motif, champ(f, offsetof(Fiche, titre)), sizeof f.titre, apres);
+    if (debut >= 0) return {Correspondance::titre, debut, static_cast<int32_t>(apres)};
     return {};
 }
 
@@ -332,7 +330,7 @@ Correspondance premiere(const M& motif, const Fiche& f) {
 template <typename M>
 using Scan = Correspondance (*)(const M&, const Fiche&);
 template <typename M>
-[[gnu::flatten]] Correspondance premiereOctets(const M& motif, const Fiche& f) {
+Correspondance premiereOctets(const M& motif, const Fiche& f) {
     return premiere<1>(motif, f);
 }
 #ifdef __SSE2__
