@@ -63,3 +63,19 @@ std::string plierTexte(std::string_view cp1252) {
     }
     return r;
 }
+
+void plierSansEspaces(std::string_view cp1252, std::string& plie) {
+    const std::array<Pli, 256>& plis = tablePlis();
+    plie.clear();
+    bool espace = false;  // a run of spaces waits for the next other byte to be kept
+    for (const char c : cp1252) {
+        const Pli& p = plis[static_cast<unsigned char>(c)];
+        if (p.taille == 1 && (p.octets[0] == ' ' || (p.octets[0] >= '\t' && p.octets[0] <= '\r'))) {
+            espace = !plie.empty();
+            continue;
+        }
+        if (espace) plie.push_back(' ');
+        espace = false;
+        plie.append(p.octets, p.taille);
+    }
+}
