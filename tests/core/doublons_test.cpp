@@ -32,16 +32,18 @@ std::string plierNaif(std::string_view texte) {
 }
 
 Doublons doublonsNaifs(const std::vector<Fiche>& fiches, bool avecDescription) {
-    const auto cle = [&](const Fiche& f) {
-        return plierNaif(texteChamp(f.titre)) + (avecDescription ? "\n" + plierNaif(texteChamp(f.description)) : "");
-    };
+    std::vector<std::string> titres, cles;
+    for (const Fiche& f : fiches) {
+        titres.push_back(plierNaif(texteChamp(f.titre)));
+        cles.push_back(titres.back() + (avecDescription ? "\n" + plierNaif(texteChamp(f.description)) : ""));
+    }
     Doublons d;
     std::vector<bool> pris(fiches.size());
     for (std::size_t i = 0; i < fiches.size(); ++i) {
-        if (pris[i] || plierNaif(texteChamp(fiches[i].titre)).empty()) continue;
+        if (pris[i] || titres[i].empty()) continue;
         std::vector<uint32_t> groupe{static_cast<uint32_t>(i)};
         for (std::size_t j = i + 1; j < fiches.size(); ++j) {
-            if (!pris[j] && cle(fiches[j]) == cle(fiches[i])) {
+            if (!pris[j] && cles[j] == cles[i]) {
                 pris[j] = true;
                 groupe.push_back(static_cast<uint32_t>(j));
             }
