@@ -15,6 +15,7 @@
 
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,36 +49,43 @@ double secondes(const timeval& t) {
 int main(int argc, char** argv) {
     const long n = argc > 1 ? std::atol(argv[1]) : 1'000'000;
     if (n < 1) return 2;
-    std::string dossier;
     bool temporaire = false;
-    if (argc > 2) {
-        dossier = argv[2];
-    } else {
-        char modele[] = "/tmp/bench-convertir-XXXXXX";
-        if (mkdtemp(modele) == nullptr) return 2;
-        dossier = modele;
-        temporaire = true;
-    }
+    const std::string dossier = mesure::dossierDeTravail(argc, argv, "bench-convertir", temporaire);
+    if (dossier.empty()) return 2;
     const std::string convertisseur = argc > 3 ? argv[3] : BREVANDOUX_CONVERTIR;
     const std::string cheminCsv = dossier + "/table.csv";
     const std::string cheminBase = dossier + "/table.dat";
     const std::string baseSqlite = dossier + "/sqlite.db";
     bool ok = true;
 
-    // The expected base: the window's import of the table, as saved.
-    uint64_t attendue;
-    {
-        TableFiches cartes(static_cast<std::size_t>(n));
-        generateur::genererFiches(cartes.data(), static_cast<std::size_t>(n), kGraine);
-        if (!ecrireTableauCsv(cheminCsv, cartes.data(), static_cast<int32_t>(n - 1)).ok()) return 2;
-    }
-    {
+    // The table, and the digest of the base the window's import of it gives, are made in a
+    // child process: a spawned program's peak memory counts its parent's, which must stay
+    // small for the converter's own to be read.
+    uint64_t attendue = 0;
+    int tube[2];
+    if (pipe(tube) != 0) return 2;
+    const pid_t enfant = fork();
+    if (enfant < 0) return 2;
+    if (enfant == 0) {
+        close(tube[0]);
+        uint64_t empreinte = 0;
+        {
+            TableFiches cartes(static_cast<std::size_t>(n));
+            generateur::genererFiches(cartes.data(), static_cast<std::size_t>(n), kGraine);
+            if (!ecrireTableauCsv(cheminCsv, cartes.data(), static_cast<int32_t>(n - 1)).ok()) _exit(2);
+        }
         MessagesSurErreur messages("bench_convertir");
         MagasinFiches store(messages);
         store.derniere = -1;
-        if (!importerTableauCsv(store, cheminCsv) || store.derniere != n - 1) return 2;
-        attendue = generateur::empreinteFiches(store.fiches.data(), static_cast<std::size_t>(n));
+        if (!importerTableauCsv(store, cheminCsv) || store.derniere != n - 1) _exit(2);
+        empreinte = generateur::empreinteFiches(store.fiches.data(), static_cast<std::size_t>(n));
+        _exit(write(tube[1], &empreinte, sizeof empreinte) == sizeof empreinte ? 0 : 2);
     }
+    close(tube[1]);
+    const bool recue = read(tube[0], &attendue, sizeof attendue) == sizeof attendue;
+    close(tube[0]);
+    int etat = 0;
+    if (waitpid(enfant, &etat, 0) != enfant || !WIFEXITED(etat) || WEXITSTATUS(etat) != 0 || !recue) return 2;
     const double tailleTableau = static_cast<double>(std::filesystem::file_size(cheminCsv));
     // The inputs reach the disk before anything is timed: a flush inside a timed write would
     // otherwise carry them too (ext4 commits other files' data with an fsync).

@@ -79,16 +79,9 @@ std::string tableauExcel(const Fiche* cartes, std::size_t n) {
 int main(int argc, char** argv) {
     const long n = argc > 1 ? std::atol(argv[1]) : 1'000'000;
     if (n < 1) return 2;
-    std::string dossier;
     bool temporaire = false;
-    if (argc > 2) {
-        dossier = argv[2];
-    } else {
-        char modele[] = "/tmp/bench-csv-XXXXXX";
-        if (mkdtemp(modele) == nullptr) return 2;
-        dossier = modele;
-        temporaire = true;
-    }
+    const std::string dossier = mesure::dossierDeTravail(argc, argv, "bench-csv", temporaire);
+    if (dossier.empty()) return 2;
     const std::string cheminCsv = dossier + "/table.csv";
     const std::string cheminReference = dossier + "/reference.csv";
     const std::string cheminTableur = dossier + "/tableur.csv";

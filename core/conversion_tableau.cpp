@@ -1,5 +1,6 @@
 #include "core/conversion_tableau.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,9 @@
 #include "core/repertoire_images.h"
 
 namespace {
+
+// How much is written before the disk is asked to start on it.
+constexpr off_t kEnvoi = off_t(32) << 20;
 
 // Passes everything on, counting the problems told: the pictures that could not be filed.
 class MessagesComptes : public Messages {
@@ -79,8 +83,17 @@ ConversionTableau convertirTableauCsv(MagasinFiches& store, const std::string& s
         lue = true;
         int erreur = 0;
         TableFiches tranche;
+        off_t ecrits = 0, envoyes = 0;
         const auto ecrire = [&](const TrancheCsv& t) {
-            if (fd >= 0 && erreur == 0) erreur = ecrireTout(fd, t.fiches, t.nombre * sizeof(Fiche), appels);
+            if (fd < 0 || erreur != 0) return true;
+            erreur = ecrireTout(fd, t.fiches, t.nombre * sizeof(Fiche), appels);
+            ecrits += static_cast<off_t>(t.nombre * sizeof(Fiche));
+            // The disk starts on what is written while the rest is read, rather than all of it
+            // waiting for the final flush: the kernel begins writing back the pages advised.
+            if (ecrits - envoyes >= kEnvoi) {
+                posix_fadvise(fd, envoyes, ecrits - envoyes, POSIX_FADV_DONTNEED);
+                envoyes = ecrits;
+            }
             return true;
         };
         if (!import.lire(tranche, 0, tailleTranche, true, ecrire) ||

@@ -1,6 +1,7 @@
 #include "bench/support/mesure.h"
 
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -60,6 +61,13 @@ bool lancer(const std::vector<std::string>& arguments, rusage* usage) {
     }
     if (usage != nullptr) *usage = u;
     return WIFEXITED(etat) && WEXITSTATUS(etat) == 0;
+}
+
+std::string dossierDeTravail(int argc, char** argv, const std::string& nom, bool& temporaire) {
+    temporaire = argc <= 2;
+    if (!temporaire) return argv[2];
+    std::string modele = "/tmp/" + nom + "-XXXXXX";
+    return mkdtemp(modele.data()) != nullptr ? modele : std::string();
 }
 
 std::function<bool()> importSqlite(const std::string& table, char separateur, const std::string& base) {

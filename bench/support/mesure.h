@@ -31,6 +31,10 @@ std::pair<Temps, Temps> mesurerEnAlternance(const std::function<bool()>& etape,
 // when given, receives what the child alone used (its times, its peak resident memory).
 bool lancer(const std::vector<std::string>& arguments, rusage* usage = nullptr);
 
+// The folder a benchmark works in: argv[2] when given, else a fresh one under /tmp named after
+// the benchmark (temporaire: to remove at the end). Empty when none could be made.
+std::string dossierDeTravail(int argc, char** argv, const std::string& nom, bool& temporaire);
+
 // sqlite3's import of a CSV table into a new database file, in one table of text columns.
 std::function<bool()> importSqlite(const std::string& table, char separateur, const std::string& base);
 
