@@ -3,6 +3,7 @@
 // buffers the whole program shares.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,10 @@ public:
     // Writing over an existing base first keeps the version it replaces beside it (see
     // core/sauvegardes.h); a version that cannot be kept is told, and the save goes on.
     int ecrireBase(const std::string& chemin);
+    // The same for a base produced while it is written (see Contenu in core/fichier_sur.h): a
+    // table converted as it is read. siEchec, when given, is called before a failure is told;
+    // returning false, it has told the user why itself, and nothing more is said.
+    int ecrireBase(const std::string& chemin, const Contenu& contenu, const std::function<bool()>& siEchec = {});
     // Appends the whole cards of another base file, numbered by their index in the table.
     // False after telling the user why the file could not be read.
     bool ajouterBase(const std::string& chemin);
