@@ -126,7 +126,7 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
     }
     store.fiches.redimensionner(std::max<std::size_t>(premiere + lecture.lues, 1));
     store.derniere = static_cast<int32_t>(premiere + lecture.lues) - 1;
-    store.modifiee = 1;
+    store.modifiee = true;
 
     if (!images.empty()) {
         const int32_t courante = store.courante;

@@ -11,7 +11,7 @@
 
 void TForm1::trialfaClick() {
     triAlphabetique(store_);
-    store_.modifiee = 1;
+    store_.modifiee = true;
     remplirListe();
     // The card on display moved with the sort; showing it again keeps the display and the
     // card the commands act on the same.
@@ -20,7 +20,7 @@ void TForm1::trialfaClick() {
 
 void TForm1::trirefClick() {
     triNumerique(store_);
-    store_.modifiee = 1;
+    store_.modifiee = true;
     remplirListe();
     afficherFiche();
 }
