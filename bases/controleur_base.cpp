@@ -91,7 +91,7 @@ void ControleurBase::newbaseClick() {
     plateforme_.message(textes::kCreationNouvelleBase);
     if (reponse == kAnnuler) return;
     store_.effacerBase();
-    vue_.montrerBase({.courante = {}, .activerSauvegarde = false});
+    vue_.montrerBase(kSansActiverSauvegarde);
     store_.baseNommee = false;
     const std::optional<std::string> choisi = plateforme_.enregistrerFichier(TForm1::SaveDialog());
     if (!choisi) return;

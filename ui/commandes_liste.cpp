@@ -12,17 +12,15 @@
 void TForm1::trialfaClick() {
     triAlphabetique(store_);
     store_.modifiee = true;
-    remplirListe();
     // The card on display moved with the sort; showing it again keeps the display and the
-    // card the commands act on the same.
-    afficherFiche();
+    // card the commands act on the same. "Sauver base" stays as it was.
+    montrerBase(kSansActiverSauvegarde);
 }
 
 void TForm1::trirefClick() {
     triNumerique(store_);
     store_.modifiee = true;
-    remplirListe();
-    afficherFiche();
+    montrerBase(kSansActiverSauvegarde);
 }
 
 void TForm1::listalfaClick() { remplirListe(); }

@@ -17,6 +17,9 @@ struct Rafraichissement {
     bool activerSauvegarde = true;
 };
 
+// The refresh of a command that leaves "Sauver base" as it was.
+inline constexpr Rafraichissement kSansActiverSauvegarde{.courante = {}, .activerSauvegarde = false};
+
 class Vue {
 public:
     // Shows the base after a change of its cards: the list shows the whole table (a search

@@ -77,7 +77,9 @@ TEST(rouvrirBase, opensOnlyAnExistingDatFile_bindsCreatesReadsAndMarks_orChanges
         EXPECT_EQ(boites.textes("message"), c.messages);
         if (c.ouverte) {
             EXPECT_EQ(s.repertoireImages.str(), c.repertoire);
-            if (!c.repertoire.empty()) EXPECT_TRUE(fs::is_directory(c.repertoire));
+            if (!c.repertoire.empty()) {
+                EXPECT_TRUE(fs::is_directory(c.repertoire));
+            }
             EXPECT_EQ(s.derniere, c.derniere);
             EXPECT_FALSE(s.modifiee);
             EXPECT_TRUE(s.baseNommee);
@@ -107,7 +109,9 @@ TEST(emporterImages, copiesThePicturesToTheNewNamesDirectory_orLeavesThemUnderTh
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nouvelle);
         const std::string rep = cheminRepertoireImages(c.nouvelle);
-        if (c.repertoireExistait && !fs::exists(rep)) ASSERT_EQ(mkdir(rep.c_str(), 0777), 0);
+        if (c.repertoireExistait && !fs::exists(rep)) {
+            ASSERT_EQ(mkdir(rep.c_str(), 0777), 0);
+        }
         BoitesEnregistrees boites;
         MagasinFiches s(boites);
         s.cheminBase.affecter(d / "a.dat");

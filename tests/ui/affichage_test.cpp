@@ -241,7 +241,7 @@ TEST_F(Affichage, montrerBase_replacesSearchResultsWithTheWholeList_andShowsTheC
         {"card asked", {.courante = 2, .activerSauvegarde = true}, 0, 2, true},
         {"card past the last", {.courante = 9, .activerSauvegarde = true}, 0, 2, true},
         {"card before the first", {.courante = -4, .activerSauvegarde = true}, 1, 0, true},
-        {"save button left as it was", {.courante = {}, .activerSauvegarde = false}, 1, 1, false},
+        {"save button left as it was", kSansActiverSauvegarde, 1, 1, false},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
