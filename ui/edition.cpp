@@ -189,8 +189,7 @@ void TForm1::validerClick() {
     store_.modifiee = true;
     store_.ajoutEnCours = 0;
     deverrouiller();
-    remplirListe();
-    afficherFiche();
+    montrerBase();
 }
 
 void TForm1::enregistrerFiche() {
@@ -216,6 +215,5 @@ void TForm1::supprimeClick() {
         store_.supprimerFiche();
         store_.modifiee = true;
     }
-    afficherFiche();
-    remplirListe();
+    montrerBase(kSansActiverSauvegarde);
 }
