@@ -106,7 +106,7 @@ int depuisTableau(const std::string& source, const std::string& destination) {
     store.derniere = -1;  // a new base, without cards
     store.courante = 0;
     if (!store.cheminBase.affecter(destination) ||
-        !store.repertoireImages.affecter(cheminRepertoireImages(destination))) {
+        !lierRepertoireImages(store, destination)) {
         return erreur("le chemin " + destination + " est trop long", 2);
     }
     const ConversionTableau conversion = convertirTableauCsv(store, source);

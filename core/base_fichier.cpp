@@ -169,6 +169,11 @@ int MagasinFiches::ecrireBase(const std::string& chemin, const Contenu& contenu,
     return 1;
 }
 
+int ecrireBaseVerifiee(MagasinFiches& store, const std::string& chemin) {
+    if (!store.garde.accepterEcriture(chemin, store.messages())) return 0;
+    return store.ecrireBase(chemin);
+}
+
 void MagasinFiches::signalerSauvegarde(const std::string& chemin, const VersionGardee& gardee) {
     std::optional<std::string> raison;
     if (!gardee.raison.empty()) {

@@ -139,7 +139,7 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
     }
     store.fiches.redimensionner(std::max<std::size_t>(premiere + import.lues(), 1));
     store.derniere = static_cast<int32_t>(premiere + import.lues()) - 1;
-    store.modifiee = 1;
+    store.modifiee = true;
 
     // Pictures named by the table and found beside it are filed like a chosen picture.
     if (!import.images().empty()) {

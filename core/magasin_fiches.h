@@ -25,8 +25,8 @@ public:
     int32_t derniere = 0;
     int32_t courante = 0;
 
-    int32_t modifiee = 0;
-    int32_t baseNommee = 0;
+    bool modifiee = false;
+    bool baseNommee = false;
     int32_t ajoutEnCours = 0;
 
     TableFiches resultats;
@@ -93,3 +93,8 @@ private:
     // is told once, not at every save.
     std::string sauvegardeEnEchec_;
 };
+
+// Writes the card table over the open base as MagasinFiches::ecrireBase does, after the guard's
+// check that the file is still the one read or last written (GardeBase::accepterEcriture).
+// Returns 1 when written, 0 when not (the user has been told why).
+int ecrireBaseVerifiee(MagasinFiches& store, const std::string& chemin);
