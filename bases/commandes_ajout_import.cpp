@@ -1,19 +1,15 @@
 // Taking cards from other files: appending a base, importing the sibling program's format.
 
-#include <QPushButton>
-
 #include "core/repertoire_images.h"
 #include "core/textes.h"
 #include "bases/controleur_base.h"
 #include "ui/tform1.h"
 
 void ControleurBase::Ajouterdesfiches1Click() {
-    const std::optional<std::string> choisi = plateforme_.ouvrirFichier(fenetre_.OpenDialog());
+    const std::optional<std::string> choisi = plateforme_.ouvrirFichier(TForm1::OpenDialog());
     if (!choisi) return;
     if (store_.ajouterBase(*choisi)) {
-        fenetre_.savemybase()->setEnabled(true);
-        fenetre_.afficherFiche();
-        fenetre_.remplirListe();
+        vue_.montrerBase();
     }
 }
 
@@ -21,7 +17,7 @@ void ControleurBase::convertircaldoverne1Click() {
     // The import replaces every card on display: unsaved changes are offered a save first,
     // as every other command that replaces the table does.
     if (demanderSauvegarde() == kAnnuler) return;
-    if (const std::optional<std::string> choisi = plateforme_.ouvrirFichier(fenetre_.OpenDialog())) {
+    if (const std::optional<std::string> choisi = plateforme_.ouvrirFichier(TForm1::OpenDialog())) {
         if (!store_.cheminBase.affecter(*choisi)) {
             plateforme_.message(avecChemin(textes::kCheminTropLong, *choisi));
         } else {
@@ -32,14 +28,10 @@ void ControleurBase::convertircaldoverne1Click() {
             // Pictures added to the imported cards belong beside the imported file, where
             // printing and the next start look for them; the directory is made when a
             // picture is first filed.
-            if (!store_.repertoireImages.affecter(cheminRepertoireImages(store_.cheminBase.str()))) {
-                store_.repertoireImages.vider();
-            }
-            store_.baseNommee = 1;
-            fenetre_.savemybase()->setEnabled(true);
-            fenetre_.afficherFiche();
-            fenetre_.remplirListe();
+            lierRepertoireImages(store_, store_.cheminBase.str());
+            store_.baseNommee = true;
+            vue_.montrerBase();
         }
     }
-    fenetre_.montrerChemin(store_.cheminBase.str());
+    vue_.montrerChemin(store_.cheminBase.str());
 }

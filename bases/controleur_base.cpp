@@ -7,7 +7,6 @@
 #include "bases/controleur_base.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QPushButton>
 
 #include "core/attributs.h"
@@ -27,7 +26,7 @@ const char* const kPasDat =
 }  // namespace
 
 ControleurBase::ControleurBase(TForm1& fenetre, MagasinFiches& store, Plateforme& plateforme)
-    : QObject(&fenetre), fenetre_(fenetre), store_(store), plateforme_(plateforme) {
+    : QObject(&fenetre), vue_(fenetre), store_(store), plateforme_(plateforme) {
     relier(fenetre.newbase(), &QPushButton::clicked, this, &ControleurBase::newbaseClick, plateforme);
     relier(fenetre.nouveau1(), &QAction::triggered, this, &ControleurBase::newbaseClick, plateforme);
     relier(fenetre.ouvrir(), &QPushButton::clicked, this, &ControleurBase::ouvrirClick, plateforme);
@@ -63,9 +62,9 @@ int ControleurBase::demanderSauvegarde() {
 }
 
 ControleurBase::Sauvegarde ControleurBase::sauverSous() {
-    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(fenetre_.SaveDialog());
+    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(TForm1::SaveDialog());
     if (!choisi) {
-        fenetre_.montrerChemin(store_.cheminBase.str());
+        vue_.montrerChemin(store_.cheminBase.str());
         return Sauvegarde::kAbandonnee;
     }
     if (existe(*choisi) && plateforme_.confirmation(kEcraser) != kOui) return Sauvegarde::kAbandonnee;
@@ -75,46 +74,38 @@ ControleurBase::Sauvegarde ControleurBase::sauverSous() {
     }
     // Saving as the open base's own file replaces it like a plain save.
     if (!store_.garde.accepterEcriture(*choisi, store_.messages())) return Sauvegarde::kEchouee;
-    const std::string nouveau = cheminRepertoireImages(*choisi);
-    if (creerRepertoire(nouveau) != Creation::kCree) plateforme_.message(textes::kErreurCreationRepertoire);
-    // The pictures follow the base; saving under the same name leaves them where they are.
-    const std::string ancien = cheminRepertoireImages(store_.cheminBase.str());
-    if (!ancien.empty() && ancien != nouveau) copierArbre(store_.messages(), ancien, nouveau);
+    emporterImages(store_, *choisi);
     if (!store_.ecrireBase(*choisi)) return Sauvegarde::kEchouee;
     store_.cheminBase.affecter(*choisi);
     store_.chargerBase(store_.cheminBase.str());
-    fenetre_.chargerAutoload();
-    fenetre_.savemybase()->setEnabled(true);
-    fenetre_.afficherFiche();
-    fenetre_.remplirListe();
-    store_.modifiee = 0;
-    fenetre_.montrerChemin(store_.cheminBase.str());
+    vue_.chargerAutoload();
+    vue_.montrerBase();
+    store_.modifiee = false;
+    vue_.montrerChemin(store_.cheminBase.str());
     return Sauvegarde::kEcrite;
 }
 
 void ControleurBase::newbaseClick() {
     const int reponse = demanderSauvegarde();
-    fenetre_.chemin()->clear();
+    vue_.montrerChemin({});
     plateforme_.message(textes::kCreationNouvelleBase);
     if (reponse == kAnnuler) return;
     store_.effacerBase();
-    fenetre_.remplirListe();
-    fenetre_.afficherFiche();
-    store_.baseNommee = 0;
-    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(fenetre_.SaveDialog());
+    vue_.montrerBase(kSansActiverSauvegarde);
+    store_.baseNommee = false;
+    const std::optional<std::string> choisi = plateforme_.enregistrerFichier(TForm1::SaveDialog());
     if (!choisi) return;
     if (existe(*choisi) && plateforme_.confirmation(kEcraser) != kOui) return;
     if (choisi->size() > Chemin<513>::kMaxLongueur) {
         plateforme_.message(avecChemin(kCheminTropLong, *choisi) + " : la base n'a pas été créée");
         return;
     }
-    const std::string repertoire = cheminRepertoireImages(*choisi);
-    if (creerRepertoire(repertoire) != Creation::kCree) plateforme_.message(textes::kRepertoireDejaExistant);
+    creerRepertoireDeBase(store_.messages(), *choisi, textes::kRepertoireDejaExistant);
     store_.cheminBase.affecter(*choisi);
-    fenetre_.montrerChemin(store_.cheminBase.str());
-    if (!store_.repertoireImages.affecter(repertoire)) store_.repertoireImages.vider();
+    vue_.montrerChemin(store_.cheminBase.str());
+    lierRepertoireImages(store_, store_.cheminBase.str());
     store_.ecrireBase(store_.cheminBase.str());
-    store_.baseNommee = 1;
+    store_.baseNommee = true;
 }
 
 // Reads the chosen base; when it cannot be read, the open base stays as it was, still bound to
@@ -126,7 +117,7 @@ bool ControleurBase::lireBaseChoisie(const std::string& choisi) {
     }
     if (!store_.chargerBase(choisi)) return false;
     store_.cheminBase.affecter(choisi);
-    fenetre_.chargerAutoload();
+    vue_.chargerAutoload();
     store_.garde.signalerOuvertureAilleurs(store_.messages());
     return true;
 }
@@ -134,27 +125,25 @@ bool ControleurBase::lireBaseChoisie(const std::string& choisi) {
 void ControleurBase::ouvrirBase(const FormeOuverture& forme,
                                 const std::function<std::optional<std::string>()>& choisir) {
     if (demanderSauvegarde() == kAnnuler) {
-        if (forme.cheminApresAnnulation) fenetre_.montrerChemin(store_.cheminBase.str());
+        if (forme.cheminApresAnnulation) vue_.montrerChemin(store_.cheminBase.str());
         return;
     }
     if (const std::optional<std::string> choisi = choisir()) {
         if (lireBaseChoisie(*choisi)) {
-            if (forme.lierToujours) store_.baseNommee = 1;
-            fenetre_.savemybase()->setEnabled(true);
-            fenetre_.afficherFiche();
-            fenetre_.remplirListe();
-            if (forme.effacerModifiee) store_.modifiee = 0;
+            if (forme.lierToujours) store_.baseNommee = true;
+            vue_.montrerBase();
+            if (forme.effacerModifiee) store_.modifiee = false;
         }
     }
-    fenetre_.montrerChemin(store_.cheminBase.str());
+    vue_.montrerChemin(store_.cheminBase.str());
 }
 
 void ControleurBase::ouvrirClick() {
-    ouvrirBase(kFormeBouton, [this] { return plateforme_.ouvrirFichier(fenetre_.OpenDialog()); });
+    ouvrirBase(kFormeBouton, [this] { return plateforme_.ouvrirFichier(TForm1::OpenDialog()); });
 }
 
 void ControleurBase::ouvrir1Click() {
-    ouvrirBase(kFormeMenu, [this] { return plateforme_.ouvrirFichier(fenetre_.OpenDialog()); });
+    ouvrirBase(kFormeMenu, [this] { return plateforme_.ouvrirFichier(TForm1::OpenDialog()); });
 }
 
 void ControleurBase::ouvrirChemin(const std::string& chemin) {
@@ -173,15 +162,15 @@ void ControleurBase::savemybaseClick() {
     } else {
         ecrite = sauverSous() == Sauvegarde::kEcrite;
     }
-    if (ecrite) store_.modifiee = 0;
+    if (ecrite) store_.modifiee = false;
 }
 
 void ControleurBase::enregister1Click() { savemybaseClick(); }
 
 void ControleurBase::enregistrersous1Click() {
     if (sauverSous() == Sauvegarde::kEcrite) {
-        store_.modifiee = 0;
-        store_.baseNommee = 1;
+        store_.modifiee = false;
+        store_.baseNommee = true;
     }
-    fenetre_.savemybase()->setEnabled(true);
+    vue_.activerSauvegarde();
 }

@@ -10,6 +10,7 @@
 
 #include "core/magasin_fiches.h"
 #include "platform/plateforme.h"
+#include "ui/vue.h"
 
 class TForm1;
 
@@ -66,7 +67,8 @@ private:
     // The reading step of the open; false when the base could not be read.
     bool lireBaseChoisie(const std::string& choisi);
 
-    TForm1& fenetre_;
+    // The window, as its commands see it once connected.
+    Vue& vue_;
     MagasinFiches& store_;
     Plateforme& plateforme_;
     // Set once the quit has gone through: the close that follows must not ask again.

@@ -14,18 +14,12 @@
 // than from the program: a host that takes freed memory back makes the next gigabyte handed
 // out many times slower. Judge the goals on several runs, never on one.
 
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <ctime>
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -33,6 +27,7 @@
 #include <vector>
 
 #include "bench/support/generateur.h"
+#include "bench/support/mesure.h"
 #include "core/cp1252.h"
 #include "core/fichier_sur.h"
 #include "core/import_tableau.h"
@@ -44,72 +39,9 @@ namespace {
 
 const uint64_t kGraine = 0xC5F0A11Eull;
 
-double tempsProcesseur() {
-    timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// Wall-clock time, and the processor time of the whole process (all threads, user and
-// system): on a machine shared with other work the second is the steadier comparison.
-struct Temps {
-    double mur = 1e300;
-    double processeur = 1e300;
-};
-
-// Runs a step once and returns its times.
-Temps chronometrer(const std::function<bool()>& etape, bool& ok) {
-    const auto t0 = std::chrono::steady_clock::now();
-    const double p0 = tempsProcesseur();
-    ok = etape() && ok;
-    Temps t;
-    t.processeur = tempsProcesseur() - p0;
-    t.mur = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    return t;
-}
-
-// The best times of a step and of the step it is compared with, run in turn: on a machine
-// shared with other work, a busy minute then slows both rather than only the one measured in
-// it. The first run of each warms up the memory.
-std::pair<Temps, Temps> mesurerEnAlternance(const std::function<bool()>& etape, const std::function<bool()>& reference,
-                                            bool& ok) {
-    Temps meilleurs[2];
-    for (int essai = 0; essai < 4; ++essai) {
-        for (int k = 0; k < 2; ++k) {
-            const Temps t = chronometrer(k == 0 ? etape : reference, ok);
-            if (essai > 0) {
-                meilleurs[k].mur = std::min(meilleurs[k].mur, t.mur);
-                meilleurs[k].processeur = std::min(meilleurs[k].processeur, t.processeur);
-            }
-        }
-    }
-    return {meilleurs[0], meilleurs[1]};
-}
-
-extern "C" char** environ;
-
-// Runs a program and waits for it; true when it ran and exited 0.
-bool lancer(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-    int etat = 0;
-    while (waitpid(pid, &etat, 0) < 0) {
-        if (errno != EINTR) return false;
-    }
-    return WIFEXITED(etat) && WEXITSTATUS(etat) == 0;
-}
-
-// sqlite3's import of a table into a new database file, in one table of text columns.
-std::function<bool()> importSqlite(const std::string& table, char separateur, const std::string& base) {
-    return [=] {
-        std::filesystem::remove(base);
-        return lancer({"sqlite3", "-batch", base, "-cmd", ".mode csv", "-cmd", std::string(".separator ") + separateur,
-                       ".import " + table + " fiches"});
-    };
-}
+using mesure::lancer;
+using mesure::mesurerEnAlternance;
+using mesure::Temps;
 
 // The cards as a spreadsheet program set for French writes them in its plain CSV: Windows-1252,
 // semicolons, CR LF between rows and a lone line feed inside cells, quotes only where needed.
@@ -147,16 +79,9 @@ std::string tableauExcel(const Fiche* cartes, std::size_t n) {
 int main(int argc, char** argv) {
     const long n = argc > 1 ? std::atol(argv[1]) : 1'000'000;
     if (n < 1) return 2;
-    std::string dossier;
     bool temporaire = false;
-    if (argc > 2) {
-        dossier = argv[2];
-    } else {
-        char modele[] = "/tmp/bench-csv-XXXXXX";
-        if (mkdtemp(modele) == nullptr) return 2;
-        dossier = modele;
-        temporaire = true;
-    }
+    const std::string dossier = mesure::dossierDeTravail(argc, argv, "bench-csv", temporaire);
+    if (dossier.empty()) return 2;
     const std::string cheminCsv = dossier + "/table.csv";
     const std::string cheminReference = dossier + "/reference.csv";
     const std::string cheminTableur = dossier + "/tableur.csv";
@@ -223,7 +148,7 @@ int main(int argc, char** argv) {
     const std::string baseSqlite = dossier + "/sqlite.db";
     for (Import& i : imports) {
         if (avecSqlite) {
-            std::tie(i.temps, i.sqlite) = mesurerEnAlternance(importer(i.chemin), importSqlite(i.chemin, i.separateur, baseSqlite), ok);
+            std::tie(i.temps, i.sqlite) = mesurerEnAlternance(importer(i.chemin), mesure::importSqlite(i.chemin, i.separateur, baseSqlite), ok);
         } else {
             i.temps = mesurerEnAlternance(importer(i.chemin), [] { return true; }, ok).first;
         }

@@ -8,27 +8,8 @@
 #include <string>
 
 #include "ui/liste_fiches.h"
-#include "platform/plateforme.h"
+#include "support/plateforme_muette.h"
 #include "ui/tform1.h"
-
-namespace {
-// Filling the list asks nothing of the user: a platform that answers nothing will do.
-class PlateformeMuette : public Plateforme {
-public:
-    void message(const std::string&) override {}
-    int question(const std::string&, Boutons) override { return kAnnuler; }
-    int confirmation(const std::string&) override { return kAnnuler; }
-    void erreur(const std::string& texte) override { std::fprintf(stderr, "%s\n", texte.c_str()); }
-    std::optional<std::string> ouvrirFichier(const DialogueFichier&) override { return {}; }
-    std::optional<std::string> enregistrerFichier(const DialogueFichier&) override { return {}; }
-    std::optional<FichierFormat> enregistrerFichierFormat(const DialogueFichier&) override { return {}; }
-    std::optional<std::string> ouvrirImage() override { return {}; }
-    void copierTexte(const QString&) override {}
-    QString texteDuPressePapiers() override { return {}; }
-    Imprimante& imprimante() override { throw Erreur("pas d'imprimante ici"); }
-    void afficherAide(const QString&, const QString&) override {}
-};
-}  // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

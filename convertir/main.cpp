@@ -4,7 +4,6 @@
 // Exit status: 0 done, 1 the input could not be converted (nothing is left half-written),
 // 2 the command line is wrong.
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,9 +16,9 @@
 #include <vector>
 
 #include "core/attributs.h"
-#include "core/descripteur.h"
+#include "core/conversion_tableau.h"
 #include "core/fichier_sur.h"
-#include "core/import_tableau.h"
+#include "core/lecture_base.h"
 #include "core/magasin_fiches.h"
 #include "core/messages_erreur.h"
 #include "core/repertoire_images.h"
@@ -65,49 +64,17 @@ std::string extension(const std::string& chemin) {
     return e;
 }
 
-// The cards of a base file, read without touching it (the program's own reading clears the
-// read-only attribute; a script's source is left exactly as it was).
-bool lireCartes(const std::string& chemin, TableFiches& table, int32_t& dernier, std::string& raison) {
-    Descripteur fd(open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat st;
-    if (fd.get() < 0 || fstat(fd.get(), &st) != 0) {
-        raison = raisonLecture(errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        raison = "ce n'est pas un fichier ordinaire";
-        return false;
-    }
-    const auto n = static_cast<unsigned long long>(st.st_size) / sizeof(Fiche);
-    if (n >= static_cast<unsigned long long>(INT32_MAX)) {
-        raison = "la base contient trop de fiches";
-        return false;
-    }
-    table.redimensionner(static_cast<std::size_t>(n) + 1);
-    char* debut = reinterpret_cast<char*>(table.data());
-    const std::size_t attendus = static_cast<std::size_t>(n) * sizeof(Fiche);
-    std::size_t lu = 0;
-    while (lu < attendus) {
-        const ssize_t r = read(fd.get(), debut + lu, attendus - lu);
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0) {
-            raison = raisonSysteme(errno);
-            return false;
-        }
-        if (r == 0) break;  // the file shrank meanwhile: its whole records are kept
-        lu += static_cast<std::size_t>(r);
-    }
-    dernier = static_cast<int32_t>(lu / sizeof(Fiche)) - 1;
-    return true;
-}
-
 int depuisBase(const std::string& source, const std::string& destination, const std::string& ext) {
     TableFiches table;
-    int32_t dernier = -1;
-    std::string raison;
-    if (!lireCartes(source, table, dernier, raison)) {
+    std::size_t nombre = 0;
+    const LectureFiches lecture = lireBaseTelleQuelle(source, table, nombre);
+    if (lecture != LectureFiches::kLues) {
+        const std::string raison = lecture == LectureFiches::kPasUnFichier   ? "ce n'est pas un fichier ordinaire"
+                                   : lecture == LectureFiches::kTropDeFiches ? "la base contient trop de fiches"
+                                                                             : raisonLecture(errno);
         return erreur("la base " + source + " n'a pas pu être lue : " + raison, 1);
     }
+    const int32_t dernier = static_cast<int32_t>(nombre) - 1;
     if (ext == ".csv") {
         const ResultatEcriture r = ecrireTableauCsv(destination, table.data(), dernier);
         if (r.etat == ResultatEcriture::kLectureSeule) {
@@ -139,13 +106,12 @@ int depuisTableau(const std::string& source, const std::string& destination) {
     store.derniere = -1;  // a new base, without cards
     store.courante = 0;
     if (!store.cheminBase.affecter(destination) ||
-        !store.repertoireImages.affecter(cheminRepertoireImages(destination))) {
+        !lierRepertoireImages(store, destination)) {
         return erreur("le chemin " + destination + " est trop long", 2);
     }
-    if (!importerTableauCsv(store, source)) return 1;
-    const bool imagesManquees = messages.nombre() > 0;
-    if (!store.ecrireBase(destination)) return 1;
-    if (imagesManquees) {
+    const ConversionTableau conversion = convertirTableauCsv(store, source);
+    if (!conversion.ecrite) return 1;
+    if (!conversion.imagesRangees) {
         // The cards are all in the base, but the pictures reported above are not beside it.
         return erreur("la base " + destination + " a été écrite, mais des images n'ont pas pu être rangées", 1);
     }

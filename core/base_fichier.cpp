@@ -74,40 +74,54 @@ int ouvrirPourLecture(Messages& messages, const std::string& chemin, bool rendre
     return fd;
 }
 
+LectureFiches lireFichesBase(int fd, TableFiches& table, std::size_t& nombre) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) return LectureFiches::kErreur;
+    if (!S_ISREG(st.st_mode)) return LectureFiches::kPasUnFichier;
+    const auto attendues = static_cast<unsigned long long>(st.st_size) / sizeof(Fiche);
+    if (attendues >= static_cast<unsigned long long>(INT32_MAX)) return LectureFiches::kTropDeFiches;
+    table.redimensionner(static_cast<std::size_t>(attendues) + 1);
+    const long long lu = lireDansTable(fd, table, 0);
+    if (lu < 0) return LectureFiches::kErreur;
+    const auto n = static_cast<unsigned long long>(lu) / sizeof(Fiche);
+    if (n >= static_cast<unsigned long long>(INT32_MAX)) return LectureFiches::kTropDeFiches;
+    // The slot after the last whole record is not a card; it is kept blank so that it can be
+    // shown as a well-formed card when the base holds none.
+    nombre = static_cast<std::size_t>(n);
+    table.redimensionner(nombre + 1);
+    std::memset(static_cast<void*>(&table[nombre]), 0, sizeof(Fiche));
+    return LectureFiches::kLues;
+}
+
+LectureFiches lireBaseTelleQuelle(const std::string& chemin, TableFiches& table, std::size_t& nombre) {
+    Descripteur fd(open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) return LectureFiches::kErreur;
+    return lireFichesBase(fd.get(), table, nombre);
+}
+
 int MagasinFiches::chargerBase(const std::string& chemin) {
     struct stat st;
     Descripteur fd(ouvrirPourLecture(messages_, chemin, true, st));
     if (fd.get() < 0) return 0;
-    const auto attendues = static_cast<unsigned long long>(st.st_size) / sizeof(Fiche);
-    if (attendues >= static_cast<unsigned long long>(INT32_MAX)) {
-        messages_.message(avecChemin(kTropGrand, chemin));
-        return 0;
-    }
     // Read into a new table, so that a failure leaves the open base as it was.
     TableFiches nouvelle;
-    long long lu;
+    std::size_t n = 0;
+    LectureFiches lecture;
     try {
-        nouvelle.redimensionner(static_cast<std::size_t>(attendues) + 1);
-        lu = lireDansTable(fd.get(), nouvelle, 0);
+        lecture = lireFichesBase(fd.get(), nouvelle, n);
     } catch (const std::bad_alloc&) {
         messages_.message(avecChemin("mémoire insuffisante pour ouvrir le fichier %s", chemin));
         return 0;
     }
-    if (lu < 0) {
+    if (lecture == LectureFiches::kTropDeFiches) {
+        messages_.message(avecChemin(kTropGrand, chemin));
+        return 0;
+    }
+    if (lecture != LectureFiches::kLues) {
         messages_.message(avecChemin(textes::kErreurLecture, chemin) +
                           raisonSysteme(errno));
         return 0;
     }
-    const auto n = static_cast<unsigned long long>(lu) / sizeof(Fiche);
-    if (n >= static_cast<unsigned long long>(INT32_MAX)) {
-        messages_.message(avecChemin(kTropGrand, chemin));
-        return 0;
-    }
-    // The slot after the last whole record is not a card; it is kept blank so that it can be
-    // shown as a well-formed card when the base holds none.
-    nouvelle.redimensionner(static_cast<std::size_t>(n) + 1);
-    std::memset(static_cast<void*>(&nouvelle[static_cast<std::size_t>(n)]), 0, sizeof(Fiche));
-
     fiches = std::move(nouvelle);
     derniere = static_cast<int32_t>(n) - 1;
     courante = 0;
@@ -118,7 +132,14 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
 }
 
 int MagasinFiches::ecrireBase(const std::string& chemin) {
-    const Morceau morceau{fiches.data(), static_cast<std::size_t>(derniere + 1) * sizeof(Fiche)};
+    const std::size_t taille = static_cast<std::size_t>(derniere + 1) * sizeof(Fiche);
+    return ecrireBase(chemin, [this, taille](int fd, const AppelsSysteme& a) {
+        return ecrireTout(fd, fiches.data(), taille, a);
+    });
+}
+
+int MagasinFiches::ecrireBase(const std::string& chemin, const Contenu& contenu,
+                              const std::function<bool()>& siEchec) {
     VersionGardee gardee;
     const auto garder = [&](const std::string& cible) {
         if (sauvegardes <= 0) return;
@@ -128,11 +149,7 @@ int MagasinFiches::ecrireBase(const std::string& chemin) {
             gardee = {{}, "mémoire insuffisante"};
         }
     };
-    const ResultatEcriture r = ecrireFichierSur(chemin, std::span(&morceau, 1), *appels, garder);
-    if (r.etat == ResultatEcriture::kLectureSeule) {
-        messages_.message(avecChemin(textes::kBaseProtegee, chemin));
-        return 0;
-    }
+    const ResultatEcriture r = ecrireFichierSur(chemin, contenu, *appels, garder);
     if (!r.ok()) {
         // The base was not replaced: the version kept is the file still in place, and a
         // folder made for it alone goes too.
@@ -140,13 +157,21 @@ int MagasinFiches::ecrireBase(const std::string& chemin) {
             unlink(gardee.chemin.c_str());
             rmdir(dossierSauvegardes(chemin).c_str());
         }
-        messages_.message(avecChemin(textes::kBaseNonSauvee, chemin) + r.raison);
+        if (siEchec && !siEchec()) return 0;
+        messages_.message(r.etat == ResultatEcriture::kLectureSeule
+                              ? avecChemin(textes::kBaseProtegee, chemin)
+                              : avecChemin(textes::kBaseNonSauvee, chemin) + r.raison);
         return 0;
     }
     garde.apresEcriture(chemin, r.identite);
     noterRecente(recentes, chemin);
     if (sauvegardes > 0) signalerSauvegarde(chemin, gardee);
     return 1;
+}
+
+int ecrireBaseVerifiee(MagasinFiches& store, const std::string& chemin) {
+    if (!store.garde.accepterEcriture(chemin, store.messages())) return 0;
+    return store.ecrireBase(chemin);
 }
 
 void MagasinFiches::signalerSauvegarde(const std::string& chemin, const VersionGardee& gardee) {

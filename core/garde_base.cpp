@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <utility>
 
-#include "core/magasin_fiches.h"
 #include "core/fichier_sur.h"
 #include "core/services.h"
 
@@ -143,9 +142,4 @@ bool baseTenueAilleurs(const std::string& chemin) {
     const bool tenue = autreDetenteur(fd);
     close(fd);
     return tenue;
-}
-
-int ecrireBaseVerifiee(MagasinFiches& store, const std::string& chemin) {
-    if (!store.garde.accepterEcriture(chemin, store.messages())) return 0;
-    return store.ecrireBase(chemin);
 }

@@ -16,7 +16,6 @@
 
 #include "core/identite_fichier.h"
 
-class MagasinFiches;
 class Messages;
 
 inline constexpr const char* kModifieeAilleurs =
@@ -62,7 +61,6 @@ public:
     void signalerOuvertureAilleurs(Messages& messages);
 
     const std::string& chemin() const { return chemin_; }
-    const IdentiteFichier& identite() const { return identite_; }
     bool tenue() const { return verrou_ >= 0; }
 
 private:
@@ -79,7 +77,3 @@ private:
 // Whether any window, this process's included, holds the file at chemin (false when it
 // cannot be opened or its file system has no such locks). Looking takes no lock.
 bool baseTenueAilleurs(const std::string& chemin);
-
-// Writes the card table over the open base as MagasinFiches::ecrireBase does, after the check of
-// accepterEcriture. Returns 1 when written, 0 when not (the user has been told why).
-int ecrireBaseVerifiee(MagasinFiches& store, const std::string& chemin);

@@ -91,4 +91,4 @@ void Historique::elaguer() {
     }
 }
 
-void Historique::suivre(MagasinFiches& store) const { store.modifiee = modifie() ? 1 : 0; }
+void Historique::suivre(MagasinFiches& store) const { store.modifiee = modifie(); }

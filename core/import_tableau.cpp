@@ -7,15 +7,11 @@
 #include <cerrno>
 #include <climits>
 #include <new>
-#include <optional>
-#include <unordered_set>
 #include <utility>
-#include <vector>
 
-#include "core/lecture_parallele.h"
+#include "core/chemin.h"
 #include "core/magasin_fiches.h"
 #include "core/repertoire_images.h"
-#include "core/tableau_csv.h"
 
 namespace {
 const char* const kSansRepertoire =
@@ -26,114 +22,132 @@ bool estFichier(const std::string& chemin) {
     struct stat st;
     return stat(chemin.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
-
-// The names in the table's folder, read once: a large table names thousands of pictures,
-// most of them not beside it, and one look-up per name would cost more than reading the table.
-class DossierDuTableau {
-public:
-    explicit DossierDuTableau(std::string dossier) : dossier_(std::move(dossier)) {
-        DIR* d = opendir(dossier_.c_str());
-        if (d == nullptr) return;
-        while (dirent* e = readdir(d)) noms_.insert(e->d_name);
-        closedir(d);
-        liste_ = true;
-    }
-
-    // The file a picture name (without its backslash) names, or nothing when there is none.
-    // A name holding a slash is a path, relative to the folder unless it starts with one.
-    std::optional<std::string> fichier(const std::string& nom) const {
-        const bool chemin = nom.find('/') != std::string::npos;
-        if (!chemin && liste_ && noms_.count(nom) == 0) return std::nullopt;
-        std::string source = nom.front() == '/' ? nom : dossier_ + "/" + nom;
-        if (!estFichier(source)) return std::nullopt;
-        return source;
-    }
-
-private:
-    std::string dossier_;
-    bool liste_ = false;
-    std::unordered_set<std::string> noms_;
-};
 }  // namespace
 
-bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
-    Messages& messages = store.messages();
-    OctetsFichier octets;
+ImportTableau::ImportTableau(std::string chemin, std::size_t premiere)
+    : chemin_(std::move(chemin)), premiere_(premiere), dossier_(dossierDe(chemin_)) {}
+
+bool ImportTableau::charger() {
+    const std::string memoire = "mémoire insuffisante pour importer le tableau " + chemin_;
     bool lu;
     try {
-        lu = octets.lire(chemin);
+        lu = octets_.lire(chemin_);
     } catch (const std::bad_alloc&) {
-        messages.message("mémoire insuffisante pour importer le tableau " + chemin);
+        raison_ = memoire;
         return false;
     }
     if (!lu) {
-        messages.message("le tableau " + chemin + " n'a pas pu être lu : " + raisonSysteme(errno));
+        raison_ = "le tableau " + chemin_ + " n'a pas pu être lu : " + raisonSysteme(errno);
         return false;
     }
+    DIR* d = opendir(dossier_.c_str());
+    if (d == nullptr) return true;
+    while (dirent* e = readdir(d)) noms_.insert(e->d_name);
+    closedir(d);
+    liste_ = true;
+    return true;
+}
+
+// A name holding a slash is a path, relative to the table's folder unless it starts with one.
+std::string ImportTableau::fichierImage(const std::string& nom) const {
+    const bool chemin = nom.find('/') != std::string::npos;
+    if (!chemin && liste_ && noms_.count(nom) == 0) return {};
+    std::string source = nom.front() == '/' ? nom : dossier_ + "/" + nom;
+    return estFichier(source) ? source : std::string();
+}
+
+void ImportTableau::noterImages(const TrancheCsv& t) {
+    for (const std::size_t k : t.avecImage) {
+        std::string champ(texteChamp(t.fiches[k - t.premiere].image));
+        std::string source = fichierImage(champ.substr(1));
+        if (source.empty()) continue;
+        if (source.size() > Chemin<256>::kMaxLongueur) {
+            if (!cheminTropLong_) {
+                cheminTropLong_ = RefusCsv{t.lignes[k - t.premiere], "image",
+                                           "le chemin de l'image " + source + " dépasse 255 caractères"};
+            }
+            continue;
+        }
+        images_.push_back({premiere_ + k, std::move(source), std::move(champ)});
+    }
+}
+
+bool ImportTableau::lire(TableFiches& table, std::size_t place, std::size_t tailleTranche, bool memesPlaces,
+                         const std::function<bool(const TrancheCsv&)>& ecrire) {
+    PuitsCsv puits{tailleTranche, memesPlaces, [&](const TrancheCsv& t) {
+                       // No further slice once the base could not count its cards.
+                       if (premiere_ + t.premiere + t.nombre >= static_cast<std::size_t>(INT32_MAX)) {
+                           tropDeFiches_ = true;
+                           return false;
+                       }
+                       for (std::size_t k = 0; k < t.nombre; ++k) {
+                           if (t.sansNumero[k]) t.fiches[k].numero = static_cast<int32_t>(premiere_ + t.premiere + k);
+                       }
+                       noterImages(t);
+                       return !ecrire || ecrire(t);
+                   }};
+    try {
+        lecture_ = lireTableauCsv(octets_.vue(), table, place, puits);
+    } catch (const std::bad_alloc&) {
+        octets_.liberer();
+        raison_ = "mémoire insuffisante pour importer le tableau " + chemin_;
+        return false;
+    }
+    octets_.liberer();
+    if (premiere_ + lecture_.lues >= static_cast<std::size_t>(INT32_MAX)) tropDeFiches_ = true;
+    return true;
+}
+
+bool ImportTableau::accepter(bool avecRepertoire) {
+    if (tropDeFiches_) {
+        raison_ = "le tableau " + chemin_ + " ajouterait trop de fiches à la base.";
+        return false;
+    }
+    // A picture path is looked at only in a table whose cells were all accepted.
+    if (lecture_.nombreRefus == 0 && cheminTropLong_) {
+        lecture_.refus.push_back(*cheminTropLong_);
+        ++lecture_.nombreRefus;
+    }
+    if (lecture_.nombreRefus > 0) {
+        raison_ = messageRefusCsv(chemin_, lecture_);
+        return false;
+    }
+    if (!images_.empty() && !avecRepertoire) {
+        raison_ = avecChemin(kSansRepertoire, chemin_);
+        return false;
+    }
+    return true;
+}
+
+bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
+    Messages& messages = store.messages();
     const std::size_t premiere = static_cast<std::size_t>(store.derniere + 1);
-    // What the table holds beyond its cards must come back as it was when nothing is added:
-    // the slot of a base without cards is shown, and must stay a blank card.
-    auto annuler = [&] {
+    ImportTableau import(chemin, premiere);
+    if (!import.charger()) {
+        messages.message(import.raison());
+        return false;
+    }
+    // The slices are read one after the other into the table, which must hold them all anyway.
+    if (!import.lire(store.fiches, premiere, kTrancheCsv, false) ||
+        !import.accepter(!store.repertoireImages.empty())) {
+        // What the table holds beyond its cards must come back as it was when nothing is added:
+        // the slot of a base without cards is shown, and must stay a blank card.
         store.fiches.redimensionner(std::max<std::size_t>(premiere, 1));
         if (premiere == 0) viderFiche(store.fiches[0]);
-    };
-
-    DossierDuTableau dossier(dossierDe(chemin));
-    LectureCsv lecture;
-    try {
-        lecture = lireTableauCsv(octets.vue(), store.fiches, premiere);
-    } catch (const std::bad_alloc&) {
-        annuler();
-        messages.message("mémoire insuffisante pour importer le tableau " + chemin);
+        messages.message(import.raison());
         return false;
     }
-    octets.liberer();
-    if (premiere + lecture.lues >= static_cast<std::size_t>(INT32_MAX)) {
-        annuler();
-        messages.message("le tableau " + chemin + " ajouterait trop de fiches à la base.");
-        return false;
-    }
+    store.fiches.redimensionner(std::max<std::size_t>(premiere + import.lues(), 1));
+    store.derniere = static_cast<int32_t>(premiere + import.lues()) - 1;
+    store.modifiee = true;
 
     // Pictures named by the table and found beside it are filed like a chosen picture.
-    std::vector<std::pair<std::size_t, std::string>> images;
-    for (const std::size_t k : lecture.avecImage) {
-        if (lecture.nombreRefus != 0) break;
-        std::optional<std::string> fichier =
-            dossier.fichier(std::string(texteChamp(store.fiches[premiere + k].image).substr(1)));
-        if (!fichier) continue;
-        const std::string source = std::move(*fichier);
-        if (source.size() > Chemin<256>::kMaxLongueur) {
-            lecture.refus.push_back({lecture.lignes[k], "image",
-                                     "le chemin de l'image " + source + " dépasse 255 caractères"});
-            ++lecture.nombreRefus;
-            break;
-        }
-        images.emplace_back(premiere + k, source);
-    }
-    if (lecture.nombreRefus > 0) {
-        annuler();
-        messages.message(messageRefusCsv(chemin, lecture));
-        return false;
-    }
-    if (!images.empty() && store.repertoireImages.empty()) {
-        annuler();
-        messages.message(avecChemin(kSansRepertoire, chemin));
-        return false;
-    }
-
-    for (std::size_t k = 0; k < lecture.lues; ++k) {
-        if (lecture.sansNumero[k]) store.fiches[premiere + k].numero = static_cast<int32_t>(premiere + k);
-    }
-    store.fiches.redimensionner(std::max<std::size_t>(premiere + lecture.lues, 1));
-    store.derniere = static_cast<int32_t>(premiere + lecture.lues) - 1;
-    store.modifiee = 1;
-
-    if (!images.empty()) {
+    if (!import.images().empty()) {
         const int32_t courante = store.courante;
         const std::string choisie = store.imageChoisie.str();
-        for (const auto& [index, source] : images) {
-            store.courante = static_cast<int32_t>(index);
-            store.imageChoisie.affecter(source);
+        for (const ImageDuTableau& image : import.images()) {
+            store.courante = static_cast<int32_t>(image.index);
+            store.imageChoisie.affecter(image.source);
             rangerImage(store);
         }
         store.courante = courante;

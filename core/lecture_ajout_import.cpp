@@ -54,7 +54,7 @@ bool MagasinFiches::ajouterBase(const std::string& chemin) {
     }
     for (std::size_t i = premiere; i < premiere + n; ++i) fiches[i].numero = static_cast<int32_t>(i);
     derniere = static_cast<int32_t>(premiere + n) - 1;
-    modifiee = 1;
+    modifiee = true;
     return true;
 }
 

@@ -28,3 +28,16 @@ long long lireDansTable(int fd, TableFiches& table, std::size_t premiere);
 // in st, or -1 once reported.
 int ouvrirPourLecture(Messages& messages, const std::string& chemin, bool rendreModifiable,
                       struct stat& st);
+
+// What reading the cards of a base file gave.
+enum class LectureFiches { kLues, kPasUnFichier, kTropDeFiches, kErreur /* errno says why */ };
+
+// Reads the cards of the open base file fd into table, sized to them and one blank slot after
+// them (a partial record at the end is no card; a file that grows meanwhile is read to its
+// end); nombre: the cards. Throws std::bad_alloc when memory runs out.
+LectureFiches lireFichesBase(int fd, TableFiches& table, std::size_t& nombre);
+
+// The same for the base file at chemin left exactly as it is, as a script's source must be:
+// opened read-only, so that its read-only mark stays (the program's own reading clears it),
+// and without waiting on a fifo, which is no base.
+LectureFiches lireBaseTelleQuelle(const std::string& chemin, TableFiches& table, std::size_t& nombre);

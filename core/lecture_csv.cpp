@@ -305,7 +305,7 @@ void Lecteur::lireFiche(Fiche& f) {
 
 }  // namespace
 
-LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere) {
+LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere, const PuitsCsv& puits) {
     LectureCsv r;
     const bool marque = octets.substr(0, 3) == "\xEF\xBB\xBF";
     if (marque) octets.remove_prefix(3);
@@ -323,14 +323,41 @@ LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size
     Lecteur lecteur(octets, r);
     bool ligne = lecteur.lireLigne();
     if (ligne && lecteur.lireEntete()) ligne = lecteur.lireLigne();
-    for (; ligne; ligne = lecteur.lireLigne()) {
+
+    // Card i of the reading lies in table[premiere + i - base]; the slice being read starts at
+    // card debutTranche. Without a sink the reading is one slice that stays in the table.
+    const bool tranches = static_cast<bool>(puits.recevoir);
+    const std::size_t taille = tranches ? std::max<std::size_t>(puits.tailleTranche, 1) : SIZE_MAX;
+    std::size_t base = 0, debutTranche = 0;
+    bool suite = true;
+    auto livrer = [&] {
+        // Once a cell is refused the cards are not to be used: the reading only goes on to name
+        // the rows after it.
+        if (r.nombreRefus == 0) {
+            TrancheCsv t{debutTranche, table.data() + premiere + (debutTranche - base), r.lues - debutTranche,
+                         r.sansNumero, r.lignes, r.avecImage};
+            suite = puits.recevoir(t);
+        }
+        r.sansNumero.clear();
+        r.lignes.clear();
+        r.avecImage.clear();
+        if (puits.memesPlaces) {
+            // The next slice is read over this one, from zero bytes as every card is.
+            std::memset(static_cast<void*>(table.data() + premiere), 0, (r.lues - base) * sizeof(Fiche));
+            base = r.lues;
+        }
+        debutTranche = r.lues;
+    };
+    for (; ligne && suite; ligne = lecteur.lireLigne()) {
         if (lecteur.ligneVide()) continue;
         // One slot beyond the cards stays blank, as the import expects of a table read.
-        const std::size_t place = premiere + r.lues;
+        const std::size_t place = premiere + (r.lues - base);
         if (place + 1 >= table.places()) table.redimensionner(std::max(place + 2, place + place / 2));
         lecteur.lireFiche(table[place]);
+        if (r.lues - debutTranche == taille) livrer();
     }
-    table.redimensionner(premiere + r.lues + 1);
+    if (tranches && suite && r.lues > debutTranche) livrer();
+    table.redimensionner(premiere + (r.lues - base) + 1);
     return r;
 }
 

@@ -3,6 +3,7 @@
 // buffers the whole program shares.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,8 @@ public:
     int32_t derniere = 0;
     int32_t courante = 0;
 
-    int32_t modifiee = 0;
-    int32_t baseNommee = 0;
+    bool modifiee = false;
+    bool baseNommee = false;
     int32_t ajoutEnCours = 0;
 
     TableFiches resultats;
@@ -60,6 +61,10 @@ public:
     // Writing over an existing base first keeps the version it replaces beside it (see
     // core/sauvegardes.h); a version that cannot be kept is told, and the save goes on.
     int ecrireBase(const std::string& chemin);
+    // The same for a base produced while it is written (see Contenu in core/fichier_sur.h): a
+    // table converted as it is read. siEchec, when given, is called before a failure is told;
+    // returning false, it has told the user why itself, and nothing more is said.
+    int ecrireBase(const std::string& chemin, const Contenu& contenu, const std::function<bool()>& siEchec = {});
     // Appends the whole cards of another base file, numbered by their index in the table.
     // False after telling the user why the file could not be read.
     bool ajouterBase(const std::string& chemin);
@@ -91,3 +96,8 @@ private:
     // is told once, not at every save.
     std::string sauvegardeEnEchec_;
 };
+
+// Writes the card table over the open base as MagasinFiches::ecrireBase does, after the guard's
+// check that the file is still the one read or last written (GardeBase::accepterEcriture).
+// Returns 1 when written, 0 when not (the user has been told why).
+int ecrireBaseVerifiee(MagasinFiches& store, const std::string& chemin);

@@ -63,3 +63,26 @@ std::string plierTexte(std::string_view cp1252) {
     }
     return r;
 }
+
+void plierSansEspaces(std::string_view cp1252, std::string& plie) {
+    const std::array<Pli, 256>& plis = tablePlis();
+    // Written in place: a text folds to twice its bytes at the most (œ to oe), and this runs on
+    // every card of a base when duplicates are looked for.
+    plie.resize(2 * cp1252.size());
+    char* const debut = plie.data();
+    char* o = debut;
+    bool espace = false;  // a run of spaces waits for the next other byte to be kept
+    for (const char c : cp1252) {
+        const Pli& p = plis[static_cast<unsigned char>(c)];
+        if (p.taille == 1 && (p.octets[0] == ' ' || (p.octets[0] >= '\t' && p.octets[0] <= '\r'))) {
+            espace = o != debut;
+            continue;
+        }
+        if (espace) *o++ = ' ';
+        espace = false;
+        o[0] = p.octets[0];
+        o[1] = p.octets[1];
+        o += p.taille;
+    }
+    plie.resize(static_cast<std::size_t>(o - debut));
+}

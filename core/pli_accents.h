@@ -19,3 +19,9 @@ const std::array<Pli, 256>& tablePlis();
 
 // A whole text folded, byte by byte through the table.
 std::string plierTexte(std::string_view cp1252);
+
+// A text folded as above with its spaces set aside, as cards entered twice are compared: every
+// run of spaces, tabs and line breaks (the no-break space among them) taken as one space, none
+// kept at either end. Written into plie, which is emptied first (so that a caller folding many
+// texts reuses one buffer).
+void plierSansEspaces(std::string_view cp1252, std::string& plie);

@@ -12,10 +12,6 @@ class MagasinFiches;
 // Lower-cases a zero-terminated text in place: 'A' to 'Z' only; accented capitals stay.
 void enMinuscules(char* texte);
 
-// Index of the first occurrence of motif in texte (both zero-terminated), or -1. Exact byte
-// equality; an empty motif is never found.
-int32_t positionDe(const char* texte, const char* motif);
-
 // Finds every card whose description or title contains the expression, capital and small
 // unaccented letters taken as equal (the expression is used as typed, spaces included, up to
 // a zero byte if it holds one). Each card is listed once, in table order, whichever of its

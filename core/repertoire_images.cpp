@@ -124,6 +124,12 @@ std::string cheminRepertoireImages(const std::string& base) {
     return base.substr(0, base.size() - 4) + ".rep";
 }
 
+bool lierRepertoireImages(MagasinFiches& store, const std::string& base) {
+    if (store.repertoireImages.affecter(cheminRepertoireImages(base))) return true;
+    store.repertoireImages.vider();
+    return false;
+}
+
 Creation creerRepertoire(const std::string& chemin) {
     if (chemin.empty()) return Creation::kEchec;
     if (mkdir(chemin.c_str(), 0777) == 0) return Creation::kCree;
@@ -137,6 +143,17 @@ void creerRepertoireImages(Messages& messages, const std::string& repertoire) {
     }
 }
 
+void creerRepertoireDeBase(Messages& messages, const std::string& base, const char* siEchec) {
+    if (creerRepertoire(cheminRepertoireImages(base)) != Creation::kCree) messages.message(siEchec);
+}
+
+void emporterImages(MagasinFiches& store, const std::string& nouvelleBase) {
+    creerRepertoireDeBase(store.messages(), nouvelleBase, textes::kErreurCreationRepertoire);
+    const std::string nouveau = cheminRepertoireImages(nouvelleBase);
+    const std::string ancien = cheminRepertoireImages(store.cheminBase.str());
+    if (!ancien.empty() && ancien != nouveau) copierArbre(store.messages(), ancien, nouveau);
+}
+
 void rangerImage(MagasinFiches& store) {
     Messages& messages = store.messages();
     const std::string repertoire = store.repertoireImages.str();
@@ -144,7 +161,7 @@ void rangerImage(MagasinFiches& store) {
 
     const std::string choisie = store.imageChoisie.str();
     Fiche& fiche = store.ficheCourante();
-    store.modifiee = 1;
+    store.modifiee = true;
     const std::string nom = nomDe(choisie);
     if (nom.empty()) {
         ecrireChamp(fiche.image, "");

@@ -18,6 +18,12 @@ class Messages;
 // characters has no picture directory: the empty text.
 std::string cheminRepertoireImages(const std::string& base);
 
+// Binds the card store to the picture directory of the base at base: every command that gives
+// the window a base file binds it here. A directory path too long for its buffer leaves the
+// store unbound (empty), and false is returned: pictures are then refused with a message
+// rather than filed in a cut path.
+bool lierRepertoireImages(MagasinFiches& store, const std::string& base);
+
 // What creating a directory did: made it, found it there already, or failed (errno says why).
 enum class Creation { kCree, kExistait, kEchec };
 // Creates one directory, without a word to the user; an empty path fails.
@@ -26,6 +32,15 @@ Creation creerRepertoire(const std::string& chemin);
 // Creates a picture directory; when it did not exist, tells the user so. A directory that
 // exists or cannot be created is passed over in silence.
 void creerRepertoireImages(Messages& messages, const std::string& repertoire);
+
+// Creates the picture directory of a base about to be written at base; when it is not made
+// (mostly because it exists already), tells the user siEchec and goes on.
+void creerRepertoireDeBase(Messages& messages, const std::string& base, const char* siEchec);
+
+// Save as: the pictures follow the base to its new name. The new picture directory is created
+// ("erreur de création de répertoire" when it is not made) and the open base's picture tree is
+// copied into it; saving under the same name leaves them where they are.
+void emporterImages(MagasinFiches& store, const std::string& nouvelleBase);
 
 // The picture step of validating the current card: brings the picture imageChoisie into the
 // picture directory, stores its name in the card and marks the base modified.

@@ -16,6 +16,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,8 +56,35 @@ struct LectureCsv {
 // How many refusals a reading keeps to report.
 inline constexpr std::size_t kRefusGardes = 10;
 
-// Reads a CSV table into table[premiere ..], sized to the cards read and one blank slot after
-// them, one card per row:
+// A slice of cards read, handed to a sink as soon as it is whole: its cards, and the details of
+// its rows as LectureCsv gives them for a whole reading.
+struct TrancheCsv {
+    std::size_t premiere;                    // the reading's index of the slice's first card
+    Fiche* fiches;                           // the slice's cards, in the table read into
+    std::size_t nombre;
+    std::span<const uint8_t> sansNumero;     // per card
+    std::span<const std::size_t> lignes;     // per card
+    std::span<const std::size_t> avecImage;  // the reading's indices of the cards with a picture
+};
+
+// A few thousand cards: a few megabytes, which stay in the processor's caches.
+inline constexpr std::size_t kTrancheCsv = 2048;
+
+// Where a reading hands its cards, a slice at a time. Without a sink (recevoir empty) the table
+// is read whole in one go and the details stay in the LectureCsv returned.
+struct PuitsCsv {
+    std::size_t tailleTranche = kTrancheCsv;
+    // true: each slice is read over the previous one, in the same slots (the sink has taken its
+    // cards away), so that the table never holds more than one slice; false: each after the
+    // previous ones, so that the table ends holding all the cards.
+    bool memesPlaces = false;
+    // Given each slice while no cell has been refused; the details of the LectureCsv returned
+    // are then only those of the rows after the last slice. Returning false stops the reading.
+    std::function<bool(const TrancheCsv&)> recevoir;
+};
+
+// Reads a CSV table into table[premiere ..] (with a sink, a slice at a time: see PuitsCsv),
+// sized to the cards it holds and one blank slot after them, one card per row:
 // comma or semicolon (the one the first row uses), UTF-8 with or without a byte-order mark
 // or else Windows-1252; a first row naming the columns numero, titre, description, image (any
 // case, any order, others ignored), or else the first three columns as number, title and
@@ -67,7 +96,8 @@ inline constexpr std::size_t kRefusGardes = 10;
 // byte, broken quoting) is counted in refus, and the reading goes on to name the rows after it;
 // the slots written are then not to be used. After each field's terminating zero, a card read
 // holds zero bytes only.
-LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere);
+LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size_t premiere,
+                          const PuitsCsv& puits = {});
 
 // "numero" column reading: optional blanks, an optional sign, decimal digits within 32 bits.
 bool lireNumeroCsv(std::string_view cellule, int32_t& numero);

@@ -134,6 +134,6 @@ void revenirA(MagasinFiches& store, BaseLue&& version) {
     store.derniere = static_cast<int32_t>(version.nombre) - 1;
     store.courante = 0;
     store.dernierResultat = 0;
-    store.modifiee = 1;
+    store.modifiee = true;
     version = BaseLue();
 }

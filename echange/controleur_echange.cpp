@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <functional>
@@ -36,7 +35,7 @@ Format formatDe(const std::string& chemin, int filtre) {
 }  // namespace
 
 ControleurEchange::ControleurEchange(TForm1& fenetre, MagasinFiches& store, Plateforme& plateforme)
-    : QObject(&fenetre), fenetre_(fenetre), store_(store), plateforme_(plateforme) {
+    : QObject(&fenetre), vue_(fenetre), fenetre_(fenetre), store_(store), plateforme_(plateforme) {
     relier(fenetre.exporterlabase1(), &QAction::triggered, this,
            &ControleurEchange::exporterlabase1Click, plateforme);
     relier(fenetre.importeruntableauCSV1(), &QAction::triggered, this,
@@ -51,7 +50,7 @@ void ControleurEchange::exporterlabase1Click() {
     const std::string& chemin = choisi->chemin;
     if (existe(chemin) && plateforme_.confirmation(kEcraserFichier) != kOui) return;
 
-    const ListeImprimee liste = listeImprimee(store_, fenetre_.expression()->text());
+    const ListeImprimee liste = listeImprimee(store_, vue_.texteRecherche());
     const Fiche* table = liste.table;
     const int dernier = liste.dernier;
     const QString& entete = liste.entete;
@@ -90,8 +89,6 @@ void ControleurEchange::importeruntableauCSV1Click() {
     const std::optional<std::string> choisi = plateforme_.ouvrirFichier(dialogue);
     if (!choisi) return;
     if (importerTableauCsv(store_, *choisi)) {
-        fenetre_.savemybase()->setEnabled(true);
-        fenetre_.afficherFiche();
-        fenetre_.remplirListe();
+        vue_.montrerBase();
     }
 }

@@ -6,7 +6,9 @@
 
 #include "core/magasin_fiches.h"
 #include "platform/plateforme.h"
+#include "ui/vue.h"
 
+class QWidget;
 class TForm1;
 
 class ControleurEchange : public QObject {
@@ -19,7 +21,9 @@ public:
     void importeruntableauCSV1Click();
 
 private:
-    TForm1& fenetre_;
+    // The window, as its commands see it once connected, and as the parent of their dialogs.
+    Vue& vue_;
+    QWidget& fenetre_;
     MagasinFiches& store_;
     Plateforme& plateforme_;
 };

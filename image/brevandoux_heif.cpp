@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
         c.tropGros = [](const std::string&) { return std::string("le fichier est trop gros"); };
         c.illisible = [](const std::string&) { return std::string("le fichier n'a pas pu être lu"); };
         c.dessiner = [](const QByteArray& octets, const std::string& f, QSize cible) {
-            return aLaTaille(decoderHeif(octets, f), cible);
+            return aLaTaille(decoderHeif(octets, f, cible), cible);
         };
         code = executerConversion(argc, argv, ReglagesConfinement{}, c);
     } else {

@@ -1,6 +1,5 @@
 #include "print/controleur_impression.h"
 
-#include <QLineEdit>
 #include <QPushButton>
 
 #include "print/commandes_impression.h"
@@ -9,7 +8,7 @@
 
 ControleurImpression::ControleurImpression(TForm1& fenetre, MagasinFiches& store,
                                            Plateforme& plateforme)
-    : QObject(&fenetre), fenetre_(fenetre), store_(store), plateforme_(plateforme) {
+    : QObject(&fenetre), vue_(fenetre), fenetre_(fenetre), store_(store), plateforme_(plateforme) {
     relier(fenetre.ButtonPrintList(), &QPushButton::clicked, this,
            &ControleurImpression::ButtonPrintListClick, plateforme);
     relier(fenetre.ButtonImpFiche(), &QPushButton::clicked, this,
@@ -17,9 +16,9 @@ ControleurImpression::ControleurImpression(TForm1& fenetre, MagasinFiches& store
 }
 
 void ControleurImpression::ButtonPrintListClick() {
-    imprimerListe(plateforme_, store_, fenetre_.expression()->text(), &fenetre_);
+    imprimerListe(plateforme_, store_, vue_.texteRecherche(), &fenetre_);
 }
 
 void ControleurImpression::ButtonImpFicheClick() {
-    imprimerFiche(plateforme_, store_, fenetre_.titre()->text(), &fenetre_);
+    imprimerFiche(plateforme_, store_, vue_.titreAffiche(), &fenetre_);
 }

@@ -5,7 +5,9 @@
 
 #include "core/magasin_fiches.h"
 #include "platform/plateforme.h"
+#include "ui/vue.h"
 
+class QWidget;
 class TForm1;
 
 class ControleurImpression : public QObject {
@@ -18,7 +20,9 @@ public:
     void ButtonImpFicheClick();
 
 private:
-    TForm1& fenetre_;
+    // The window, as its commands see it once connected, and as the parent of their dialogs.
+    Vue& vue_;
+    QWidget& fenetre_;
     MagasinFiches& store_;
     Plateforme& plateforme_;
 };

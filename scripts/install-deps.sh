@@ -12,6 +12,7 @@ execution=(build-essential cmake ninja-build
            qt6-base-dev qt6-base-dev-tools   # Qt Core, Gui, Widgets, PrintSupport; moc, uic, rcc
            qt6-translations-l10n             # Qt's own dialogs in French (platform/application.cpp)
            libqt6printsupport6               # its CUPS plugin: the real printers
+           qt6-wayland                       # runs natively on a Wayland desktop, not through XWayland
            libjpeg62-turbo-dev               # JPEG pictures
            libwmf-dev libemf2svg-dev librsvg2-dev  # WMF and EMF pictures (brevandoux-image)
            qt6-image-formats-plugins         # WebP and TIFF pictures, through Qt's readers (brevandoux-image)
@@ -35,6 +36,7 @@ tests=(libgtest-dev                          # the suites (Qt Test comes with qt
        # The window read over the accessibility bus as a screen reader reads it (label
        # accessibilite): an X server, a D-Bus session, the AT-SPI bus and its Python client.
        xvfb dbus at-spi2-core python3-gi gir1.2-atspi-2.0
+       weston                                # a headless Wayland compositor: the Wayland run (label wayland)
        chromium)                             # the exported web page in a real browser (label navigateur)
 case "${1:-tests}" in
   execution) pkgs=("${execution[@]}") ;;

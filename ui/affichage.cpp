@@ -33,6 +33,7 @@ void TForm1::afficherFiche() {
     position_->setText(QString::fromStdString(enDecimal(store_.courante)));
 
     // The picture comes last: when it cannot be loaded, the card's texts are already shown.
+    prechargerVoisins();
     const std::string_view nom = texteChamp(c.image);
     if (!aUneImage(nom)) {
         Imagevue_->charger(store_.imageDefaut.str());
@@ -53,6 +54,7 @@ void TForm1::viderAffichage() {
     titre_->clear();
     description_->clear();
     description_->setExtraSelections({});
+    Imagevue_->setVoisins({});
     Imagevue_->charger(store_.imageDefaut.str());
 }
 

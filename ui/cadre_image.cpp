@@ -4,6 +4,8 @@
 #include <QAccessibleWidget>
 #include <QFile>
 #include <QPainter>
+#include <QTimer>
+#include <cmath>
 
 #include "core/services.h"
 #include "core/textes.h"
@@ -60,15 +62,23 @@ QImage CadreImage::imageDeDepart() {
     return decoderJpeg(f.readAll(), QSize());
 }
 
+QSize CadreImage::tailleDemandee() const {
+    const qreal ratio = devicePixelRatioF();
+    return QSize(static_cast<int>(std::ceil(width() * ratio)), static_cast<int>(std::ceil(height() * ratio)));
+}
+
 void CadreImage::charger(const std::string& chemin) {
-    // Decoded at least as large as the frame asks for, so that stretching never blurs a
-    // picture that has the pixels.
+    // Decoded at least as large as the frame asks for in the screen's pixels, so that
+    // stretching never blurs a picture that has the pixels.
+    const QSize taille = tailleDemandee();
     try {
-        setImage(chargerImage(chemin, size()));
+        setImage(images_.image(chemin, taille, devicePixelRatioF()));
     } catch (const Erreur& e) {
         setAccessibleDescription(QString::fromStdString(e.what()));
         throw;
     }
+    chemin_ = chemin;
+    tailleChargee_ = taille;
     setAccessibleDescription(imageVide_ && chemin == imageVide_() ? QStringLiteral("aucune image")
                                                                   : nomFichier(chemin));
 }
@@ -82,10 +92,36 @@ void CadreImage::indisponible(const std::string& chemin) {
 
 void CadreImage::setImage(const QImage& image) {
     image_ = image;
+    // A picture given as such has no file to decode again for another screen.
+    chemin_.clear();
     update();
 }
 
+void CadreImage::setVoisins(const std::vector<std::string>& chemins) {
+    images_.prevoir(chemins, tailleDemandee(), devicePixelRatioF());
+}
+
+void CadreImage::rechargerSiBesoin() {
+    if (chemin_.empty() || rechargementPrevu_ || tailleDemandee() == tailleChargee_) return;
+    // Not while painting: the picture is decoded again from the event loop, then drawn.
+    rechargementPrevu_ = true;
+    QTimer::singleShot(0, this, [this] {
+        rechargementPrevu_ = false;
+        if (tailleDemandee() == tailleChargee_) return;
+        const QSize taille = tailleDemandee();
+        try {
+            image_ = images_.image(chemin_, taille, devicePixelRatioF());
+            update();
+        } catch (const Erreur&) {
+            // The file was shown a moment ago and has gone or changed since: the frame keeps
+            // it at the old resolution; the next card display reports what is wrong.
+        }
+        tailleChargee_ = taille;
+    });
+}
+
 void CadreImage::paintEvent(QPaintEvent*) {
+    rechargerSiBesoin();
     if (image_.isNull()) return;
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -1,5 +1,7 @@
 #pragma once
-// The picture frame: shows one picture stretched to the frame's size, proportions ignored.
+// The picture frame: shows one picture stretched to the frame's size, proportions ignored,
+// decoded for the screen's own pixels (the frame's size times its device pixel ratio) and
+// decoded again when that changes (the window moved to another screen).
 // Its accessible description says which picture it shows, for a screen reader: the file's
 // name, "aucune image" for the placeholder, or why the last picture asked for is not shown.
 
@@ -7,6 +9,9 @@
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "ui/images_cadre.h"
 
 class CadreImage : public QWidget {
     Q_OBJECT
@@ -24,6 +29,12 @@ public:
     void setImageVide(std::function<std::string()> imageVide) { imageVide_ = std::move(imageVide); }
     void setImage(const QImage& image);
     const QImage& image() const { return image_; }
+    // The pictures of the cards beside the current one, decoded ahead in the background;
+    // replaces those given before.
+    void setVoisins(const std::vector<std::string>& chemins);
+    // The size a picture is decoded at: the frame's, in the screen's pixels.
+    QSize tailleDemandee() const;
+    ImagesCadre& images() { return images_; }
 
     // The built-in picture the frame shows until the first display.
     static QImage imageDeDepart();
@@ -32,8 +43,15 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void rechargerSiBesoin();
+
     QImage image_;
     std::function<std::string()> imageVide_;
+    ImagesCadre images_;
+    // The file shown and the size it was decoded at, to decode it again for another screen.
+    std::string chemin_;
+    QSize tailleChargee_;
+    bool rechargementPrevu_ = false;
 };
 
 // Registers the built-in pictures and the window icon (once).

@@ -11,18 +11,16 @@
 
 void TForm1::trialfaClick() {
     triAlphabetique(store_);
-    store_.modifiee = 1;
-    remplirListe();
+    store_.modifiee = true;
     // The card on display moved with the sort; showing it again keeps the display and the
-    // card the commands act on the same.
-    afficherFiche();
+    // card the commands act on the same. "Sauver base" stays as it was.
+    montrerBase(kSansActiverSauvegarde);
 }
 
 void TForm1::trirefClick() {
     triNumerique(store_);
-    store_.modifiee = 1;
-    remplirListe();
-    afficherFiche();
+    store_.modifiee = true;
+    montrerBase(kSansActiverSauvegarde);
 }
 
 void TForm1::listalfaClick() { remplirListe(); }

@@ -3,14 +3,12 @@
 
 #include <unistd.h>
 
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
+#include <QAction>
 #include <climits>
 #include <exception>
 
-#include "core/repertoire_images.h"
 #include "core/configuration.h"
+#include "core/ouverture_base.h"
 #include "platform/rapport_erreur.h"
 #include "ui/tform1.h"
 
@@ -48,24 +46,6 @@ void TForm1::FormCreate() {
     });
 }
 
-void TForm1::montrerChemin(const std::string& texte) {
-    chemin()->setText(QFile::decodeName(QByteArray::fromStdString(texte)));
-}
-
 void TForm1::chargerAutoload() {
-    if (!peutChargerAutoload(store_)) return;
-    // A picture directory too long for its buffer stays unbound: pictures are then refused
-    // with a message rather than filed in a cut path.
-    if (!store_.repertoireImages.affecter(cheminRepertoireImages(store_.cheminBase.str()))) {
-        store_.repertoireImages.vider();
-    }
-    creerRepertoireImages(store_.messages(), store_.repertoireImages.str());
-    // A base that could not be read is not bound: saving would write the cards on display
-    // over a file the user never saw.
-    if (!store_.chargerBase(store_.cheminBase.str())) return;
-    store_.modifiee = 0;
-    savemybase()->setEnabled(true);
-    remplirListe();
-    afficherFiche();
-    store_.baseNommee = 1;
+    if (rouvrirBase(store_)) montrerBase();
 }

@@ -174,7 +174,7 @@ void TForm1::prendreImage(const std::optional<std::string>& choisie) {
             Imagevue()->charger(*choisie);
         }
     }
-    store_.modifiee = 1;
+    store_.modifiee = true;
 }
 
 void TForm1::validerClick() {
@@ -186,11 +186,10 @@ void TForm1::validerClick() {
     }
     if (store_.ajoutEnCours) store_.ajouterPlace();
     enregistrerFiche();
-    store_.modifiee = 1;
+    store_.modifiee = true;
     store_.ajoutEnCours = 0;
     deverrouiller();
-    remplirListe();
-    afficherFiche();
+    montrerBase();
 }
 
 void TForm1::enregistrerFiche() {
@@ -214,8 +213,7 @@ void TForm1::supprimeClick() {
     afficherFiche();
     if (plateforme_.question(textes::kSupprimerFiche, Boutons::OkAnnuler) == kOk) {
         store_.supprimerFiche();
-        store_.modifiee = 1;
+        store_.modifiee = true;
     }
-    afficherFiche();
-    remplirListe();
+    montrerBase(kSansActiverSauvegarde);
 }

@@ -3,7 +3,7 @@
 // and the commands it carries out by itself (navigation, editing, the list, help, clipboard).
 // Every control is reachable under its own name (objectName and accessor), so that each
 // controller (bases/, print/, echange/) connects its commands to the buttons and menu items it
-// serves; the window calls nothing of them.
+// serves; the window calls nothing of them. Their commands then see the window only as a Vue.
 
 #include <QMainWindow>
 #include <array>
@@ -14,6 +14,7 @@
 #include "core/magasin_fiches.h"
 #include "platform/plateforme.h"
 #include "ui/menus.h"
+#include "ui/vue.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -33,14 +34,13 @@ class TUpDown;
 class TAboutBox;
 class Agrandissement;
 
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public Vue {
     Q_OBJECT
 public:
     explicit TForm1(Plateforme& plateforme, QWidget* parent = nullptr);
     ~TForm1() override;
 
     MagasinFiches& store() { return store_; }
-    Plateforme& plateforme() { return plateforme_; }
 
     // Window modes: edit mode shuts the buttons, the spinner and the list, and opens the
     // title and description; browse mode undoes it and always enables "Sauver base".
@@ -55,8 +55,12 @@ public:
     void viderAffichage();
     // The list box from the whole card table.
     void remplirListe();
-    // Shows a path (file-system bytes) in the path box.
-    void montrerChemin(const std::string& chemin);
+    // What the controllers see (ui/vue.h, ui/vue.cpp).
+    void montrerBase(const Rafraichissement& comment = {}) override;
+    void activerSauvegarde() override;
+    void montrerChemin(const std::string& chemin) override;
+    QString texteRecherche() const override;
+    QString titreAffiche() const override;
 
     // What the window asks its owner when it is asked to close (close box, session end):
     // true lets it close. Without one, it closes.
@@ -80,10 +84,10 @@ public:
     // commands that act on the current card refuse to.
     bool affichageVide() const { return affichageVide_; }
 
-    // Start-up and the remembered base (ui/demarrage.cpp). chargerAutoload also binds a base
-    // just read or written to its picture directory and shows it.
+    // Start-up and the remembered base (ui/demarrage.cpp). chargerAutoload, also run by open
+    // and save as, shows what the core's rouvrirBase read.
     void FormCreate();
-    void chargerAutoload();
+    void chargerAutoload() override;
 
     // Navigation and editing (ui/navigation.cpp, ui/edition.cpp).
     void debutClick();
@@ -204,6 +208,8 @@ protected:
     void dropEvent(QDropEvent* evenement) override;
 
 private:
+    // Tells the picture frame the pictures of the next and previous cards (ui/voisins.cpp).
+    void prechargerVoisins();
     void creerControles();
     void creerMenus();
     void ordreTabulation();

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -122,4 +124,41 @@ TEST(Convertir, baseToTableToBase_keepsNumbersAndTexts_andFilesNamedPictures) {
         EXPECT_EQ(texteChamp(f.image), texteChamp(cartes[i].image));
     }
     EXPECT_EQ(lireOctets(d / "nouvelle.rep/chat.jpg"), "JPEG");
+}
+
+TEST(Convertir, tableOfOneSliceOneCardOverOrNone_givesTheBaseTheImportGives) {
+    for (const std::size_t lignes : {std::size_t(0), kTrancheCsv, kTrancheCsv + 1}) {
+        DossierTemporaire d;
+        std::string table = "numero,titre\r\n";
+        for (std::size_t i = 0; i < lignes; ++i) table += (i % 2 ? std::to_string(i * 3) : "") + ",t" + std::to_string(i) + "\r\n";
+        ecrireOctets(d / "t.csv", table);
+        const Sortie s = convertir({d / "t.csv", d / "b.dat"}, d);
+        ASSERT_EQ(s.code, 0) << lignes << "\n" << s.erreurs;
+        const std::string o = lireOctets(d / "b.dat");
+        ASSERT_EQ(o.size(), lignes * sizeof(Fiche)) << lignes;
+        for (std::size_t i = 0; i < lignes; ++i) {
+            Fiche f;
+            std::memcpy(&f, o.data() + i * sizeof f, sizeof f);
+            EXPECT_EQ(f.numero, static_cast<int32_t>(i % 2 ? i * 3 : i)) << i;
+            EXPECT_EQ(texteChamp(f.titre), "t" + std::to_string(i)) << i;
+        }
+    }
+}
+
+TEST(Convertir, refusalAfterTheFirstSlices_leavesNothingBehind) {
+    DossierTemporaire d;
+    ecrireOctets(d / "chat.jpg", "JPEG");
+    std::string table = "titre,image\r\nchat,chat.jpg\r\n";
+    for (std::size_t i = 0; i < 3 * kTrancheCsv; ++i) table += "t,\r\n";
+    table += "\"jamais ferm\xC3\xA9\r\n";
+    ecrireOctets(d / "t.csv", table);
+    const Sortie s = convertir({d / "t.csv", d / "b.dat"}, d);
+    EXPECT_EQ(s.code, 1);
+    EXPECT_NE(s.erreurs.find("ligne " + std::to_string(3 * kTrancheCsv + 3) + ", titre : guillemet ouvert"),
+              std::string::npos)
+        << s.erreurs;
+    std::vector<std::string> noms;
+    for (const auto& e : std::filesystem::directory_iterator(d.str())) noms.push_back(e.path().filename());
+    std::sort(noms.begin(), noms.end());
+    EXPECT_EQ(noms, (std::vector<std::string>{"chat.jpg", "stderr.txt", "t.csv"}));
 }

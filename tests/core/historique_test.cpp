@@ -11,8 +11,8 @@
 #include "core/historique.h"
 #include "core/magasin_fiches.h"
 #include "core/tri.h"
-#include "tests/core/dossier_temporaire.h"
-#include "tests/core/messages_enregistres.h"
+#include "tests/support/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace {
 

@@ -120,6 +120,17 @@ std::string tableHostile(std::mt19937& alea) {
     }
 }
 
+// Sound, spoiled, soup or hostile, by the seed.
+std::string tableAuHasard(unsigned graine) {
+    std::mt19937 alea(graine);
+    switch (graine % 4) {
+        case 0: return tableSaine(alea, 1 + alea() % 60);
+        case 1: return tableAbimee(alea, tableSaine(alea, 1 + alea() % 60));
+        case 2: return soupe(alea, alea() % 400);
+        default: return graine % 8 == 3 ? tableHostile(alea) : tableAbimee(alea, soupe(alea, alea() % 100));
+    }
+}
+
 // After each field's terminating zero, a card read holds only zero bytes.
 void attendreZerosApresChaqueChamp(const std::string& carte, std::size_t i) {
     Fiche f;
@@ -137,14 +148,7 @@ void attendreZerosApresChaqueChamp(const std::string& carte, std::size_t i) {
 TEST(LectureCsv, anyTable_leavesOnlyZerosAfterEachField_andAnAcceptedOneReadsBackTheSame) {
     int saines = 0, refusees = 0, windows1252 = 0, pointsVirgules = 0;
     for (unsigned graine = 1; graine <= 300; ++graine) {
-        std::mt19937 alea(graine);
-        std::string octets;
-        switch (graine % 4) {
-            case 0: octets = tableSaine(alea, 1 + alea() % 60); break;
-            case 1: octets = tableAbimee(alea, tableSaine(alea, 1 + alea() % 60)); break;
-            case 2: octets = soupe(alea, alea() % 400); break;
-            default: octets = graine % 8 == 3 ? tableHostile(alea) : tableAbimee(alea, soupe(alea, alea() % 100)); break;
-        }
+        const std::string octets = tableAuHasard(graine);
         const std::string quoi = "graine " + std::to_string(graine);
         const Resultat lu = lireCartes(octets);
         const LectureCsv& l = lu.lecture;
@@ -179,6 +183,66 @@ TEST(LectureCsv, anyTable_leavesOnlyZerosAfterEachField_andAnAcceptedOneReadsBac
     EXPECT_GT(refusees, 60);
     EXPECT_GT(windows1252, 10);
     EXPECT_GT(pointsVirgules, 20);
+}
+
+TEST(LectureCsv, readingInSlices_handsOverWhatOneReadingGives_andNothingFromARefusedRowOn) {
+    for (unsigned graine = 1; graine <= 120; ++graine) {
+        const std::string octets = tableAuHasard(graine);
+        const Resultat entier = lireCartes(octets);
+        const LectureCsv& e = entier.lecture;
+        for (const std::size_t taille : {1, 3, 7, 64}) {
+            for (const bool memesPlaces : {false, true}) {
+                const std::string quoi = "graine " + std::to_string(graine) + ", tranches de " +
+                                         std::to_string(taille) + (memesPlaces ? " aux mêmes places" : "");
+                Resultat r;
+                std::vector<std::size_t> avecImage;
+                PuitsCsv puits{taille, memesPlaces, [&](const TrancheCsv& t) {
+                                   EXPECT_EQ(t.premiere, r.cartes.size()) << quoi;
+                                   EXPECT_TRUE(t.nombre > 0 && t.nombre <= taille) << quoi;
+                                   EXPECT_TRUE(t.sansNumero.size() == t.nombre && t.lignes.size() == t.nombre) << quoi;
+                                   for (std::size_t k = 0; k < t.nombre; ++k) {
+                                       r.cartes.emplace_back(reinterpret_cast<const char*>(&t.fiches[k]), sizeof(Fiche));
+                                   }
+                                   r.lecture.sansNumero.insert(r.lecture.sansNumero.end(), t.sansNumero.begin(), t.sansNumero.end());
+                                   r.lecture.lignes.insert(r.lecture.lignes.end(), t.lignes.begin(), t.lignes.end());
+                                   avecImage.insert(avecImage.end(), t.avecImage.begin(), t.avecImage.end());
+                                   return true;
+                               }};
+                TableFiches table;
+                const LectureCsv l = lireTableauCsv(octets, table, 0, puits);
+                EXPECT_EQ(l.lues, e.lues) << quoi;
+                EXPECT_EQ(l.nombreRefus, e.nombreRefus) << quoi;
+                ASSERT_EQ(l.refus.size(), e.refus.size()) << quoi;
+                for (std::size_t i = 0; i < l.refus.size(); ++i) {
+                    EXPECT_EQ(l.refus[i].ligne, e.refus[i].ligne) << quoi;
+                    EXPECT_EQ(l.refus[i].raison, e.refus[i].raison) << quoi;
+                }
+                EXPECT_EQ(table.places(), memesPlaces ? 1 : l.lues + 1) << quoi;
+                EXPECT_TRUE(l.sansNumero.empty() && l.lignes.empty() && l.avecImage.empty()) << quoi;
+                if (e.nombreRefus != 0) {
+                    // Only whole slices before the first refused row were handed over.
+                    for (const std::size_t ligne : r.lecture.lignes) EXPECT_LT(ligne, e.refus[0].ligne) << quoi;
+                    continue;
+                }
+                EXPECT_EQ(r.cartes, entier.cartes) << quoi;
+                EXPECT_EQ(r.lecture.sansNumero, e.sansNumero) << quoi;
+                EXPECT_EQ(r.lecture.lignes, e.lignes) << quoi;
+                EXPECT_EQ(avecImage, e.avecImage) << quoi;
+            }
+        }
+    }
+}
+
+TEST(LectureCsv, sinkSayingStop_endsTheReadingAfterItsSlice) {
+    std::string octets = "titre\r\n";
+    for (int i = 0; i < 50; ++i) octets += "t" + std::to_string(i) + "\r\n";
+    int tranches = 0;
+    TableFiches table;
+    const LectureCsv l = lireTableauCsv(octets, table, 0, PuitsCsv{8, true, [&](const TrancheCsv&) {
+                                                                  return ++tranches < 2;
+                                                              }});
+    EXPECT_EQ(tranches, 2);
+    EXPECT_EQ(l.lues, 16u);
 }
 
 TEST(LectureCsv, rowNumbersAndCards_followTheFileOrder) {

@@ -39,6 +39,19 @@ struct Base {
     }
 };
 
+// Index of the first occurrence of motif in texte (both zero-terminated), or -1. Exact byte
+// equality; an empty motif is never found: the plainest search, the reference of the others.
+int32_t positionDe(const char* texte, const char* motif) {
+    if (motif[0] == '\0') return -1;
+    for (int32_t s = 0; texte[s] != '\0'; ++s) {
+        if (texte[s] != motif[0]) continue;
+        int32_t k = 1;
+        while (motif[k] != '\0' && texte[s + k] == motif[k]) ++k;
+        if (motif[k] == '\0') return s;
+    }
+    return -1;
+}
+
 // The search as the card file has always done it: lower-cased copies of the description,
 // then of the title, looked up with positionDe.
 bool correspondSelonCopies(const Fiche& f, const std::string& expression) {

@@ -16,8 +16,8 @@
 #include "core/recuperation.h"
 #include "core/repertoire_images.h"
 #include "core/versions_base.h"
-#include "tests/core/dossier_temporaire.h"
-#include "tests/core/messages_enregistres.h"
+#include "tests/support/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "core/services.h"
 #include "tests/support/fenetre_commune.h"
 #include "ui/cadre_image.h"
+#include "ui/liste_fiches.h"
 #include "ui/memo.h"
 
 namespace {
@@ -217,6 +218,47 @@ TEST_F(Affichage, viderAffichage_missingPlaceholder_throwsWithTheBoxesBlank) {
     EXPECT_THROW(fenetre->viderAffichage(), Erreur);
     EXPECT_EQ(fenetre->titre()->text(), "");
     EXPECT_EQ(fenetre->description()->toPlainText(), "");
+}
+
+// The one refresh the controllers call after a change of cards: whatever the list showed (the
+// results of a search, a blank card area), it ends showing the whole table and a card, the
+// one asked for when there is such a card.
+TEST_F(Affichage, montrerBase_replacesSearchResultsWithTheWholeList_andShowsTheCardAsked) {
+    remplir({{7, "Chat", "", ""}, {8, "Chien", "", ""}, {9, "Lynx", "", ""}});
+    struct Cas {
+        const char* nom;
+        Rafraichissement comment;
+        int32_t courante;  // before
+        int32_t montree;   // after
+        bool sauvegarde;
+    };
+    const Cas cas[] = {
+        {"current card kept", {}, 1, 1, true},
+        {"card asked", {.courante = 2, .activerSauvegarde = true}, 0, 2, true},
+        {"card past the last", {.courante = 9, .activerSauvegarde = true}, 0, 2, true},
+        {"card before the first", {.courante = -4, .activerSauvegarde = true}, 1, 0, true},
+        {"save button left as it was", kSansActiverSauvegarde, 1, 1, false},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        fenetre->savemybase()->setEnabled(false);
+        store().courante = c.courante;
+        fenetre->expression()->setText("Chi");
+        fenetre->goButtonClick();
+        ASSERT_TRUE(store().listeResultats);
+        ASSERT_EQ(fenetre->titreAffiche(), "");
+        fenetre->montrerBase(c.comment);
+        EXPECT_FALSE(store().listeResultats);
+        EXPECT_FALSE(fenetre->affichageVide());
+        EXPECT_EQ(fenetre->medialist()->nombreLignes(), 3);
+        EXPECT_EQ(store().courante, c.montree);
+        EXPECT_EQ(fenetre->position()->text(), QString::number(c.montree));
+        EXPECT_EQ(fenetre->titreAffiche(), fenetre->titre()->text());
+        EXPECT_FALSE(fenetre->titreAffiche().isEmpty());
+        EXPECT_EQ(fenetre->savemybase()->isEnabled(), c.sauvegarde);
+        EXPECT_EQ(fenetre->texteRecherche(), "Chi");
+    }
+    EXPECT_TRUE(plateforme.boites.empty());
 }
 
 TEST(CadreImage, atStart_showsTheBuiltInColourPicture) {

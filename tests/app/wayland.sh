@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The program on a Wayland desktop, natively: a Weston compositor, its own D-Bus
+# session and accessibility bus, no X server (DISPLAY unset) and the session type a Wayland
+# desktop announces, so that Qt picks its platform itself. The program is started in a start
+# directory holding the sample base; piloter_wayland.py checks it drew through Qt's Wayland
+# plugin, browses, copies a description to the clipboard and reads it back, and quits it.
+# Everything started here is stopped, and the start directory removed, on the way out.
+# Without one of the tools it says IGNORÉ and exits 77 (skipped).
+#   wayland.sh BREVANDOUX FABRIQUER_EXEMPLE PILOTER_WAYLAND_PY
+set -euo pipefail
+programme=$(realpath "$1") exemple=$(realpath "$2") pilote=$(realpath "$3")
+
+ignorer() {
+  echo "IGNORÉ : le programme sous Wayland — $1 (bash scripts/install-deps.sh tests l'installe)" >&2
+  exit 77
+}
+
+if [ -z "${BREVANDOUX_DANS_SESSION:-}" ]; then
+  command -v weston >/dev/null || ignorer "weston manque (paquet weston)"
+  command -v Xvfb >/dev/null || ignorer "Xvfb manque (paquet xvfb)"
+  dpkg -L qt6-wayland 2>/dev/null | grep -q 'platforms/libqwayland' || ignorer "le greffon Wayland de Qt manque (paquet qt6-wayland)"
+  command -v dbus-run-session >/dev/null || ignorer "dbus-run-session manque (paquet dbus-bin)"
+  [ -x /usr/libexec/at-spi-bus-launcher ] || ignorer "at-spi-bus-launcher manque (paquet at-spi2-core)"
+  /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0"); from gi.repository import Atspi' \
+    2>/dev/null || ignorer "Atspi pour Python manque (paquets python3-gi, gir1.2-atspi-2.0)"
+  export BREVANDOUX_DANS_SESSION=1
+  exec dbus-run-session -- bash "$0" "$@"
+fi
+
+travail=$(mktemp -d /tmp/brevandoux-wayland.XXXXXX)
+pids=()
+nettoyer() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$travail"
+}
+trap nettoyer EXIT
+
+/usr/libexec/at-spi-bus-launcher --launch-immediately >"$travail/bus.log" 2>&1 &
+pids+=($!)
+
+# Wayland wants its runtime folder private to the user.
+mkdir "$travail/xdg" "$travail/depart"
+chmod 700 "$travail/xdg"
+export XDG_RUNTIME_DIR="$travail/xdg"
+# Weston's headless backend has no seat, and a Wayland clipboard belongs to a seat: the
+# compositor runs on its X11 backend in an X server of its own, whose keyboard and pointer
+# make the seat. The program itself is given no X display: it can only speak Wayland.
+exec 3>"$travail/affichage"
+Xvfb -displayfd 3 -screen 0 1400x1100x24 -nolisten tcp -auth /dev/null >"$travail/xvfb.log" 2>&1 &
+pids+=($!)
+exec 3>&-
+for _ in $(seq 100); do
+  [ -s "$travail/affichage" ] && break
+  sleep 0.1
+done
+[ -s "$travail/affichage" ] || { echo "ÉCHEC : Xvfb n'a pas démarré" >&2; cat "$travail/xvfb.log" >&2; exit 1; }
+DISPLAY=":$(head -n1 "$travail/affichage")" weston --backend=x11-backend.so --socket=wl-brevandoux \
+  --width=1280 --height=1024 --idle-time=0 >"$travail/weston.log" 2>&1 &
+pids+=($!)
+unset DISPLAY
+for _ in $(seq 100); do
+  [ -S "$XDG_RUNTIME_DIR/wl-brevandoux" ] && break
+  sleep 0.1
+done
+[ -S "$XDG_RUNTIME_DIR/wl-brevandoux" ] || { echo "ÉCHEC : weston n'a pas démarré" >&2; cat "$travail/weston.log" >&2; exit 1; }
+
+"$exemple" "$travail/depart" >/dev/null
+(
+  cd "$travail/depart"
+  exec env -u QT_QPA_PLATFORM WAYLAND_DISPLAY=wl-brevandoux XDG_SESSION_TYPE=wayland \
+    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 "$programme"
+) >"$travail/programme.log" 2>&1 &
+pid_programme=$!
+pids+=("$pid_programme")
+
+echec() {
+  echo "ÉCHEC : $1" >&2
+  echo "--- sortie du programme ---" >&2
+  cat "$travail/programme.log" >&2
+  exit 1
+}
+
+# Qt's Wayland plugin in the program, once its window is up.
+for _ in $(seq 100); do
+  grep -q libqwayland "/proc/$pid_programme/maps" 2>/dev/null && break
+  kill -0 "$pid_programme" 2>/dev/null || break
+  sleep 0.1
+done
+grep -q libqwayland "/proc/$pid_programme/maps" 2>/dev/null ||
+  echec "le programme ne s'est pas affiché par le greffon Wayland de Qt"
+grep -q libqxcb "/proc/$pid_programme/maps" && echec "le programme a chargé le greffon X11 de Qt"
+echo "plateforme : wayland (libqwayland chargé, pas de libqxcb)"
+
+/usr/bin/python3 "$pilote" "$pid_programme" || echec "pilotage par le bus d'accessibilité"
+
+# "Quitter" was pressed: the program must end by itself, with success.
+for _ in $(seq 100); do
+  kill -0 "$pid_programme" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$pid_programme" 2>/dev/null && echec "le programme ne s'est pas arrêté après « Quitter »"
+statut=0
+wait "$pid_programme" || statut=$?
+[ "$statut" -eq 0 ] || echec "le programme s'est arrêté avec le code $statut"
+echo "arrêt propre après « Quitter »"
