@@ -15,48 +15,21 @@ ignorer() {
   exit 77
 }
 
+. "$(dirname "$0")/session_bus.sh"
+
 if [ -z "${BREVANDOUX_DANS_SESSION:-}" ]; then
   command -v weston >/dev/null || ignorer "weston manque (paquet weston)"
-  command -v Xvfb >/dev/null || ignorer "Xvfb manque (paquet xvfb)"
   dpkg -L qt6-wayland 2>/dev/null | grep -q 'platforms/libqwayland' || ignorer "le greffon Wayland de Qt manque (paquet qt6-wayland)"
-  command -v dbus-run-session >/dev/null || ignorer "dbus-run-session manque (paquet dbus-bin)"
-  [ -x /usr/libexec/at-spi-bus-launcher ] || ignorer "at-spi-bus-launcher manque (paquet at-spi2-core)"
-  /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0"); from gi.repository import Atspi' \
-    2>/dev/null || ignorer "Atspi pour Python manque (paquets python3-gi, gir1.2-atspi-2.0)"
-  export BREVANDOUX_DANS_SESSION=1
-  exec dbus-run-session -- bash "$0" "$@"
+  verifier_outils_bus
+  dbus_session "$@"
 fi
 
-travail=$(mktemp -d /tmp/brevandoux-wayland.XXXXXX)
-pids=()
-nettoyer() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$travail"
-}
-trap nettoyer EXIT
-
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$travail/bus.log" 2>&1 &
-pids+=($!)
-
-# Wayland wants its runtime folder private to the user.
-mkdir "$travail/xdg" "$travail/depart"
-chmod 700 "$travail/xdg"
-export XDG_RUNTIME_DIR="$travail/xdg"
+ouvrir_travail brevandoux-wayland
 # Weston's headless backend has no seat, and a Wayland clipboard belongs to a seat: the
 # compositor runs on its X11 backend in an X server of its own, whose keyboard and pointer
 # make the seat. The program itself is given no X display: it can only speak Wayland.
-exec 3>"$travail/affichage"
-Xvfb -displayfd 3 -screen 0 1400x1100x24 -nolisten tcp -auth /dev/null >"$travail/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-for _ in $(seq 100); do
-  [ -s "$travail/affichage" ] && break
-  sleep 0.1
-done
-[ -s "$travail/affichage" ] || { echo "ÉCHEC : Xvfb n'a pas démarré" >&2; cat "$travail/xvfb.log" >&2; exit 1; }
-DISPLAY=":$(head -n1 "$travail/affichage")" weston --backend=x11-backend.so --socket=wl-brevandoux \
+lancer_xvfb 1400x1100x24
+DISPLAY="$affichage" weston --backend=x11-backend.so --socket=wl-brevandoux \
   --width=1280 --height=1024 --idle-time=0 >"$travail/weston.log" 2>&1 &
 pids+=($!)
 unset DISPLAY
