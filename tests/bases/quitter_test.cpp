@@ -150,12 +150,12 @@ TEST_F(Quitter, afterUndoingBackToTheSavedState_quitAsksNothing) {
         int annulations;
         bool question;
     } cas[] = {{0, true}, {1, false}, {2, true}};
+    ecrireOctets(ini, kIniAvant);
     for (const auto& c : cas) {
         SCOPED_TRACE(c.annulations);
         remplir(kTable);
         store().historique.recommencer(store());
         fenetre->montrerBase();
-        ecrireOctets(x, octetsBase(kFichier));
         plateforme.reponses.push_back(kOk);
         fenetre->supprime()->click();
         fenetre->enregister1()->trigger();
