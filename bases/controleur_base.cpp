@@ -54,7 +54,11 @@ int ControleurBase::demanderSauvegarde() {
             // Also when the user declined to write over a file changed elsewhere: the quit or
             // the command that asked must not drop the cards.
             if (!ecrireBaseVerifiee(store_, store_.cheminBase.str())) return kAnnuler;
+            // The history learns which state the file now holds, so that undoing away from it
+            // is a change to save; the flag itself stays set after the prompt's save, as it
+            // always has.
             store_.historique.marquerEnregistre(store_);
+            store_.modifiee = true;
         } else if (sauverSous() == Sauvegarde::kEchouee) {
             return kAnnuler;
         }

@@ -171,12 +171,16 @@ protected:
     int annulations = 0;
     int retablissements = 0;
 
-    bool modifieRef() const { return etatEnregistre != etatId; }
+    // The save prompt's own save of a bound base leaves the flag set until the next change of
+    // the history.
+    bool apresInvite = false;
+    bool modifieRef() const { return apresInvite || etatEnregistre != etatId; }
 
     // The change just made to the model, from the table avant, is one step.
     void noterEtape(std::vector<Carte> avant, int32_t courantAnnule, int32_t courantRefait, std::string description) {
         EtapeRef e{{std::move(avant), courantAnnule, etatId}, {modele, courantRefait, prochainEtat++}, std::move(description)};
         etatId = e.apres.id;
+        apresInvite = false;
         defaites.clear();
         faites.push_back(std::move(e));
         if (faites.size() > Historique::kEtapesMax) {
@@ -186,6 +190,7 @@ protected:
     }
     // Another table was loaded: no step, clean unless the base stays marked modified.
     void recommencer(bool modifiee) {
+        apresInvite = false;
         faites.clear();
         defaites.clear();
         oubliees = false;
@@ -193,7 +198,10 @@ protected:
         etatEnregistre.reset();
         if (!modifiee) etatEnregistre = etatId;
     }
-    void enregistre() { etatEnregistre = etatId; }
+    void enregistre() {
+        etatEnregistre = etatId;
+        apresInvite = false;
+    }
 
     std::string octetsTable() const {
         const MagasinFiches& s = fenetre->store();
@@ -225,6 +233,7 @@ protected:
         modele = etat.table;
         courante = etat.courante;
         etatId = etat.id;
+        apresInvite = false;
         vers.push_back(std::move(e));
         ++(annuler ? annulations : retablissements);
         toutMontrer();
@@ -450,6 +459,7 @@ protected:
             plateforme.reponses.push_back(kOui);
             if (lie) {
                 enregistre();
+                apresInvite = true;
                 const std::string cible = s.cheminBase.str();
                 // Checked after the command: the command must not write over it meanwhile.
                 cibleInvite = cible;
