@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -52,6 +54,13 @@ int main(int argc, char** argv) {
                 meilleur, meilleurAvecDessin);
     if (fenetre.medialist()->nombreLignes() != cartes) return 1;
 
+    // The card shown after a refresh needs the placeholder picture a start directory holds.
+    QTemporaryDir dossier;
+    const QString rien = dossier.filePath(QStringLiteral("rien.jpg"));
+    QImage placeholder(48, 48, QImage::Format_RGB32);
+    placeholder.fill(Qt::gray);
+    if (!placeholder.save(rien)) return 2;
+    store.imageDefaut.affecter(rien.toStdString());
     const auto dessine = [&](auto&& commande) {
         QElapsedTimer chrono;
         chrono.start();
