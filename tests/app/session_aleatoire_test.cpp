@@ -127,7 +127,8 @@ std::vector<Carte> lireAncien(const std::string& chemin, uint64_t& prochainId) {
 // "la fiche 12 « titre »" as the menu names a card: the title in UTF-8, cut after 60
 // characters with "…".
 std::string ficheDecrite(const Carte& c) {
-    std::string d = "la fiche " + std::to_string(c.numero);
+    std::string d = "la fiche ";
+    d += std::to_string(c.numero);
     if (c.titre.empty()) return d;
     std::string t;
     int caracteres = 0;
@@ -143,7 +144,10 @@ std::string ficheDecrite(const Carte& c) {
 
 std::string deFiches(std::size_t n) {
     if (n == 1) return "d'une fiche";
-    return "de " + std::to_string(n) + (n == 0 ? " fiche" : " fiches");
+    std::string d = "de ";
+    d += std::to_string(n);
+    d += n == 0 ? " fiche" : " fiches";
+    return d;
 }
 
 // A state of the table the history can come back to.
