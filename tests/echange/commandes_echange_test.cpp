@@ -234,6 +234,30 @@ TEST_F(Echange, importCsv_appendsAfterTheLastCard_marksModified_refillsTheList) 
     EXPECT_EQ(fenetre->titre()->text().toStdString(), "=bien");
 }
 
+// The import is one step: undone, the table is as it was and nothing is left to save; a
+// refused table records nothing.
+TEST_F(Echange, importCsv_isOneStep_undoneAndRedoneWhole_aRefusedTableRecordsNothing) {
+    ecrireOctets(chemin("t.csv"), "\xEF\xBB\xBFtitre;numero\r\npoire;\r\nprune;9\r\n");
+    ecrireOctets(chemin("mauvais.csv"), "numero,titre\r\n1,\"jamais ferm\xC3\xA9\r\n");
+    const Etat avant = etatDe(*fenetre);
+    plateforme.fichiers.push_back(chemin("mauvais.csv"));
+    fenetre->importeruntableauCSV1()->trigger();
+    EXPECT_FALSE(fenetre->annuler1()->isEnabled());
+    plateforme.fichiers.push_back(chemin("t.csv"));
+    fenetre->importeruntableauCSV1()->trigger();
+    const Etat importe = etatDe(*fenetre);
+    EXPECT_EQ(fenetre->annuler1()->text().toStdString(), "annuler l'importation de 2 fiches");
+    fenetre->annuler1()->trigger();
+    EXPECT_EQ(etatDe(*fenetre).cartes, avant.cartes);
+    EXPECT_EQ(fenetre->medialist()->nombreLignes(), avant.lignes);
+    EXPECT_EQ(store().courante, store().derniere);  // the last card left
+    EXPECT_EQ(store().modifiee, avant.modifiee);
+    EXPECT_EQ(fenetre->retablir1()->text().toStdString(), "rétablir l'importation de 2 fiches");
+    fenetre->retablir1()->trigger();
+    EXPECT_EQ(etatDe(*fenetre).cartes, importe.cartes);
+    EXPECT_TRUE(store().modifiee);
+}
+
 TEST_F(Echange, importOfABadTable_changesNothing_andSaysWhichRows) {
     ecrireOctets(chemin("t.csv"), "numero,titre\r\n1,ok\r\n2,\"jamais fermé\r\n");
     const Etat avant = etatDe(*fenetre);

@@ -49,6 +49,9 @@ TEST_F(Menus, barAndPopup_holdTheirItemsInOrder_withNamesCaptionsAndKeys) {
         "  importeruntableauCSV1=importer un tableau CSV…  Ctrl+Shift+I",
         "  basesrecentes1=bases récentes  ▸basesrecentes1",
         "  quitter1=quitter  Ctrl+Q",
+        "edition1=édition",
+        "  annuler1=annuler  Ctrl+Z",
+        "  retablir1=rétablir  Ctrl+Shift+Z; Ctrl+Y",
         "options1=options",
         "  rechercheSansAccents1=rechercher sans tenir compte des accents  Ctrl+Shift+R  ☐",
         "  agrandirlalisteetladescriptionaveclafenetre1=agrandir la liste et la description avec la fenêtre  ☐",
@@ -64,7 +67,7 @@ TEST_F(Menus, barAndPopup_holdTheirItemsInOrder_withNamesCaptionsAndKeys) {
     // The menu bar shows the menus' captions.
     QStringList barre;
     for (QAction* a : fenetre->MainMenu1()->actions()) barre << a->text();
-    EXPECT_EQ(barre, (QStringList{"fichier", "options", "aide"}));
+    EXPECT_EQ(barre, (QStringList{"fichier", "édition", "options", "aide"}));
 }
 
 // The keys as the menus print them, in French ("Maj" for Shift), several joined by ", ".
