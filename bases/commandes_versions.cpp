@@ -1,0 +1,40 @@
+// "versions précédentes…": the dialog of the kept versions and other copies of the base, with
+// its two actions on the open base.
+
+#include "bases/controleur_base.h"
+#include "bases/dialogue_versions.h"
+#include "core/recuperation.h"
+#include "core/sauvegardes.h"
+#include "core/services.h"
+#include "core/versions_base.h"
+
+bool ControleurBase::versionsAMontrer() const {
+    // A table not bound to its file (a new base not yet named) has no versions of its own.
+    return store_.baseNommee && !sauvegardesDe(store_.cheminBase.str()).empty();
+}
+
+std::unique_ptr<DialogueVersions> ControleurBase::dialogueVersions() {
+    DialogueVersions::Actions actions;
+    actions.recuperer = [this](const Fiche* autre, const std::vector<Difference>& choisies,
+                               const std::string& repertoireImagesAutre) {
+        noterEtape(recuperer(store_, autre, choisies, repertoireImagesAutre));
+        vue_.montrerBase();
+    };
+    actions.revenir = [this](BaseLue& version) {
+        // What open asks: the table about to be replaced may hold unsaved changes.
+        if (demanderSauvegarde() == kAnnuler) return false;
+        revenirA(store_, std::move(version));
+        recommencerHistorique();
+        vue_.montrerBase();
+        return true;
+    };
+    return std::make_unique<DialogueVersions>(&fenetre_, store_, plateforme_, std::move(actions));
+}
+
+void ControleurBase::versionsprecedentes1Click() { dialogueVersions()->exec(); }
+
+void ControleurBase::noterEtape(std::unique_ptr<Etape> etape) {
+    if (etape) store_.modifiee = true;
+}
+
+void ControleurBase::recommencerHistorique() {}
