@@ -3,6 +3,7 @@
 
 #include "bases/controleur_base.h"
 #include "bases/dialogue_versions.h"
+#include "platform/rapport_erreur.h"
 #include "core/recuperation.h"
 #include "core/sauvegardes.h"
 #include "core/services.h"
@@ -18,17 +19,23 @@ std::unique_ptr<DialogueVersions> ControleurBase::dialogueVersions() {
     actions.recuperer = [this](const Fiche* autre, const std::vector<Difference>& choisies,
                                const std::string& repertoireImagesAutre) {
         noterEtape(recuperer(store_, autre, choisies, repertoireImagesAutre));
-        vue_.montrerBase();
+        montrerBase();
     };
     actions.revenir = [this](BaseLue& version) {
         // What open asks: the table about to be replaced may hold unsaved changes.
         if (demanderSauvegarde() == kAnnuler) return false;
         revenirA(store_, std::move(version));
         recommencerHistorique();
-        vue_.montrerBase();
+        montrerBase();
         return true;
     };
     return std::make_unique<DialogueVersions>(&fenetre_, store_, plateforme_, std::move(actions));
+}
+
+// A card whose picture cannot be shown is told as anywhere else; the change is made, and the
+// dialog goes on with the base as it now stands.
+void ControleurBase::montrerBase() {
+    executerEnSignalant(&plateforme_, [this] { vue_.montrerBase(); });
 }
 
 void ControleurBase::versionsprecedentes1Click() { dialogueVersions()->exec(); }

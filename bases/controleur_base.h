@@ -84,6 +84,7 @@ private:
     // Where the steps of this controller's changes go, and where the history restarts.
     void noterEtape(std::unique_ptr<Etape> etape);
     void recommencerHistorique();
+    void montrerBase();
 
     // The window, as its commands see it once connected, and as the parent of their dialogs.
     Vue& vue_;

@@ -49,6 +49,12 @@ QString texteFiche(const Fiche* f) {
              image.empty() ? QStringLiteral("aucune") : texteChampUtf8(image));
 }
 
+// A line listed with the reason it cannot be read, and out of reach: it cannot be chosen.
+void rendreIllisible(QListWidgetItem* ligne, const QString& texte, const std::string& raison) {
+    ligne->setText(texte + QStringLiteral(" — illisible : ") + QString::fromStdString(raison));
+    ligne->setFlags(Qt::NoItemFlags);
+}
+
 QString resumeLu(const Comparaison& c) {
     return QStringLiteral("%1 seulement dans la version, %2 seulement dans la base ouverte, %3 changées")
         .arg(c.seulementAutre)
@@ -168,25 +174,23 @@ void DialogueVersions::creerControles() {
     connect(fermer_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-QListWidgetItem* DialogueVersions::ajouterLigne(const QString& texte, const std::string& chemin, bool version,
-                                                const std::string& raison) {
+QListWidgetItem* DialogueVersions::ajouterLigne(const QString& texte, std::size_t fiches, const std::string& chemin,
+                                                bool version, const std::string& raison) {
     auto* ligne = new QListWidgetItem(versions_);
     ligne->setData(kRoleChemin, QByteArray::fromStdString(chemin));
     ligne->setData(kRoleVersion, version);
     ligne->setToolTip(nomAffiche(chemin));
     if (raison.empty()) {
-        ligne->setText(texte);
+        ligne->setText(texte + QStringLiteral(" — ") + fichesEn(fiches));
     } else {
-        // Listed with its reason, and out of reach: it cannot be chosen.
-        ligne->setText(texte + QStringLiteral(" — illisible : ") + QString::fromStdString(raison));
-        ligne->setFlags(Qt::NoItemFlags);
+        rendreIllisible(ligne, texte, raison);
     }
     return ligne;
 }
 
 void DialogueVersions::remplirVersions() {
     for (const VersionBase& v : versionsBase(store_.cheminBase.str())) {
-        ajouterLigne(quandEn(v.quand) + QStringLiteral(" — ") + fichesEn(v.fiches), v.chemin, true, v.raison);
+        ajouterLigne(quandEn(v.quand), v.fiches, v.chemin, true, v.raison);
     }
 }
 
@@ -215,8 +219,7 @@ void DialogueVersions::choisir(QListWidgetItem* ligne) {
     }
     if (!raison.empty()) {
         // The file changed since it was listed: it is now listed with its reason.
-        ligne->setText(ligne->text() + QStringLiteral(" — illisible : ") + QString::fromStdString(raison));
-        ligne->setFlags(Qt::NoItemFlags);
+        rendreIllisible(ligne, ligne->text(), raison);
         resume_->setText(QStringLiteral("choisissez une version"));
         return;
     }
@@ -280,9 +283,7 @@ void DialogueVersions::comparerAutreClick() {
     }
     std::size_t fiches = 0;
     const std::string raison = raisonIlisible(*choisi, fiches);
-    QListWidgetItem* ligne =
-        ajouterLigne(QStringLiteral("autre base : ") + nomAffiche(*choisi) + QStringLiteral(" — ") + fichesEn(fiches),
-                     *choisi, false, raison);
+    QListWidgetItem* ligne = ajouterLigne(QStringLiteral("autre base : ") + nomAffiche(*choisi), fiches, *choisi, false, raison);
     if (raison.empty()) versions_->setCurrentItem(ligne);
     versions_->setFocus();
 }

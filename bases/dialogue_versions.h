@@ -82,7 +82,8 @@ protected:
 private:
     void creerControles();
     void remplirVersions();
-    QListWidgetItem* ajouterLigne(const QString& texte, const std::string& chemin, bool version,
+    // A line: texte, then the count of cards, or the reason the file cannot be read.
+    QListWidgetItem* ajouterLigne(const QString& texte, std::size_t fiches, const std::string& chemin, bool version,
                                   const std::string& raison);
     // Reads the line chosen and compares it with the open base.
     void choisir(QListWidgetItem* ligne);
