@@ -1,5 +1,6 @@
 // Taking cards from other files: appending a base, importing the sibling program's format.
 
+#include "core/etapes.h"
 #include "core/repertoire_images.h"
 #include "core/textes.h"
 #include "bases/controleur_base.h"
@@ -8,7 +9,9 @@
 void ControleurBase::Ajouterdesfiches1Click() {
     const std::optional<std::string> choisi = plateforme_.ouvrirFichier(TForm1::OpenDialog());
     if (!choisi) return;
+    const std::size_t premiere = static_cast<std::size_t>(store_.nombreFiches());
     if (store_.ajouterBase(*choisi)) {
+        store_.historique.noter(etapeAjoutFiches(store_, premiere, GenreEtape::kAjoutFiches), store_);
         vue_.montrerBase();
     }
 }
@@ -30,6 +33,8 @@ void ControleurBase::convertircaldoverne1Click() {
             // picture is first filed.
             lierRepertoireImages(store_, store_.cheminBase.str());
             store_.baseNommee = true;
+            // The table now comes from another file, read or not: its history starts afresh.
+            store_.historique.recommencer(store_);
             vue_.montrerBase();
         }
     }

@@ -64,6 +64,11 @@ int ControleurBase::demanderSauvegarde() {
             // Also when the user declined to write over a file changed elsewhere: the quit or
             // the command that asked must not drop the cards.
             if (!ecrireBaseVerifiee(store_, store_.cheminBase.str())) return kAnnuler;
+            // The history learns which state the file now holds, so that undoing away from it
+            // is a change to save; the flag itself stays set after the prompt's save, as it
+            // always has.
+            store_.historique.marquerEnregistre(store_);
+            store_.modifiee = true;
         } else if (sauverSous() == Sauvegarde::kEchouee) {
             return kAnnuler;
         }
@@ -87,10 +92,12 @@ ControleurBase::Sauvegarde ControleurBase::sauverSous() {
     emporterImages(store_, *choisi);
     if (!store_.ecrireBase(*choisi)) return Sauvegarde::kEchouee;
     store_.cheminBase.affecter(*choisi);
+    // The cards read back are the ones written: the history still applies to them, and the
+    // state written is the saved one.
     store_.chargerBase(store_.cheminBase.str());
     vue_.chargerAutoload();
+    store_.historique.marquerEnregistre(store_);
     vue_.montrerBase();
-    store_.modifiee = false;
     vue_.montrerChemin(store_.cheminBase.str());
     return Sauvegarde::kEcrite;
 }
@@ -101,6 +108,8 @@ void ControleurBase::newbaseClick() {
     plateforme_.message(textes::kCreationNouvelleBase);
     if (reponse == kAnnuler) return;
     store_.effacerBase();
+    // Another table: nothing before it can be undone. The flag stays as it was.
+    store_.historique.recommencer(store_);
     vue_.montrerBase(kSansActiverSauvegarde);
     store_.baseNommee = false;
     const std::optional<std::string> choisi = plateforme_.enregistrerFichier(TForm1::SaveDialog());
@@ -141,8 +150,10 @@ void ControleurBase::ouvrirBase(const FormeOuverture& forme,
     if (const std::optional<std::string> choisi = choisir()) {
         if (lireBaseChoisie(*choisi)) {
             if (forme.lierToujours) store_.baseNommee = true;
-            vue_.montrerBase();
             if (forme.effacerModifiee) store_.modifiee = false;
+            // Another table: a fresh history, clean unless the base is still marked modified.
+            store_.historique.recommencer(store_);
+            vue_.montrerBase();
         }
     }
     vue_.montrerChemin(store_.cheminBase.str());
@@ -172,14 +183,14 @@ void ControleurBase::savemybaseClick() {
     } else {
         ecrite = sauverSous() == Sauvegarde::kEcrite;
     }
-    if (ecrite) store_.modifiee = false;
+    if (ecrite) store_.historique.marquerEnregistre(store_);
 }
 
 void ControleurBase::enregister1Click() { savemybaseClick(); }
 
 void ControleurBase::enregistrersous1Click() {
     if (sauverSous() == Sauvegarde::kEcrite) {
-        store_.modifiee = false;
+        store_.historique.marquerEnregistre(store_);
         store_.baseNommee = true;
     }
     vue_.activerSauvegarde();

@@ -139,9 +139,19 @@ std::string ficheDecrite(const Fiche& fiche) {
     std::string d = "la fiche " + std::to_string(fiche.numero);
     std::string titre = cp1252VersUtf8(texteChamp(fiche.titre));
     if (titre.empty()) return d;
-    // A menu caption is one line.
+    // A menu caption is one line, and no wider than a screen: a long title is cut after its
+    // first kTitreDecrit characters (UTF-8 sequences kept whole) and ends with "…".
     for (char& c : titre) {
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    }
+    std::size_t caracteres = 0;
+    for (std::size_t i = 0; i < titre.size(); ++i) {
+        if ((static_cast<unsigned char>(titre[i]) & 0xC0) == 0x80) continue;
+        if (caracteres++ == kTitreDecrit) {
+            titre.resize(i);
+            titre += "…";
+            break;
+        }
     }
     d += " « ";
     d += titre;

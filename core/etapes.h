@@ -83,7 +83,9 @@ std::unique_ptr<Etape> trier(MagasinFiches& store, GenreEtape tri);
 
 // --- Shared by the steps -------------------------------------------------------------------
 
-// "la fiche 12 « Château de Chambord »" (UTF-8), "la fiche 12" for a card without title.
+// "la fiche 12 « Château de Chambord »" (UTF-8), "la fiche 12" for a card without title; a
+// title past kTitreDecrit characters is cut there and ends with "…".
+inline constexpr std::size_t kTitreDecrit = 60;
 std::string ficheDecrite(const Fiche& fiche);
 // "de 230 fiches", "d'une fiche", "de 0 fiche".
 std::string deFiches(std::size_t n);

@@ -2,6 +2,8 @@
 
 #include "core/magasin_fiches.h"
 
+#include <new>
+
 namespace {
 std::string libelle(const char* verbe, const Etape* etape) {
     std::string l = verbe;
@@ -17,7 +19,14 @@ void Historique::noter(std::unique_ptr<Etape> etape, MagasinFiches& store) {
     if (!etape) return;
     etapes_.resize(position_);
     if (enregistree_ && *enregistree_ > position_) enregistree_.reset();
-    etapes_.push_back(std::move(etape));
+    try {
+        etapes_.push_back(std::move(etape));
+    } catch (const std::bad_alloc&) {
+        store.modifiee = true;
+        recommencer(store);
+        oubliees_ = true;
+        return;
+    }
     ++position_;
     elaguer();
     suivre(store);
@@ -51,7 +60,10 @@ bool Historique::retablir(MagasinFiches& store) {
     return true;
 }
 
-std::string Historique::libelleAnnuler() const { return libelle("annuler", aAnnuler()); }
+std::string Historique::libelleAnnuler() const {
+    if (!aAnnuler() && oubliees_) return kPlusRienAAnnuler;
+    return libelle("annuler", aAnnuler());
+}
 std::string Historique::libelleRetablir() const { return libelle("rétablir", aRetablir()); }
 
 void Historique::marquerEnregistre(MagasinFiches& store) {

@@ -35,6 +35,7 @@ class MagasinFiches;
 
 class Historique {
 public:
+    static constexpr const char* kPlusRienAAnnuler = "annuler (plus rien ne peut être annulé)";
     static constexpr std::size_t kEtapesMax = 100;
     static constexpr std::size_t kOctetsMax = std::size_t(256) << 20;
 
@@ -43,6 +44,8 @@ public:
 
     // Records a change already made to the table (a null step is ignored): the steps undone
     // are dropped, the oldest ones too when past the limits, and the base is marked modified.
+    // A step that memory cannot hold empties the history rather than leave it describing
+    // another table: the change stays, marked modified, and nothing before it can be undone.
     void noter(std::unique_ptr<Etape> etape, MagasinFiches& store);
     // Undo and redo the step at the position; false when there is none. A step refused because
     // the table no longer has the size it left (changed behind the history's back) clears the
@@ -54,6 +57,8 @@ public:
     const Etape* aRetablir() const { return position_ < etapes_.size() ? etapes_[position_].get() : nullptr; }
     // "annuler la suppression de la fiche 12 « … »", or the bare "annuler" with nothing to
     // undo; the same with "rétablir". UTF-8; a menu must still escape its mnemonic marker.
+    // With nothing left to undo because the oldest steps were dropped for room, the caption
+    // says so: kPlusRienAAnnuler.
     std::string libelleAnnuler() const;
     std::string libelleRetablir() const;
 

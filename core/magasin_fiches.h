@@ -12,6 +12,7 @@
 #include "core/fichier_sur.h"
 #include "core/sauvegardes.h"
 #include "core/garde_base.h"
+#include "core/historique.h"
 #include "core/services.h"
 #include "core/table_fiches.h"
 
@@ -81,6 +82,10 @@ public:
     bool choixAccents = false;
     // The base file as last read or written, and the window's hold on it.
     GardeBase garde;
+    // The steps that changed the cards since the table was loaded, for undo and redo. Every
+    // command that changes the cards records its step here; the commands that load another
+    // table start it afresh, and a save marks the state written (core/historique.h).
+    Historique historique;
 
     Messages& messages() { return messages_; }
     // Tests replace the system calls of the crash-safe writer to inject failures.

@@ -9,6 +9,7 @@
 
 #include "core/attributs.h"
 #include "core/textes.h"
+#include "core/etapes.h"
 #include "core/import_tableau.h"
 #include "core/tableau_csv.h"
 #include "echange/export_pages.h"
@@ -88,7 +89,9 @@ void ControleurEchange::importeruntableauCSV1Click() {
                                    QStringLiteral("importer un tableau CSV")};
     const std::optional<std::string> choisi = plateforme_.ouvrirFichier(dialogue);
     if (!choisi) return;
+    const std::size_t premiere = static_cast<std::size_t>(store_.nombreFiches());
     if (importerTableauCsv(store_, *choisi)) {
+        store_.historique.noter(etapeAjoutFiches(store_, premiere, GenreEtape::kImportCsv), store_);
         vue_.montrerBase();
     }
 }

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 
 #include "core/cp1252.h"
+#include "core/etapes.h"
 #include "ui/liste_fiches.h"
 #include "core/recherche.h"
 #include "core/selection.h"
@@ -10,7 +11,8 @@
 #include "ui/tform1.h"
 
 void TForm1::trialfaClick() {
-    triAlphabetique(store_);
+    // The step keeps the order the sort applied, so that it can be undone.
+    store_.historique.noter(trier(store_, GenreEtape::kTriAlphabetique), store_);
     store_.modifiee = true;
     // The card on display moved with the sort; showing it again keeps the display and the
     // card the commands act on the same. "Sauver base" stays as it was.
@@ -18,7 +20,7 @@ void TForm1::trialfaClick() {
 }
 
 void TForm1::trirefClick() {
-    triNumerique(store_);
+    store_.historique.noter(trier(store_, GenreEtape::kTriNumerique), store_);
     store_.modifiee = true;
     montrerBase(kSansActiverSauvegarde);
 }

@@ -8,6 +8,7 @@
 
 #include "core/repertoire_images.h"
 #include "core/chemin_image.h"
+#include "core/etapes.h"
 #include "core/cp1252.h"
 #include "core/texte_nombre.h"
 #include "core/textes.h"
@@ -184,10 +185,19 @@ void TForm1::validerClick() {
         plateforme_.message(refus);
         return;
     }
-    if (store_.ajoutEnCours) store_.ajouterPlace();
+    // A modification's step keeps the card as it was; a base without cards has no card to
+    // modify (the boxes go into its blank slot, which no step follows).
+    const bool ajout = store_.ajoutEnCours != 0;
+    const bool suivie = ajout || store_.derniere >= 0;
+    const Fiche avant = store_.ficheCourante();
+    if (ajout) store_.ajouterPlace();
     enregistrerFiche();
     store_.modifiee = true;
     store_.ajoutEnCours = 0;
+    if (suivie) {
+        store_.historique.noter(ajout ? etapeAjout(store_) : etapeModification(store_, store_.courante, avant),
+                                store_);
+    }
     deverrouiller();
     montrerBase();
 }
@@ -212,8 +222,9 @@ void TForm1::supprimeClick() {
     if (store_.derniere < 0 || !ficheSelectionnee()) return;
     afficherFiche();
     if (plateforme_.question(textes::kSupprimerFiche, Boutons::OkAnnuler) == kOk) {
-        store_.supprimerFiche();
+        std::unique_ptr<Etape> etape = supprimer(store_);
         store_.modifiee = true;
+        store_.historique.noter(std::move(etape), store_);
     }
     montrerBase(kSansActiverSauvegarde);
 }

@@ -42,6 +42,12 @@ inline constexpr Entree kEntrees[] = {
     {Sorte::SousMenu, "basesrecentes1", "bases récentes"},
     {Sorte::Commande, "quitter1", "quitter", "Ctrl+Q"},
 
+    // Undo and redo of the changes of the cards; their captions name the step (the window
+    // sets them from the history, ui/annulation.cpp).
+    {Sorte::Menu, "edition1", "édition"},
+    {Sorte::Commande, "annuler1", "annuler", "Ctrl+Z"},
+    {Sorte::Commande, "retablir1", "rétablir", "Ctrl+Shift+Z; Ctrl+Y"},
+
     {Sorte::Menu, "options1", "options"},
     {Sorte::Cochable, "rechercheSansAccents1", "rechercher sans tenir compte des accents", "Ctrl+Shift+R"},
 

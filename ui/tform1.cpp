@@ -120,6 +120,7 @@ TForm1::TForm1(Plateforme& plateforme, QWidget* parent)
     setAcceptDrops(true);
     raccourcisBoutons();
     rendreAccessible(*this);
+    actualiserAnnulation();
 }
 
 TForm1::~TForm1() = default;
@@ -390,6 +391,10 @@ void TForm1::connecterGestionnaires() {
     connect(goButton_, &QPushButton::clicked, this, gere(&TForm1::goButtonClick));
     connect(commande("rechercheSansAccents1"), &QAction::toggled, this, &TForm1::rechercheSansAccents1Click);
     // --- About box, help and clipboard ---
+    connect(commande("annuler1"), &QAction::triggered, this, gere(&TForm1::annuler1Click));
+    connect(commande("retablir1"), &QAction::triggered, this, gere(&TForm1::retablir1Click));
+    // Also when the menu opens, whatever changed the history since the last refresh.
+    connect(edition1(), &QMenu::aboutToShow, this, &TForm1::actualiserAnnulation);
     connect(commande("propos1"), &QAction::triggered, this, gere(&TForm1::propos1Click));
     connect(commande("aidesurcaldoverne1"), &QAction::triggered, this, gere(&TForm1::aidesurcaldoverne1Click));
     connect(commande("couper1"), &QAction::triggered, this, gere(&TForm1::couper1Click));
@@ -414,6 +419,7 @@ void TForm1::verrouiller() {
     for (QWidget* w : controlesDuMode()) {
         w->setEnabled(false);
     }
+    actualiserAnnulation();
 }
 
 void TForm1::deverrouiller() {
@@ -428,6 +434,7 @@ void TForm1::deverrouiller() {
     for (QWidget* w : controlesDuMode()) {
         w->setEnabled(true);
     }
+    actualiserAnnulation();
 }
 
 void TForm1::expressionChange() {

@@ -113,6 +113,14 @@ public:
     // The first match of the last search in the card shown, highlighted without selecting it.
     void surlignerCorrespondance();
 
+    // Undo and redo (ui/annulation.cpp): the step at the history's position, undone or
+    // redone, then the whole base shown as montrerBase shows it. Only in browse mode.
+    void annuler1Click();
+    void retablir1Click();
+    // The two items as the history and the mode stand: captions naming the step, enabled in
+    // browse mode when there is a step. Run by every refresh of the base and by both modes.
+    void actualiserAnnulation();
+
     // About box, help and clipboard (ui/aide_presse_papiers.cpp).
     void propos1Click();
     void aidesurcaldoverne1Click();
@@ -179,6 +187,9 @@ public:
     // of the card store (ui/recentes_menu.cpp).
     QMenu* basesrecentes1() const { return menu("basesrecentes1"); }
     void remplirRecentes();
+    QMenu* edition1() const { return menu("edition1"); }
+    QAction* annuler1() const { return commande("annuler1"); }
+    QAction* retablir1() const { return commande("retablir1"); }
     QMenu* options1() const { return menu("options1"); }
     QAction* rechercheSansAccents1() const { return commande("rechercheSansAccents1"); }
     QMenu* aide1() const { return menu("aide1"); }

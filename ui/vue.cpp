@@ -14,6 +14,8 @@ void TForm1::montrerBase(const Rafraichissement& comment) {
     // The list before the card: a picture that cannot be shown is told over the list as it now
     // stands.
     remplirListe();
+    // The history changed with the cards: the undo and redo items name its new steps.
+    actualiserAnnulation();
     afficherFiche();
 }
 

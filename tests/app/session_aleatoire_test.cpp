@@ -1,13 +1,16 @@
 // A long session of random user commands against the window, each step checked against a
 // plain model of the card table built from the documented rules, not from the program's code:
 // a vector of cards, the literal exchange sort, a linear search with ASCII case folding, and
-// base files read back with a reader of its own.
+// base files read back with a reader of its own. Undo and redo are among the commands, checked
+// against a history of whole copies: each state of the table keeps its model and the exact
+// bytes the program held in it, and the saved state decides the modified flag.
 
 #include <sys/stat.h>
 
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
@@ -121,8 +124,140 @@ std::vector<Carte> lireAncien(const std::string& chemin, uint64_t& prochainId) {
     return cartes;
 }
 
+// "la fiche 12 « titre »" as the menu names a card: the title in UTF-8, cut after 60
+// characters with "…".
+std::string ficheDecrite(const Carte& c) {
+    std::string d = "la fiche " + std::to_string(c.numero);
+    if (c.titre.empty()) return d;
+    std::string t;
+    int caracteres = 0;
+    for (char b : c.titre) {
+        if (caracteres++ == 60) {
+            t += "…";
+            break;
+        }
+        t += cp1252VersUtf8(std::string(1, b));
+    }
+    return d + " « " + t + " »";
+}
+
+std::string deFiches(std::size_t n) {
+    if (n == 1) return "d'une fiche";
+    return "de " + std::to_string(n) + (n == 0 ? " fiche" : " fiches");
+}
+
+// A state of the table the history can come back to.
+struct Etat {
+    std::vector<Carte> table;
+    int32_t courante;  // where an undo (for the state before) or a redo (after) leaves it
+    uint64_t id;
+};
+struct EtapeRef {
+    Etat avant;
+    Etat apres;
+    std::string description;
+};
+
 class SessionAleatoire : public FenetreTest {
 protected:
+    // The history as whole copies.
+    std::vector<EtapeRef> faites;
+    std::vector<EtapeRef> defaites;  // the last one undone at the back
+    uint64_t etatId = 1;
+    uint64_t prochainEtat = 2;
+    std::optional<uint64_t> etatEnregistre = 1;  // the state the base file holds
+    bool oubliees = false;
+    std::map<uint64_t, std::string> octetsEtat;  // each state's bytes, as first seen
+    int annulations = 0;
+    int retablissements = 0;
+
+    // The save prompt's own save of a bound base leaves the flag set until the next change of
+    // the history.
+    bool apresInvite = false;
+    bool modifieRef() const { return apresInvite || etatEnregistre != etatId; }
+
+    // The change just made to the model, from the table avant, is one step.
+    void noterEtape(std::vector<Carte> avant, int32_t courantAnnule, int32_t courantRefait, std::string description) {
+        EtapeRef e{{std::move(avant), courantAnnule, etatId}, {modele, courantRefait, prochainEtat++}, std::move(description)};
+        etatId = e.apres.id;
+        apresInvite = false;
+        defaites.clear();
+        faites.push_back(std::move(e));
+        if (faites.size() > Historique::kEtapesMax) {
+            faites.erase(faites.begin());
+            oubliees = true;
+        }
+    }
+    // Another table was loaded: no step, clean unless the base stays marked modified.
+    void recommencer(bool modifiee) {
+        apresInvite = false;
+        faites.clear();
+        defaites.clear();
+        oubliees = false;
+        etatId = prochainEtat++;
+        etatEnregistre.reset();
+        if (!modifiee) etatEnregistre = etatId;
+    }
+    void enregistre() {
+        etatEnregistre = etatId;
+        apresInvite = false;
+    }
+
+    std::string octetsTable() const {
+        const MagasinFiches& s = fenetre->store();
+        return std::string(reinterpret_cast<const char*>(s.fiches.data()),
+                           static_cast<std::size_t>(s.derniere + 1) * sizeof(Fiche));
+    }
+
+    static QString legende(const std::string& texte) {
+        return QString::fromStdString(texte).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    }
+
+    void annulerRetablir(bool annuler) {
+        std::vector<EtapeRef>& depuis = annuler ? faites : defaites;
+        std::vector<EtapeRef>& vers = annuler ? defaites : faites;
+        QAction* action = annuler ? fenetre->annuler1() : fenetre->retablir1();
+        ASSERT_EQ(action->isEnabled(), !depuis.empty());
+        if (pile(50)) {
+            action->trigger();
+        } else {
+            // The keys reach the item from the list, where the focus rests in browse mode.
+            fenetre->medialist()->setFocus();
+            QTest::keyClick(fenetre->medialist(), Qt::Key_Z,
+                            annuler ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+        }
+        if (depuis.empty()) return;
+        EtapeRef e = std::move(depuis.back());
+        depuis.pop_back();
+        const Etat& etat = annuler ? e.avant : e.apres;
+        modele = etat.table;
+        courante = etat.courante;
+        etatId = etat.id;
+        apresInvite = false;
+        vers.push_back(std::move(e));
+        ++(annuler ? annulations : retablissements);
+        toutMontrer();
+    }
+
+    // What the undo and redo items say, and the flag, as the history of copies says.
+    void verifierHistorique() {
+        const QString annuler = faites.empty()
+            ? QString::fromUtf8(oubliees ? Historique::kPlusRienAAnnuler : "annuler")
+            : legende("annuler " + faites.back().description);
+        const QString retablir = defaites.empty() ? QStringLiteral("rétablir")
+                                                  : legende("rétablir " + defaites.back().description);
+        ASSERT_EQ(fenetre->annuler1()->text(), annuler);
+        ASSERT_EQ(fenetre->retablir1()->text(), retablir);
+        ASSERT_EQ(fenetre->annuler1()->isEnabled(), !faites.empty());
+        ASSERT_EQ(fenetre->retablir1()->isEnabled(), !defaites.empty());
+        ASSERT_EQ(fenetre->store().modifiee, modifieRef());
+        // A state come back to holds the very bytes it held.
+        const auto [vu, nouveau] = octetsEtat.try_emplace(etatId, octetsTable());
+        if (!nouveau) {
+            ASSERT_TRUE(vu->second == octetsTable()) << "état " << etatId;
+        }
+    }
+
     std::mt19937 hasard{20240611u};
     std::vector<Carte> modele;
     int32_t courante = 0;
@@ -202,7 +337,9 @@ protected:
 
     // The exchange sort as the card file has always done it, on the model.
     template <class Avant>
-    void triEchange(Avant avant) {
+    void triEchange(Avant avant, const char* description) {
+        const std::vector<Carte> table = modele;
+        const int32_t courantAvant = courante;
         const uint64_t suivie = modele.empty() ? 0 : modele[static_cast<std::size_t>(courante)].id;
         const std::size_t n = modele.size();
         for (std::size_t i = 0; i < n; ++i) {
@@ -213,6 +350,7 @@ protected:
         for (std::size_t i = 0; i < n; ++i) {
             if (modele[i].id == suivie) courante = static_cast<int32_t>(i);
         }
+        noterEtape(table, courantAvant, courante, description);
     }
 
     void toutMontrer() {
@@ -254,6 +392,7 @@ protected:
             ASSERT_EQ(fenetre->position()->text().toStdString(), std::to_string(courante));
         }
         ASSERT_TRUE(fenetre->valider()->isHidden()) << "la fenêtre est restée en édition";
+        ASSERT_NO_FATAL_FAILURE(verifierHistorique());
         ASSERT_TRUE(plateforme.reponses.empty()) << "réponse préparée mais jamais demandée";
         ASSERT_TRUE(plateforme.fichiers.empty()) << "fichier préparé mais jamais demandé";
     }
@@ -269,6 +408,9 @@ protected:
             ASSERT_EQ(relues[i].titre, modele[i].titre);
             ASSERT_EQ(relues[i].description, modele[i].description);
         }
+        // The very bytes of the table in the state written.
+        const auto vu = octetsEtat.try_emplace(etatId, octetsTable()).first;
+        ASSERT_TRUE(octets == vu->second);
     }
 
     std::string baseAuHasard() {
@@ -316,6 +458,8 @@ protected:
         if (r <= 2 && (!lie || finitParDat(s.cheminBase.str()))) {
             plateforme.reponses.push_back(kOui);
             if (lie) {
+                enregistre();
+                apresInvite = true;
                 const std::string cible = s.cheminBase.str();
                 // Checked after the command: the command must not write over it meanwhile.
                 cibleInvite = cible;
@@ -323,6 +467,7 @@ protected:
             } else {
                 std::string cible;
                 if (preparerSauverSous(cible)) {
+                    enregistre();
                     cibleInvite = cible;
                     apres = [this, cible] { apresSauverSous(cible); };
                 }
@@ -350,8 +495,11 @@ protected:
             return;
         }
         fenetre->valider()->click();
+        const std::vector<Carte> avant = modele;
         modele.push_back({prochainId++, numeroLibre(lireNombre(tape)), titre.octets, description.octets});
         courante = static_cast<int32_t>(modele.size()) - 1;
+        noterEtape(avant, std::max<int32_t>(0, static_cast<int32_t>(avant.size()) - 1), courante,
+                   "l'ajout de " + ficheDecrite(modele.back()));
         toutMontrer();
     }
 
@@ -382,9 +530,11 @@ protected:
             return;
         }
         fenetre->valider()->click();
+        const std::vector<Carte> avant = modele;
         c.numero = static_cast<int32_t>(lireNombre(tape));
         c.titre = titre.octets;
         c.description = description.octets;
+        noterEtape(avant, courante, courante, "la modification de " + ficheDecrite(c));
         toutMontrer();
     }
 
@@ -404,8 +554,11 @@ protected:
         fenetre->supprime()->click();
         ASSERT_EQ(plateforme.boites.back(), (Boite{"question", "OkAnnuler", textes::kSupprimerFiche}));
         if (ok) {
+            const std::vector<Carte> avant = modele;
+            const int32_t index = courante;
             modele.erase(modele.begin() + courante);
             courante = std::min<int32_t>(courante, std::max<int32_t>(0, static_cast<int32_t>(modele.size()) - 1));
+            noterEtape(avant, index, courante, "la suppression de " + ficheDecrite(avant[static_cast<std::size_t>(index)]));
         }
         toutMontrer();
     }
@@ -499,13 +652,17 @@ protected:
         }
         if (!actuel.empty() && s.baseNommee) {
             fenetre->enregister1()->trigger();
+            enregistre();
             verifierFichier(actuel);
             return;
         }
         std::string cible;
         const bool ecrit = preparerSauverSous(cible);
         fenetre->enregister1()->trigger();
-        if (ecrit) apresSauverSous(cible);
+        if (ecrit) {
+            enregistre();
+            apresSauverSous(cible);
+        }
     }
 
     void sauverSous() {
@@ -516,7 +673,10 @@ protected:
         } else {
             fenetre->sauver()->click();
         }
-        if (ecrit) apresSauverSous(cible);
+        if (ecrit) {
+            enregistre();
+            apresSauverSous(cible);
+        }
     }
 
     void ouvrir() {
@@ -544,6 +704,7 @@ protected:
         if (choisi && existe(*choisi)) {
             modele = lireBase(*choisi, prochainId);
             courante = 0;
+            recommencer(false);
             toutMontrer();
         }
     }
@@ -554,10 +715,15 @@ protected:
         fenetre->Ajouterdesfiches1()->trigger();
         if (!existe(choisi)) return;
         std::vector<Carte> ajout = lireBase(choisi, prochainId);
+        const std::vector<Carte> avant = modele;
         for (Carte& c : ajout) {
             c.numero = static_cast<int32_t>(modele.size());
             modele.push_back(c);
         }
+        const auto premiere = static_cast<int32_t>(avant.size());
+        noterEtape(avant, std::max(premiere - 1, 0),
+                   std::min(premiere, std::max(static_cast<int32_t>(modele.size()) - 1, 0)),
+                   "l'ajout " + deFiches(ajout.size()));
         toutMontrer();
     }
 
@@ -575,6 +741,7 @@ protected:
         if (choisi) {
             modele = lireAncien(*choisi, prochainId);
             courante = 0;
+            recommencer(modifieRef());
             toutMontrer();
         }
     }
@@ -605,6 +772,7 @@ protected:
         if (!continuer) return;
         modele = {{prochainId++, 0, "", ""}};
         courante = 0;
+        recommencer(modifieRef());
         toutMontrer();
         if (ecrit) verifierFichier(cible);
     }
@@ -628,24 +796,33 @@ protected:
     }
 };
 
-TEST_F(SessionAleatoire, sixHundredRandomCommands_matchTheModelAfterEveryStep) {
+TEST_F(SessionAleatoire, nineHundredRandomCommands_undoAndRedoIncluded_matchTheModelAfterEveryStep) {
     ecrireAncien("ancien1.cal", 25);
     ecrireAncien("ancien2.cal", 7);
     // The window starts with one blank card.
     modele = {{prochainId++, 0, "", ""}};
     fenetre->afficherFiche();
     fenetre->remplirListe();
+    // Shown, so that the undo and redo keys reach their items.
+    fenetre->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fenetre.get()));
     ASSERT_NO_FATAL_FAILURE(verifier());
 
     std::map<std::string, int> comptes;
     std::size_t plusGrande = 0;
-    constexpr int kEtapes = 600;
+    constexpr int kEtapes = 900;
     for (int etape = 0; etape < kEtapes; ++etape) {
-        const int t = tirer(100);
+        // One command in four is an undo or a redo, so that the history is walked back over
+        // several steps and forward again; a redo mostly when there is one.
+        const int u = tirer(4);
+        const int t = u != 0 ? tirer(100) : pile(defaites.empty() ? 80 : 45) ? 100 : 101;
         SCOPED_TRACE("étape " + std::to_string(etape) + ", tirage " + std::to_string(t));
         std::string nom;
         // Appending doubles the table at worst: it is kept for tables of modest size.
-        if (t < 24) {
+        if (t >= 100) {
+            nom = t == 100 ? "annuler" : "rétablir";
+            annulerRetablir(t == 100);
+        } else if (t < 24) {
             nom = "ajouter";
             ajouter();
         } else if (t < 36) {
@@ -657,12 +834,12 @@ TEST_F(SessionAleatoire, sixHundredRandomCommands_matchTheModelAfterEveryStep) {
         } else if (t < 51) {
             nom = "tri alphabétique";
             fenetre->trialfa()->click();
-            triEchange([](const Carte& a, const Carte& b) { return a.titre < b.titre; });
+            triEchange([](const Carte& a, const Carte& b) { return a.titre < b.titre; }, "le tri alphabétique");
             toutMontrer();
         } else if (t < 56) {
             nom = "tri référentiel";
             fenetre->triref()->click();
-            triEchange([](const Carte& a, const Carte& b) { return a.numero < b.numero; });
+            triEchange([](const Carte& a, const Carte& b) { return a.numero < b.numero; }, "le tri numérique");
             toutMontrer();
         } else if (t < 66) {
             nom = "rechercher";
@@ -703,7 +880,12 @@ TEST_F(SessionAleatoire, sixHundredRandomCommands_matchTheModelAfterEveryStep) {
     std::ostringstream resume;
     for (const auto& [nom, n] : comptes) resume << nom << " " << n << "; ";
     RecordProperty("commandes", resume.str());
-    EXPECT_EQ(comptes.size(), 14u) << resume.str();
+    EXPECT_EQ(comptes.size(), 16u) << resume.str();
+    // Undo and redo actually walked the history, not only met an empty one.
+    RecordProperty("annulations", annulations);
+    RecordProperty("retablissements", retablissements);
+    EXPECT_GT(annulations, 60) << resume.str();
+    EXPECT_GT(retablissements, 20) << resume.str();
     EXPECT_GT(comptes["ajouter"], 100) << resume.str();
     // Sorts and searches worked on tables of some size.
     RecordProperty("plus_grande_table", static_cast<int>(plusGrande));

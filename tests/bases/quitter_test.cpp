@@ -143,6 +143,36 @@ INSTANTIATE_TEST_SUITE_P(
 
 // After a refusal the program goes on: once the file can be written again, the next close
 // goes through and records the base.
+// The modified flag follows the history: delete a card, save, sort, then undo some steps.
+// Back at the state saved, quitting asks nothing; before it or after it, it asks.
+TEST_F(Quitter, afterUndoingBackToTheSavedState_quitAsksNothing) {
+    const struct {
+        int annulations;
+        bool question;
+    } cas[] = {{0, true}, {1, false}, {2, true}};
+    ecrireOctets(ini, kIniAvant);
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.annulations);
+        remplir(kTable);
+        store().historique.recommencer(store());
+        fenetre->montrerBase();
+        plateforme.reponses.push_back(kOk);
+        fenetre->supprime()->click();
+        fenetre->enregister1()->trigger();
+        ASSERT_EQ(cartesDuFichier(x).size(), 2u);
+        ASSERT_FALSE(store().modifiee);
+        fenetre->trialfa()->click();
+        for (int k = 0; k < c.annulations; ++k) fenetre->annuler1()->trigger();
+        plateforme.oublier();
+        if (c.question) plateforme.reponses.push_back(kNon);
+        bool fermee = false;
+        EXPECT_TRUE(demander(Voie::kMenu, fermee));
+        const std::vector<Boite> question = {{"question", "OuiNonAnnuler", kSauver}};
+        EXPECT_EQ(plateforme.boites, c.question ? question : std::vector<Boite>{});
+        EXPECT_EQ(cartesDuFichier(x).size(), 2u);
+    }
+}
+
 TEST_F(Quitter, close_afterUnwritableConfiguration_goesOnThenEnds) {
     ecrireOctets(ini, kIniAvant);
     Immuable gel(ini);

@@ -48,6 +48,12 @@ Fiche ficheAuHasard(std::mt19937& g) {
     return f;
 }
 
+std::string repeter(const std::string& s, int n) {
+    std::string r;
+    for (int i = 0; i < n; ++i) r += s;
+    return r;
+}
+
 int32_t placeDans(const Table& t, std::size_t index) {
     return t.empty() ? 0 : static_cast<int32_t>(std::min(index, t.size() - 1));
 }
@@ -320,6 +326,23 @@ TEST_F(HistoriqueTest, captions_nameTheStep_andAreBareWithNothingToDo) {
         {etapeAjout(store), "l'ajout de la fiche 10 « e »"},
     };
     for (const Cas& c : cas) EXPECT_EQ(c.etape->description(), c.description);
+
+    // A long title is cut after 60 characters (accented ones counted once), not a byte more.
+    struct Titre {
+        std::string cp1252;
+        std::string decrit;
+    };
+    const Titre titres[] = {
+        {std::string(60, '\xe9'), "la fiche 7 « " + repeter("é", 60) + " »"},
+        {std::string(61, '\xe9'), "la fiche 7 « " + repeter("é", 60) + "… »"},
+        {std::string(255, 'x'), "la fiche 7 « " + std::string(60, 'x') + "… »"},
+    };
+    for (const Titre& t : titres) {
+        Fiche f{};
+        f.numero = 7;
+        ecrireChamp(f.titre, t.cp1252);
+        EXPECT_EQ(ficheDecrite(f), t.decrit);
+    }
     store.courante = 0;
     historique.noter(etapeModification(store, 0, store.fiches[0]), store);
     EXPECT_EQ(historique.libelleRetablir(), "rétablir");
@@ -357,6 +380,11 @@ TEST_F(HistoriqueTest, pastTheLimits_oldestStepsGo_andTheHistorySaysSo) {
     while (petit.annuler(store)) ++annulees;
     EXPECT_EQ(annulees, 3);
     EXPECT_EQ(store.modifiee, 1);  // the saved state went with the first steps
+    // The menu then says why nothing can be undone; a fresh history is bare again.
+    EXPECT_EQ(petit.libelleAnnuler(), Historique::kPlusRienAAnnuler);
+    EXPECT_EQ(petit.libelleRetablir(), "rétablir le tri alphabétique");
+    petit.recommencer(store);
+    EXPECT_EQ(petit.libelleAnnuler(), "annuler");
 
     // By bytes: a modification keeps two cards; room for two of them only.
     Historique leger(100, 2 * etapeModification(store, 0, store.fiches[0])->octets());

@@ -50,6 +50,9 @@ TEST_F(Menus, barAndPopup_holdTheirItemsInOrder_withNamesCaptionsAndKeys) {
         "  versionsprecedentes1=versions précédentes…",
         "  basesrecentes1=bases récentes  ▸basesrecentes1",
         "  quitter1=quitter  Ctrl+Q",
+        "edition1=édition",
+        "  annuler1=annuler  Ctrl+Z",
+        "  retablir1=rétablir  Ctrl+Shift+Z; Ctrl+Y",
         "options1=options",
         "  rechercheSansAccents1=rechercher sans tenir compte des accents  Ctrl+Shift+R  ☐",
         "aide1=aide",
@@ -64,7 +67,7 @@ TEST_F(Menus, barAndPopup_holdTheirItemsInOrder_withNamesCaptionsAndKeys) {
     // The menu bar shows the menus' captions.
     QStringList barre;
     for (QAction* a : fenetre->MainMenu1()->actions()) barre << a->text();
-    EXPECT_EQ(barre, (QStringList{"fichier", "options", "aide"}));
+    EXPECT_EQ(barre, (QStringList{"fichier", "édition", "options", "aide"}));
 }
 
 // The keys as the menus print them, in French ("Maj" for Shift), several joined by ", ".
