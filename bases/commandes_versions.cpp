@@ -18,14 +18,15 @@ std::unique_ptr<DialogueVersions> ControleurBase::dialogueVersions() {
     DialogueVersions::Actions actions;
     actions.recuperer = [this](const Fiche* autre, const std::vector<Difference>& choisies,
                                const std::string& repertoireImagesAutre) {
-        noterEtape(recuperer(store_, autre, choisies, repertoireImagesAutre));
+        store_.historique.noter(recuperer(store_, autre, choisies, repertoireImagesAutre), store_);
         montrerBase();
     };
     actions.revenir = [this](BaseLue& version) {
         // What open asks: the table about to be replaced may hold unsaved changes.
         if (demanderSauvegarde() == kAnnuler) return false;
         revenirA(store_, std::move(version));
-        recommencerHistorique();
+        // Another table: nothing before it can be undone, and it stays marked modified.
+        store_.historique.recommencer(store_);
         montrerBase();
         return true;
     };
@@ -39,9 +40,3 @@ void ControleurBase::montrerBase() {
 }
 
 void ControleurBase::versionsprecedentes1Click() { dialogueVersions()->exec(); }
-
-void ControleurBase::noterEtape(std::unique_ptr<Etape> etape) {
-    if (etape) store_.modifiee = true;
-}
-
-void ControleurBase::recommencerHistorique() {}

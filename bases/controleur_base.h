@@ -14,7 +14,6 @@
 #include "ui/vue.h"
 
 class DialogueVersions;
-class Etape;
 class QWidget;
 class TForm1;
 
@@ -81,9 +80,7 @@ private:
     // opens, so that every save that keeps a version and every base opened is taken into
     // account, whichever command made them.
     bool versionsAMontrer() const;
-    // Where the steps of this controller's changes go, and where the history restarts.
-    void noterEtape(std::unique_ptr<Etape> etape);
-    void recommencerHistorique();
+    // The refresh after a change made from the versions dialog (bases/commandes_versions.cpp).
     void montrerBase();
 
     // The window, as its commands see it once connected, and as the parent of their dialogs.

@@ -251,6 +251,13 @@ TEST_F(VersionsPrecedentes, recovery_takesTheChosenCards_asOneChange_andCompares
     EXPECT_FALSE(d->recuperer()->isEnabled());
     EXPECT_EQ(etatDossier(sauvegardes), avant);
     EXPECT_EQ(cartesDuFichier(x), resume(kD));
+
+    // One step, which the menu names and undoes whole: back to the saved state.
+    EXPECT_EQ(store().historique.nombre(), 1u);
+    EXPECT_EQ(fenetre->commande("annuler1")->text(), "annuler la récupération de 2 fiches");
+    fenetre->commande("annuler1")->trigger();
+    EXPECT_EQ(cartesDeLaTable(store()), resume(kD));
+    EXPECT_FALSE(store().modifiee);
 }
 
 TEST_F(VersionsPrecedentes, recoveryFromAnotherFile_bringsItsPictures_leavesItsFoldersAlone) {
@@ -322,6 +329,7 @@ TEST_F(VersionsPrecedentes, goingBack_asksAsOpenDoes_thenTheVersionIsTheModified
     EXPECT_EQ(store().cheminBase.str(), x);
     EXPECT_EQ(store().repertoireImages.str(), chemin("x.rep"));
     EXPECT_EQ(store().courante, 0);
+    EXPECT_EQ(store().historique.nombre(), 0u);
     EXPECT_EQ(fenetre->medialist()->nombreLignes(), 3);
     EXPECT_EQ(fenetre->titre()->text(), "un");
     EXPECT_EQ(etatDossier(sauvegardes), avant);
