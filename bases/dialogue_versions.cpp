@@ -225,6 +225,8 @@ void DialogueVersions::choisir(QListWidgetItem* ligne) {
     }
     lue_ = std::move(lue);
     ligneLue_ = ligne;
+    // The line compared stays marked, also when the focus reached it without selecting it.
+    ligne->setSelected(true);
     const bool version = ligne->data(kRoleVersion).toBool();
     etiquetteAutre_->setText(version ? QStringLiteral("dans la version") : QStringLiteral("dans l'autre base"));
     texteAutre_->setAccessibleName(version ? QStringLiteral("fiche de la version")
