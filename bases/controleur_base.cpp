@@ -7,6 +7,8 @@
 #include "bases/controleur_base.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 
 #include "core/attributs.h"
@@ -26,7 +28,7 @@ const char* const kPasDat =
 }  // namespace
 
 ControleurBase::ControleurBase(TForm1& fenetre, MagasinFiches& store, Plateforme& plateforme)
-    : QObject(&fenetre), vue_(fenetre), store_(store), plateforme_(plateforme) {
+    : QObject(&fenetre), vue_(fenetre), fenetre_(fenetre), store_(store), plateforme_(plateforme) {
     relier(fenetre.newbase(), &QPushButton::clicked, this, &ControleurBase::newbaseClick, plateforme);
     relier(fenetre.nouveau1(), &QAction::triggered, this, &ControleurBase::newbaseClick, plateforme);
     relier(fenetre.ouvrir(), &QPushButton::clicked, this, &ControleurBase::ouvrirClick, plateforme);
@@ -42,6 +44,14 @@ ControleurBase::ControleurBase(TForm1& fenetre, MagasinFiches& store, Plateforme
            &ControleurBase::Ajouterdesfiches1Click, plateforme);
     relier(fenetre.ButtonQuit(), &QPushButton::clicked, this, &ControleurBase::ButtonQuitClick, plateforme);
     relier(fenetre.quitter1(), &QAction::triggered, this, &ControleurBase::quitter1Click, plateforme);
+    relier(fenetre.commande("versionsprecedentes1"), &QAction::triggered, this,
+           &ControleurBase::versionsprecedentes1Click, plateforme);
+    // Edit mode opens the title box: the base's cards are then not to be replaced.
+    const auto offrirVersions = [this, &fenetre] {
+        fenetre.commande("versionsprecedentes1")->setEnabled(fenetre.titre()->isReadOnly() && versionsAMontrer());
+    };
+    offrirVersions();
+    connect(fenetre.fichier(), &QMenu::aboutToShow, this, offrirVersions);
     fenetre.setOuverture([this](const std::string& chemin) { ouvrirChemin(chemin); });
     fenetre.setFermeture([this] { return FormCloseQuery(); });
 }

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,8 @@
 #include "platform/plateforme.h"
 #include "ui/vue.h"
 
+class DialogueVersions;
+class QWidget;
 class TForm1;
 
 class ControleurBase : public QObject {
@@ -41,6 +44,12 @@ public:
     void Ajouterdesfiches1Click();
     void convertircaldoverne1Click();
 
+    // Earlier versions and other copies of the base (bases/commandes_versions.cpp). The
+    // command is offered when the open base has kept versions, in browse mode; the dialog's
+    // actions are those of this controller.
+    void versionsprecedentes1Click();
+    std::unique_ptr<DialogueVersions> dialogueVersions();
+
     // Quit (bases/quitter.cpp). quitter() is false when the user cancelled.
     bool quitter();
     void ButtonQuitClick();
@@ -67,8 +76,16 @@ private:
     // The reading step of the open; false when the base could not be read.
     bool lireBaseChoisie(const std::string& choisi);
 
-    // The window, as its commands see it once connected.
+    // Whether "versions précédentes…" has something to show: checked each time the menu
+    // opens, so that every save that keeps a version and every base opened is taken into
+    // account, whichever command made them.
+    bool versionsAMontrer() const;
+    // The refresh after a change made from the versions dialog (bases/commandes_versions.cpp).
+    void montrerBase();
+
+    // The window, as its commands see it once connected, and as the parent of their dialogs.
     Vue& vue_;
+    QWidget& fenetre_;
     MagasinFiches& store_;
     Plateforme& plateforme_;
     // Set once the quit has gone through: the close that follows must not ask again.

@@ -38,6 +38,7 @@ inline constexpr Entree kEntrees[] = {
     {Sorte::Commande, "Ajouterdesfiches1", "Ajouter des fiches", "Ctrl+Shift+A"},
     {Sorte::Commande, "exporterlabase1", "exporter la base…", "Ctrl+E"},
     {Sorte::Commande, "importeruntableauCSV1", "importer un tableau CSV…", "Ctrl+Shift+I"},
+    {Sorte::Commande, "versionsprecedentes1", "versions précédentes…"},
     {Sorte::SousMenu, "basesrecentes1", "bases récentes"},
     {Sorte::Commande, "quitter1", "quitter", "Ctrl+Q"},
 

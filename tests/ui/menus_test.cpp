@@ -47,6 +47,7 @@ TEST_F(Menus, barAndPopup_holdTheirItemsInOrder_withNamesCaptionsAndKeys) {
         "  Ajouterdesfiches1=Ajouter des fiches  Ctrl+Shift+A",
         "  exporterlabase1=exporter la base…  Ctrl+E",
         "  importeruntableauCSV1=importer un tableau CSV…  Ctrl+Shift+I",
+        "  versionsprecedentes1=versions précédentes…",
         "  basesrecentes1=bases récentes  ▸basesrecentes1",
         "  quitter1=quitter  Ctrl+Q",
         "edition1=édition",

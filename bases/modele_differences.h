@@ -1,0 +1,46 @@
+#pragma once
+// The differing cards of a comparison as the versions dialog lists them: one line per card,
+// "+ 12 « titre »", "− 12 « titre »" or "~ 12 « titre »", a check box on the cards that can be
+// taken into the open base (those of the other table: added or changed). The lines are made
+// when shown, so that a comparison of a million differing cards lists at once.
+
+#include <QAbstractListModel>
+#include <cstdint>
+#include <vector>
+
+#include "core/comparaison_bases.h"
+#include "core/fiche.h"
+
+class ModeleDifferences : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    // The differences of a comparison between autre and ouverte, none chosen. Both tables must
+    // stay as they are until the next call.
+    void montrer(const Comparaison* comparaison, const Fiche* autre, const Fiche* ouverte);
+    void vider() { montrer(nullptr, nullptr, nullptr); }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& valeur, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The differences checked, in list order.
+    std::vector<Difference> choisies() const;
+    std::size_t nombreChoisies() const { return nombreChoisies_; }
+    const Difference& difference(int ligne) const;
+    // The card of a line on each side; null on the side that lacks it.
+    const Fiche* ficheAutre(int ligne) const;
+    const Fiche* ficheOuverte(int ligne) const;
+
+signals:
+    void choixChange();
+
+private:
+    const Comparaison* comparaison_ = nullptr;
+    const Fiche* autre_ = nullptr;
+    const Fiche* ouverte_ = nullptr;
+    std::vector<uint8_t> choisies_;
+    std::size_t nombreChoisies_ = 0;
+};
