@@ -41,6 +41,11 @@ inline constexpr Entree kEntrees[] = {
     {Sorte::SousMenu, "basesrecentes1", "bases récentes"},
     {Sorte::Commande, "quitter1", "quitter", "Ctrl+Q"},
 
+    // "annuler …" and "rétablir …" come first in this menu.
+    {Sorte::Menu, "edition1", "édition"},
+    {Sorte::Commande, "dupliquerlafiche1", "dupliquer la fiche", "Ctrl+D"},
+    {Sorte::Commande, "rechercherlesdoublons1", "rechercher les doublons…"},
+
     {Sorte::Menu, "options1", "options"},
     {Sorte::Cochable, "rechercheSansAccents1", "rechercher sans tenir compte des accents", "Ctrl+Shift+R"},
 

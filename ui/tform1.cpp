@@ -381,6 +381,7 @@ void TForm1::connecterGestionnaires() {
     connect(valider_, &QPushButton::clicked, this, gere(&TForm1::validerClick));
     connect(annuler_, &QPushButton::clicked, this, gere(&TForm1::annulerClick));
     connect(supprime_, &QPushButton::clicked, this, gere(&TForm1::supprimeClick));
+    connect(commande("dupliquerlafiche1"), &QAction::triggered, this, gere(&TForm1::dupliquerlafiche1Click));
     // --- sorting, list selection and search ---
     connect(trialfa_, &QPushButton::clicked, this, gere(&TForm1::trialfaClick));
     connect(triref_, &QPushButton::clicked, this, gere(&TForm1::trirefClick));
@@ -388,6 +389,7 @@ void TForm1::connecterGestionnaires() {
     connect(medialist_, &ListeFiches::clique, this,
             [this](int ligne) { executer(plateforme_, [&] { medialistClick(ligne); }); });
     connect(goButton_, &QPushButton::clicked, this, gere(&TForm1::goButtonClick));
+    connect(commande("rechercherlesdoublons1"), &QAction::triggered, this, gere(&TForm1::rechercherlesdoublons1Click));
     connect(commande("rechercheSansAccents1"), &QAction::toggled, this, &TForm1::rechercheSansAccents1Click);
     // --- About box, help and clipboard ---
     connect(commande("propos1"), &QAction::triggered, this, gere(&TForm1::propos1Click));
@@ -414,6 +416,8 @@ void TForm1::verrouiller() {
     for (QWidget* w : controlesDuMode()) {
         w->setEnabled(false);
     }
+    // Like the buttons they stand beside, these menu items wait for the edit to end.
+    for (QAction* a : commandesDuMode()) a->setEnabled(false);
 }
 
 void TForm1::deverrouiller() {
@@ -428,6 +432,11 @@ void TForm1::deverrouiller() {
     for (QWidget* w : controlesDuMode()) {
         w->setEnabled(true);
     }
+    for (QAction* a : commandesDuMode()) a->setEnabled(true);
+}
+
+std::array<QAction*, 2> TForm1::commandesDuMode() const {
+    return {commande("dupliquerlafiche1"), commande("rechercherlesdoublons1")};
 }
 
 void TForm1::expressionChange() {

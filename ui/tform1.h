@@ -101,6 +101,9 @@ public:
     void annulerClick();
     void supprimeClick();
     void enregistrerFiche();
+    // "dupliquer la fiche" and "rechercher les doublons…" (ui/commandes_doublons.cpp).
+    void dupliquerlafiche1Click();
+    void rechercherlesdoublons1Click();
 
     // Sorting, list selection and search: the window's own list (ui/commandes_liste.cpp).
     void trialfaClick();
@@ -179,6 +182,9 @@ public:
     // of the card store (ui/recentes_menu.cpp).
     QMenu* basesrecentes1() const { return menu("basesrecentes1"); }
     void remplirRecentes();
+    QMenu* edition1() const { return menu("edition1"); }
+    QAction* dupliquerlafiche1() const { return commande("dupliquerlafiche1"); }
+    QAction* rechercherlesdoublons1() const { return commande("rechercherlesdoublons1"); }
     QMenu* options1() const { return menu("options1"); }
     QAction* rechercheSansAccents1() const { return commande("rechercheSansAccents1"); }
     QMenu* aide1() const { return menu("aide1"); }
@@ -221,10 +227,16 @@ private:
     void raccourcisBoutons();
     // The controls that edit mode disables, in the order it disables them.
     std::array<QWidget*, 18> controlesDuMode() const;
+    // The menu items that edit mode disables: the other items stay available in it.
+    std::array<QAction*, 2> commandesDuMode() const;
 
     // Why "Valider" cannot store the title and description as they stand (characters a base
     // cannot hold, a text longer than its field), in French; empty when it can.
     std::string refusDeSaisie() const;
+    // imageChoisie from the current card's picture, so that validating without choosing
+    // another keeps it (and copies nothing); empty when it has none or names no file of the
+    // picture directory.
+    void reprendreImage();
     // Refuses, with the box the print command also uses, to act on a blank card area.
     bool ficheSelectionnee();
 

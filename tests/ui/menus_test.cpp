@@ -49,6 +49,9 @@ TEST_F(Menus, barAndPopup_holdTheirItemsInOrder_withNamesCaptionsAndKeys) {
         "  importeruntableauCSV1=importer un tableau CSV…  Ctrl+Shift+I",
         "  basesrecentes1=bases récentes  ▸basesrecentes1",
         "  quitter1=quitter  Ctrl+Q",
+        "edition1=édition",
+        "  dupliquerlafiche1=dupliquer la fiche  Ctrl+D",
+        "  rechercherlesdoublons1=rechercher les doublons…",
         "options1=options",
         "  rechercheSansAccents1=rechercher sans tenir compte des accents  Ctrl+Shift+R  ☐",
         "aide1=aide",
@@ -63,7 +66,7 @@ TEST_F(Menus, barAndPopup_holdTheirItemsInOrder_withNamesCaptionsAndKeys) {
     // The menu bar shows the menus' captions.
     QStringList barre;
     for (QAction* a : fenetre->MainMenu1()->actions()) barre << a->text();
-    EXPECT_EQ(barre, (QStringList{"fichier", "options", "aide"}));
+    EXPECT_EQ(barre, (QStringList{"fichier", "édition", "options", "aide"}));
 }
 
 // The keys as the menus print them, in French ("Maj" for Shift), several joined by ", ".
