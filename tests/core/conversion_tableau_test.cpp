@@ -12,8 +12,8 @@
 #include "core/conversion_tableau.h"
 #include "core/import_tableau.h"
 #include "core/magasin_fiches.h"
-#include "tests/core/dossier_temporaire.h"
-#include "tests/core/messages_enregistres.h"
+#include "tests/support/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "core/magasin_fiches.h"
 #include "core/repertoire_images.h"
 #include "core/textes.h"
-#include "tests/core/boites_enregistrees.h"
-#include "tests/core/dossier_temporaire.h"
+#include "tests/support/messages_enregistres.h"
+#include "tests/support/dossier_temporaire.h"
 
 namespace fs = std::filesystem;
 
