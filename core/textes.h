@@ -53,6 +53,8 @@ inline constexpr char kMemoireCommande[] = "mémoire insuffisante : la commande 
 inline constexpr char kExigerDescriptions[] =
     "Rechercher les fiches de même titre.\nExiger aussi des descriptions identiques ?";
 inline constexpr char kAucunDoublon[] = "aucun doublon";
+inline constexpr char kTerminerSaisie[] =
+    "une fiche est en cours de saisie : terminez-la d'abord avec « Valider » ou « Annuler »";
 // Headings of their printout.
 inline constexpr char kDoublonsTitres[] = "doublons : fiches de même titre";
 inline constexpr char kDoublonsDescriptions[] = "doublons : fiches de même titre et de même description";

@@ -2,6 +2,7 @@
 // the one on display, and listing the cards entered twice.
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <string>
 
 #include "core/doublons.h"
@@ -20,9 +21,15 @@ std::string bilanDoublons(const Doublons& d) {
 }
 }  // namespace
 
+bool TForm1::horsSaisie() {
+    if (valider()->isHidden()) return true;
+    plateforme_.message(textes::kTerminerSaisie);
+    return false;
+}
+
 void TForm1::dupliquerlafiche1Click() {
     // As "Modifier": only a card on display, and a base without cards has none.
-    if (store_.derniere < 0 || !ficheSelectionnee()) return;
+    if (!horsSaisie() || store_.derniere < 0 || !ficheSelectionnee()) return;
     // The boxes and the frame from the stored card, whatever they showed.
     afficherFiche();
     // The copy names the same file: validating finds it already in the picture directory
@@ -35,6 +42,8 @@ void TForm1::dupliquerlafiche1Click() {
 }
 
 void TForm1::rechercherlesdoublons1Click() {
+    // As "trouver", which edit mode shuts: the list stays as it is until the edit ends.
+    if (!horsSaisie()) return;
     const int reponse = plateforme_.question(textes::kExigerDescriptions, Boutons::OuiNonAnnuler);
     if (reponse != kOui && reponse != kNon) return;
     const bool avecDescription = reponse == kOui;

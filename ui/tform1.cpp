@@ -416,8 +416,6 @@ void TForm1::verrouiller() {
     for (QWidget* w : controlesDuMode()) {
         w->setEnabled(false);
     }
-    // Like the buttons they stand beside, these menu items wait for the edit to end.
-    for (QAction* a : commandesDuMode()) a->setEnabled(false);
 }
 
 void TForm1::deverrouiller() {
@@ -432,11 +430,6 @@ void TForm1::deverrouiller() {
     for (QWidget* w : controlesDuMode()) {
         w->setEnabled(true);
     }
-    for (QAction* a : commandesDuMode()) a->setEnabled(true);
-}
-
-std::array<QAction*, 2> TForm1::commandesDuMode() const {
-    return {commande("dupliquerlafiche1"), commande("rechercherlesdoublons1")};
 }
 
 void TForm1::expressionChange() {

@@ -227,8 +227,9 @@ private:
     void raccourcisBoutons();
     // The controls that edit mode disables, in the order it disables them.
     std::array<QWidget*, 18> controlesDuMode() const;
-    // The menu items that edit mode disables: the other items stay available in it.
-    std::array<QAction*, 2> commandesDuMode() const;
+    // Refuses, with a message, a command that would start a card or replace the list in the
+    // middle of an edit (the menus stay available in edit mode, the buttons it shuts do not).
+    bool horsSaisie();
 
     // Why "Valider" cannot store the title and description as they stand (characters a base
     // cannot hold, a text longer than its field), in French; empty when it can.

@@ -96,7 +96,8 @@ TEST_F(Dupliquer, editedBeforeValider_storesWhatWasTyped_withAFreeNumber) {
 }
 
 // Only a card on display is duplicated: not after a search blanked the card area (told as
-// "Modifier" tells it), not on a base without cards, and not in the middle of an edit.
+// "Modifier" tells it), not on a base without cards; and neither command runs in the middle
+// of an edit, which they would overwrite or hide.
 TEST_F(Dupliquer, refused_onABlankCardArea_onABaseWithoutCards_andInEditMode) {
     remplir({{0, "Chat", "", ""}});
     fenetre->afficherFiche();
@@ -115,15 +116,22 @@ TEST_F(Dupliquer, refused_onABlankCardArea_onABaseWithoutCards_andInEditMode) {
     EXPECT_TRUE(plateforme.boites.empty());
 
     remplir({{0, "Chat", "", ""}});
+    fenetre->remplirListe();
     fenetre->afficherFiche();
     fenetre->modifClick();
-    EXPECT_FALSE(fenetre->dupliquerlafiche1()->isEnabled());
-    EXPECT_FALSE(fenetre->rechercherlesdoublons1()->isEnabled());
+    fenetre->titre()->setText(QStringLiteral("Chat noir"));
+    plateforme.oublier();
     fenetre->dupliquerlafiche1()->trigger();
+    fenetre->rechercherlesdoublons1()->trigger();
+    EXPECT_EQ(plateforme.textes("message"),
+              (std::vector<std::string>{textes::kTerminerSaisie, textes::kTerminerSaisie}));
+    EXPECT_EQ(plateforme.textes("question").size(), 0u);
     EXPECT_EQ(store().ajoutEnCours, 0);  // still the modification it was
-    fenetre->annulerClick();
-    EXPECT_TRUE(fenetre->dupliquerlafiche1()->isEnabled());
-    EXPECT_TRUE(fenetre->rechercherlesdoublons1()->isEnabled());
+    EXPECT_EQ(fenetre->titre()->text(), QStringLiteral("Chat noir"));
+    EXPECT_FALSE(store().listeResultats);
+    fenetre->validerClick();
+    EXPECT_EQ(store().derniere, 0);
+    EXPECT_EQ(texteChamp(store().fiches[0].titre), "Chat noir");
 }
 
 class RechercheDoublons : public FenetreTest {
