@@ -13,9 +13,19 @@ const char* const kCle = "autoload";
 const char* const kNomIni = "brevandoux.ini";
 const char* const kCleSauvegardes = "sauvegardes";
 const char* const kCleRecentes = "recentes";
-const char* const kCleAccents = "accents";
-const char* const kIgnorer = "ignorer";
-const char* const kRespecter = "respecter";
+// The options of the menu "options", each a key of two values, read at start and written
+// back only once the user has chosen (so that a file the user never changed stays as it is).
+struct Option {
+    const char* cle;
+    const char* coche;     // the value of the checked item
+    const char* decoche;
+    bool MagasinFiches::*valeur;
+    bool MagasinFiches::*choisie;
+};
+const Option kOptions[] = {
+    {"accents", "ignorer", "respecter", &MagasinFiches::sansAccents, &MagasinFiches::choixAccents},
+    {"fenetre", "agrandie", "fixe", &MagasinFiches::fenetreAgrandie, &MagasinFiches::choixFenetre},
+};
 // No INI line can hold it: tells a missing key from an empty one.
 const char* const kAbsente = "\n";
 
@@ -34,9 +44,9 @@ void lireReglages(MagasinFiches& store, const std::string& ini) {
         }
     }
     store.recentes = recentesDuTexte(lireCleIni(ini, kSection, kCleRecentes, ""));
-    // Any other value is the exact search, as when the key is missing.
-    const std::string accents = lireCleIni(ini, kSection, kCleAccents, "");
-    store.sansAccents = accents == kIgnorer;
+    // Any other value leaves the item unchecked, as when the key is missing: the exact
+    // search, the layout as it always was.
+    for (const Option& o : kOptions) store.*o.valeur = lireCleIni(ini, kSection, o.cle, "") == o.coche;
 }
 }  // namespace
 
@@ -85,7 +95,7 @@ void ecrireConfig(MagasinFiches& store) {
     if (!recentes.empty() || lireCleIni(ini, kSection, kCleRecentes, kAbsente) != kAbsente) {
         ecrireCleIni(ini, kSection, kCleRecentes, recentes, *store.appels);
     }
-    if (store.choixAccents) {
-        ecrireCleIni(ini, kSection, kCleAccents, store.sansAccents ? kIgnorer : kRespecter, *store.appels);
+    for (const Option& o : kOptions) {
+        if (store.*o.choisie) ecrireCleIni(ini, kSection, o.cle, store.*o.valeur ? o.coche : o.decoche, *store.appels);
     }
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The configuration file "brevandoux.ini" of the start directory: it remembers, in the key
 // "autoload" of the section "setup", the base to reopen at the next start; in the same
-// section, "recentes" the recent bases and "accents" ("ignorer" or "respecter") whether the
-// search ignores accents, once the user has chosen.
+// section, "recentes" the recent bases, "accents" ("ignorer" or "respecter") whether the
+// search ignores accents and "fenetre" ("agrandie" or "fixe") whether the list and the
+// description grow with the window, these two once the user has chosen.
 
 #include <optional>
 #include <string>

@@ -83,6 +83,9 @@ public:
     // says; written back at quit only once the user has chosen (choixAccents).
     bool sansAccents = false;
     bool choixAccents = false;
+    // Whether the list and the description grow with the window, the same way (choixFenetre).
+    bool fenetreAgrandie = false;
+    bool choixFenetre = false;
     // The base file as last read or written, and the window's hold on it.
     GardeBase garde;
 

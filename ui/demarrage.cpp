@@ -39,6 +39,7 @@ void TForm1::FormCreate() {
             montrerChemin(*montre);
         }
         rechercheSansAccents1()->setChecked(store_.sansAccents);
+        agrandirlalisteetladescriptionaveclafenetre1()->setChecked(store_.fenetreAgrandie);
         chargerAutoload();
         store_.garde.signalerOuvertureAilleurs(store_.messages());
         afficherFiche();

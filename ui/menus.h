@@ -48,6 +48,8 @@ inline constexpr Entree kEntrees[] = {
 
     {Sorte::Menu, "options1", "options"},
     {Sorte::Cochable, "rechercheSansAccents1", "rechercher sans tenir compte des accents", "Ctrl+Shift+R"},
+    {Sorte::Cochable, "agrandirlalisteetladescriptionaveclafenetre1",
+     "agrandir la liste et la description avec la fenêtre"},
 
     {Sorte::Menu, "aide1", "aide"},
     {Sorte::Commande, "aidesurcaldoverne1", "aide sur Brevandoux", "F1"},

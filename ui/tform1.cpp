@@ -18,6 +18,7 @@
 
 #include "platform/rapport_erreur.h"
 #include "ui/accessibilite.h"
+#include "ui/agrandissement.h"
 #include "ui/liste_fiches.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
@@ -114,6 +115,7 @@ TForm1::TForm1(Plateforme& plateforme, QWidget* parent)
     creerMenus();
     ordreTabulation();
     resize(kLargeurClient, kHauteurFenetre);
+    agrandissement_ = new Agrandissement(*this, QSize(kLargeurClient, kHauteurFenetre));
 
     connecterGestionnaires();
     creerMenuRecentes();
@@ -391,6 +393,8 @@ void TForm1::connecterGestionnaires() {
     connect(goButton_, &QPushButton::clicked, this, gere(&TForm1::goButtonClick));
     connect(commande("rechercherlesdoublons1"), &QAction::triggered, this, gere(&TForm1::rechercherlesdoublons1Click));
     connect(commande("rechercheSansAccents1"), &QAction::toggled, this, &TForm1::rechercheSansAccents1Click);
+    connect(commande("agrandirlalisteetladescriptionaveclafenetre1"), &QAction::toggled, this,
+            &TForm1::agrandirlalisteetladescriptionaveclafenetre1Click);
     // --- About box, help and clipboard ---
     connect(commande("propos1"), &QAction::triggered, this, gere(&TForm1::propos1Click));
     connect(commande("aidesurcaldoverne1"), &QAction::triggered, this, gere(&TForm1::aidesurcaldoverne1Click));

@@ -32,6 +32,7 @@ class ListeFiches;
 class Memo;
 class TUpDown;
 class TAboutBox;
+class Agrandissement;
 
 class TForm1 : public QMainWindow, public Vue {
     Q_OBJECT
@@ -113,6 +114,8 @@ public:
     void goButtonClick();
     // "rechercher sans tenir compte des accents", checked or not.
     void rechercheSansAccents1Click(bool coche);
+    // "agrandir la liste et la description avec la fenêtre", checked or not (ui/agrandissement.cpp).
+    void agrandirlalisteetladescriptionaveclafenetre1Click(bool coche);
     // The first match of the last search in the card shown, highlighted without selecting it.
     void surlignerCorrespondance();
 
@@ -187,6 +190,9 @@ public:
     QAction* rechercherlesdoublons1() const { return commande("rechercherlesdoublons1"); }
     QMenu* options1() const { return menu("options1"); }
     QAction* rechercheSansAccents1() const { return commande("rechercheSansAccents1"); }
+    QAction* agrandirlalisteetladescriptionaveclafenetre1() const {
+        return commande("agrandirlalisteetladescriptionaveclafenetre1");
+    }
     QMenu* aide1() const { return menu("aide1"); }
     QAction* aidesurcaldoverne1() const { return commande("aidesurcaldoverne1"); }
     QAction* propos1() const { return commande("propos1"); }
@@ -248,6 +254,7 @@ private:
     std::function<bool()> fermeture_;
     std::function<void(const std::string&)> ouverture_;
     QPushButton* boutonParDefaut_ = nullptr;
+    Agrandissement* agrandissement_ = nullptr;
 
     QLabel* Label1_ = nullptr;
     QLabel* Label2_ = nullptr;

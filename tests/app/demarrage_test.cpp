@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -397,21 +398,46 @@ TEST_F(Demarrage, startDirectoryTooLongForItsBuffer_isRefusedWithAMessage) {
 
 }  // namespace
 
-TEST_F(Demarrage, accentsChoiceInTheConfiguration_showsTheItemChecked_andIsWrittenOnlyOnceChanged) {
-    for (const bool sansAccents : {true, false}) {
-        SCOPED_TRACE(sansAccents);
-        const std::string avant = std::string("[setup]\nautoload=\naccents=") + (sansAccents ? "ignorer" : "respecter") + "\n";
-        ecrireIni(avant);
-        demarrer();
-        EXPECT_EQ(fenetre->rechercheSansAccents1()->isChecked(), sansAccents);
-        EXPECT_EQ(store().sansAccents, sansAccents);
-        EXPECT_TRUE(commandes(*fenetre).quitter());
-        EXPECT_EQ(lireOctets(ini), avant) << "shown as remembered, not chosen again";
+TEST_F(Demarrage, optionsChoiceInTheConfiguration_showsTheItemChecked_andIsWrittenOnlyOnceChanged) {
+    const struct {
+        QAction* (TForm1::*item)() const;
+        const char* cle;
+        const char* coche;
+        const char* decoche;
+        bool MagasinFiches::*valeur;
+    } options[] = {
+        {&TForm1::rechercheSansAccents1, "accents", "ignorer", "respecter", &MagasinFiches::sansAccents},
+        {&TForm1::agrandirlalisteetladescriptionaveclafenetre1, "fenetre", "agrandie", "fixe",
+         &MagasinFiches::fenetreAgrandie},
+    };
+    for (const auto& o : options) {
+        for (const bool coche : {true, false}) {
+            SCOPED_TRACE(std::string(o.cle) + (coche ? " coché" : " décoché"));
+            const auto ligne = [&](bool valeur) {
+                return std::string("[setup]\nautoload=\n") + o.cle + "=" + (valeur ? o.coche : o.decoche) + "\n";
+            };
+            ecrireIni(ligne(coche));
+            demarrer();
+            EXPECT_EQ(((*fenetre).*o.item)()->isChecked(), coche);
+            EXPECT_EQ(store().*o.valeur, coche);
+            EXPECT_TRUE(commandes(*fenetre).quitter());
+            EXPECT_EQ(lireOctets(ini), ligne(coche)) << "shown as remembered, not chosen again";
 
-        demarrer();
-        fenetre->rechercheSansAccents1()->trigger();
-        EXPECT_EQ(store().sansAccents, !sansAccents);
-        EXPECT_TRUE(commandes(*fenetre).quitter());
-        EXPECT_EQ(lireOctets(ini), std::string("[setup]\nautoload=\naccents=") + (sansAccents ? "respecter" : "ignorer") + "\n");
+            demarrer();
+            ((*fenetre).*o.item)()->trigger();
+            EXPECT_EQ(store().*o.valeur, !coche);
+            EXPECT_TRUE(commandes(*fenetre).quitter());
+            EXPECT_EQ(lireOctets(ini), ligne(!coche));
+        }
     }
+}
+
+TEST_F(Demarrage, windowRememberedGrown_growsTheListFromTheStart) {
+    ecrireIni("[setup]\nautoload=\nfenetre=agrandie\n");
+    demarrer();
+    const QRect liste = fenetre->medialist()->geometry();
+    fenetre->show();
+    fenetre->resize(fenetre->size() + QSize(200, 100));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fenetre->medialist()->geometry(), liste.adjusted(0, 0, 200, 100));
 }

@@ -257,32 +257,62 @@ TEST_F(Configuration, recentBases_writtenAtQuit_otherBytesKept_readBackNextStart
     EXPECT_NE(lireOctets(ini).find("\r\nrecentes=\r\n"), std::string::npos);
 }
 
-TEST_F(Configuration, accentsChoice_writtenOnlyOnceChosen_otherBytesKept_readBackNextStart) {
-    const std::string avant = "; à moi\n[SETUP]\nautoload=/a.dat\naccents=Ignorer\n[autre]\naccents=ignorer\n";
-    ecrireOctets(ini, avant);
-    lireConfig(store);
-    EXPECT_FALSE(store.sansAccents) << "a value the program never writes is the exact search";
-    ecrireConfig(store);
-    EXPECT_EQ(lireOctets(ini), avant) << "kept while the user has not chosen";
+// The options of the menu "options", each remembered under its own key of [setup].
+struct OptionIni {
+    const char* cle;
+    const char* coche;
+    const char* decoche;
+    bool MagasinFiches::*valeur;
+    bool MagasinFiches::*choisie;
+};
+const OptionIni kOptionsIni[] = {
+    {"accents", "ignorer", "respecter", &MagasinFiches::sansAccents, &MagasinFiches::choixAccents},
+    {"fenetre", "agrandie", "fixe", &MagasinFiches::fenetreAgrandie, &MagasinFiches::choixFenetre},
+};
 
-    for (const bool choix : {true, false}) {
-        store.sansAccents = choix;
-        store.choixAccents = true;
-        ecrireConfig(store);
-        EXPECT_EQ(lireOctets(ini), std::string("; à moi\n[SETUP]\nautoload=/a.dat\naccents=") +
-                                       (choix ? "ignorer" : "respecter") + "\n[autre]\naccents=ignorer\n");
-        MagasinFiches suivant{messages};
-        ASSERT_TRUE(suivant.repertoireDepart.affecter(dossier.str()));
-        lireConfig(suivant);
-        EXPECT_EQ(suivant.sansAccents, choix);
+TEST_F(Configuration, optionsChoice_writtenOnlyOnceChosen_otherBytesKept_readBackNextStart) {
+    for (const OptionIni& o : kOptionsIni) {
+        SCOPED_TRACE(o.cle);
+        const std::string cle = o.cle;
+        // The checked value in another letter case, and in another section.
+        std::string autreCasse = o.coche;
+        autreCasse[0] = static_cast<char>(autreCasse[0] - 'a' + 'A');
+        const std::string avant = "; à moi\n[SETUP]\nautoload=/a.dat\n" + cle + "=" + autreCasse +
+                                  "\n[autre]\n" + cle + "=" + o.coche + "\n";
+        ecrireOctets(ini, avant);
+        MagasinFiches magasin{messages};
+        ASSERT_TRUE(magasin.repertoireDepart.affecter(dossier.str()));
+        lireConfig(magasin);
+        EXPECT_FALSE(magasin.*o.valeur) << "a value the program never writes leaves the item unchecked";
+        ecrireConfig(magasin);
+        EXPECT_EQ(lireOctets(ini), avant) << "kept while the user has not chosen";
+
+        for (const bool choix : {true, false}) {
+            magasin.*o.valeur = choix;
+            magasin.*o.choisie = true;
+            ecrireConfig(magasin);
+            EXPECT_EQ(lireOctets(ini), "; à moi\n[SETUP]\nautoload=/a.dat\n" + cle + "=" +
+                                           (choix ? o.coche : o.decoche) + "\n[autre]\n" + cle + "=" +
+                                           o.coche + "\n");
+            MagasinFiches suivant{messages};
+            ASSERT_TRUE(suivant.repertoireDepart.affecter(dossier.str()));
+            lireConfig(suivant);
+            EXPECT_EQ(suivant.*o.valeur, choix);
+            // Each option is its own line: the others are neither read as chosen nor written.
+            for (const OptionIni& autre : kOptionsIni) {
+                if (&autre != &o) {
+                    EXPECT_FALSE(suivant.*autre.valeur) << autre.cle;
+                }
+            }
+        }
+        // Without the key, nothing is added until the user chooses.
+        ecrireOctets(ini, "[setup]\nautoload=/a.dat\n");
+        MagasinFiches autre{messages};
+        ASSERT_TRUE(autre.repertoireDepart.affecter(dossier.str()));
+        lireConfig(autre);
+        EXPECT_FALSE(autre.*o.valeur);
+        ecrireConfig(autre);
+        EXPECT_EQ(lireOctets(ini), "[setup]\nautoload=/a.dat\n");
     }
-    // Without the key, nothing is added until the user chooses.
-    ecrireOctets(ini, "[setup]\nautoload=/a.dat\n");
-    MagasinFiches autre{messages};
-    ASSERT_TRUE(autre.repertoireDepart.affecter(dossier.str()));
-    lireConfig(autre);
-    EXPECT_FALSE(autre.sansAccents);
-    ecrireConfig(autre);
-    EXPECT_EQ(lireOctets(ini), "[setup]\nautoload=/a.dat\n");
     EXPECT_TRUE(messages.messages.empty());
 }

@@ -9,7 +9,7 @@
 #include "core/doublons.h"
 #include "core/magasin_fiches.h"
 #include "core/pli_accents.h"
-#include "messages_enregistres.h"
+#include "tests/support/messages_enregistres.h"
 
 namespace {
 

@@ -1,0 +1,196 @@
+// The option "agrandir la liste et la description avec la fenêtre": the layout as it grows with
+// the window, as it comes back when the option is turned off, and what is remembered.
+
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <set>
+#include <utility>
+
+#include "tests/support/fenetre_commune.h"
+
+namespace {
+
+// The controls of the client area, in the order the window creates them: the same order in
+// every window, so that two windows can be compared control by control.
+QList<QWidget*> controles(const TForm1& f) {
+    return f.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+QList<QRect> places(const TForm1& f) {
+    QList<QRect> r;
+    for (const QWidget* w : controles(f)) r << w->geometry();
+    return r;
+}
+
+// The pairs of controls that overlap (by their index in controles()).
+std::set<std::pair<int, int>> chevauchements(const QList<QRect>& p) {
+    std::set<std::pair<int, int>> paires;
+    for (int i = 0; i < p.size(); ++i) {
+        for (int j = i + 1; j < p.size(); ++j) {
+            if (p[i].intersects(p[j])) paires.insert({i, j});
+        }
+    }
+    return paires;
+}
+
+class Agrandir : public FenetreTest {
+protected:
+    void SetUp() override {
+        FenetreTest::SetUp();
+        fraiche = std::make_unique<TForm1>(plateforme);
+        decrite = fraiche->size();
+        fenetre->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(fenetre.get()));
+    }
+    QAction* option() const { return fenetre->agrandirlalisteetladescriptionaveclafenetre1(); }
+    void redimensionner(QSize taille) {
+        fenetre->resize(taille);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(fenetre->size(), taille);
+    }
+    QRect place(const char* nom) const {
+        auto* w = fenetre->findChild<QWidget*>(QString::fromLatin1(nom));
+        EXPECT_NE(w, nullptr) << nom;
+        return w != nullptr ? w->geometry() : QRect();
+    }
+
+    // A window as it is built, never shown nor resized: the described layout.
+    std::unique_ptr<TForm1> fraiche;
+    QSize decrite;
+};
+
+TEST_F(Agrandir, option_isOffAtFirst_andResizingThenMovesNothing) {
+    EXPECT_TRUE(option()->isCheckable());
+    EXPECT_FALSE(option()->isChecked());
+    EXPECT_EQ(decrite, QSize(709, 527));
+    for (const QSize taille : {QSize(1200, 800), QSize(500, 300), QSize(1920, 1040)}) {
+        SCOPED_TRACE(taille.width());
+        redimensionner(taille);
+        EXPECT_EQ(places(*fenetre), places(*fraiche));
+    }
+}
+
+TEST_F(Agrandir, on_givesTheSurplusToTheListColumnAndTheDescription_atEverySize) {
+    option()->trigger();
+    ASSERT_TRUE(option()->isChecked());
+    const QList<QRect> avant = places(*fraiche);
+    const auto chevauchentAvant = chevauchements(avant);
+    for (const QSize surplus : {QSize(0, 0), QSize(1, 1), QSize(291, 173), QSize(400, 0), QSize(0, 300),
+                                QSize(1211, 513), QSize(3131, 1633)}) {
+        SCOPED_TRACE(QString("%1 x %2").arg(surplus.width()).arg(surplus.height()).toStdString());
+        redimensionner(decrite + surplus);
+        const int dx = surplus.width(), dy = surplus.height();
+        // What the user sees grow or move: the list column across, the list and the
+        // description downward, and what stands beside or below them.
+        const struct {
+            const char* nom;
+            QRect rect;
+        } attendus[] = {
+            {"chemin", {394, 10, 296 + dx, 24}},
+            {"medialist", {394, 49, 296 + dx, 346 + dy}},
+            {"ButtonPrintList", {473 + dx / 2, 404 + dy, 129, 21}},
+            {"Label5", {286, 448 + dy, 100, 48}},
+            {"expression", {394, 453 + dy, 178 + dx, 24}},
+            {"goButton", {581 + dx, 450 + dy, 109, 31}},
+            {"description", {79, 276, 178, 178 + dy}},
+            {"ButtonImpFiche", {105, 460 + dy, 131, 24}},
+            {"ButtonQuit", {7, 454 + dy, 61, 30}},
+        };
+        std::set<QString> suivent;
+        for (const auto& a : attendus) {
+            EXPECT_EQ(place(a.nom), a.rect) << a.nom;
+            suivent.insert(QString::fromLatin1(a.nom));
+        }
+        // Every other control stays at its described place and size.
+        const QList<QWidget*> liste = controles(*fenetre);
+        const QList<QRect> apres = places(*fenetre);
+        for (int i = 0; i < liste.size(); ++i) {
+            if (suivent.count(liste[i]->objectName()) == 0) {
+                EXPECT_EQ(apres[i], avant[i]) << liste[i]->objectName().toStdString();
+            }
+        }
+        // No control comes over another (the described layout's one-pixel touch of "Image"
+        // and the list stays the only one), and all stay inside the client area, with the
+        // described margins on the right and at the bottom.
+        EXPECT_EQ(chevauchements(apres), chevauchentAvant);
+        const QRect client = fenetre->centralWidget()->rect();
+        QRect tout, toutAvant;
+        for (const QRect& r : apres) tout |= r;
+        for (const QRect& r : avant) toutAvant |= r;
+        EXPECT_TRUE(client.contains(tout));
+        EXPECT_EQ(client.right() - tout.right(), fraiche->width() - 1 - toutAvant.right());
+        EXPECT_EQ(tout.bottom() - toutAvant.bottom(), dy);
+    }
+}
+
+TEST_F(Agrandir, on_keepsTheWindowAtLeastAtItsDescribedSize) {
+    option()->trigger();
+    EXPECT_EQ(fenetre->minimumSize(), decrite);
+    fenetre->resize(400, 300);
+    QCoreApplication::processEvents();
+    EXPECT_GE(fenetre->width(), decrite.width());
+    EXPECT_GE(fenetre->height(), decrite.height());
+    EXPECT_EQ(places(*fenetre), places(*fraiche));
+}
+
+TEST_F(Agrandir, off_putsEveryControlAndTheWindowBackAtTheirDescribedPlaces) {
+    const QSize minimumAvant = fenetre->minimumSize();
+    option()->trigger();
+    for (const bool maximisee : {false, true}) {
+        SCOPED_TRACE(maximisee);
+        if (!option()->isChecked()) option()->trigger();
+        redimensionner(QSize(1500, 950));
+        if (maximisee) {
+            fenetre->showMaximized();
+            QCoreApplication::processEvents();
+            ASSERT_TRUE(fenetre->isMaximized());
+        }
+        ASSERT_NE(places(*fenetre), places(*fraiche));
+        option()->trigger();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(fenetre->isMaximized());
+        EXPECT_EQ(fenetre->size(), decrite);
+        EXPECT_EQ(places(*fenetre), places(*fraiche));
+        EXPECT_EQ(fenetre->minimumSize(), minimumAvant);
+        // Off again, a resize moves nothing.
+        redimensionner(QSize(1200, 900));
+        EXPECT_EQ(places(*fenetre), places(*fraiche));
+    }
+}
+
+TEST_F(Agrandir, grown_keepsTheTabOrder) {
+    option()->trigger();
+    redimensionner(QSize(1600, 1000));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fenetre.get()));
+    fenetre->ButtonQuit()->setFocus();
+    QStringList visites{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 22; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visites << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(visites, (QStringList{"ButtonQuit", "numero", "debut", "fin", "listalfa", "newbase",
+                                    "ouvrir", "sauver", "trialfa", "triref", "supprime", "total",
+                                    "position", "medialist", "expression", "goButton", "titre",
+                                    "description", "modif", "chemin", "ButtonPrintList",
+                                    "ButtonImpFiche", "ButtonQuit"}));
+}
+
+TEST_F(Agrandir, showingTheRememberedState_isNoChoice_butTheUsersClickIs) {
+    // As start-up shows what brevandoux.ini says: grown, yet nothing to write back.
+    store().fenetreAgrandie = true;
+    option()->setChecked(true);
+    EXPECT_FALSE(store().choixFenetre);
+    redimensionner(decrite + QSize(100, 50));
+    EXPECT_EQ(place("medialist"), QRect(394, 49, 396, 396));
+
+    option()->trigger();
+    EXPECT_FALSE(store().fenetreAgrandie);
+    EXPECT_TRUE(store().choixFenetre);
+    EXPECT_EQ(places(*fenetre), places(*fraiche));
+    option()->trigger();
+    EXPECT_TRUE(store().fenetreAgrandie);
+    EXPECT_TRUE(store().choixFenetre);
+}
+
+}  // namespace
