@@ -80,21 +80,6 @@ TEST_F(Dupliquer, validatedAddsOneCardSharingThePicture_cancelledAddsNothing) {
     }
 }
 
-// The copy is an ordinary new card: its number and texts can be changed before "Valider",
-// and the number is made free as an added card's is.
-TEST_F(Dupliquer, editedBeforeValider_storesWhatWasTyped_withAFreeNumber) {
-    remplir({{0, "Chat", "", ""}, {1, "Chien", "", ""}});
-    fenetre->afficherFiche();
-    fenetre->dupliquerlafiche1Click();
-    fenetre->titre()->setText(QStringLiteral("Chat tigré"));
-    fenetre->numero()->setText(QStringLiteral("1"));  // taken: the next free one is given
-    fenetre->validerClick();
-    ASSERT_EQ(store().derniere, 2);
-    EXPECT_EQ(store().fiches[2].numero, 2);
-    EXPECT_EQ(texteChamp(store().fiches[2].titre), "Chat tigr\xE9");
-    EXPECT_EQ(texteChamp(store().fiches[0].titre), "Chat");
-}
-
 // Only a card on display is duplicated: not after a search blanked the card area (told as
 // "Modifier" tells it), not on a base without cards; and neither command runs in the middle
 // of an edit, which they would overwrite or hide.
@@ -198,16 +183,14 @@ TEST_F(RechercheDoublons, listsEachGroupTogether_inOrderOfItsFirstCard_asASearch
     EXPECT_FALSE(store().listeResultats);
 }
 
+// With descriptions, only cards whose descriptions match too; one group is told in the singular.
 TEST_F(RechercheDoublons, withDescriptions_onlyCardsWhoseDescriptionsMatchToo) {
     chercher(kOui);
     EXPECT_EQ(lignes(), (std::vector<std::string>{"1 Le Chat", "8 LE CHAT", "5 \x8C" "uvre", "7 oeuvre"}));
-    EXPECT_EQ(plateforme.textes("message"), std::vector<std::string>{"2 groupes de doublons, 4 fiches"});
-}
-
-TEST_F(RechercheDoublons, oneGroup_isTold_inTheSingular) {
     ecrireChamp(store().fiches[4].titre, "Pinson");
     chercher(kOui);
-    EXPECT_EQ(plateforme.textes("message"), std::vector<std::string>{"1 groupe de doublons, 2 fiches"});
+    EXPECT_EQ(plateforme.textes("message"),
+              (std::vector<std::string>{"2 groupes de doublons, 4 fiches", "1 groupe de doublons, 2 fiches"}));
 }
 
 TEST_F(RechercheDoublons, noneFound_saysSo_withAnEmptyList) {
