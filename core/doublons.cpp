@@ -1,6 +1,7 @@
 #include "core/doublons.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -131,4 +132,17 @@ Doublons chercherDoublons(const Fiche* fiches, std::size_t nombre, bool avecDesc
 Doublons chercherDoublons(const MagasinFiches& store, bool avecDescription) {
     const std::size_t nombre = store.derniere < 0 ? 0 : static_cast<std::size_t>(store.derniere) + 1;
     return chercherDoublons(store.fiches.data(), nombre, avecDescription);
+}
+
+void doublonsEnResultats(MagasinFiches& store, const Doublons& d, bool avecDescription) {
+    const std::size_t n = d.fiches.size();
+    store.resultats.redimensionner(n + 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::memcpy(static_cast<void*>(&store.resultats[i]), &store.fiches[d.fiches[i]], sizeof(Fiche));
+    }
+    std::memset(static_cast<void*>(&store.resultats[n]), 0, sizeof(Fiche));
+    store.dernierResultat = static_cast<int32_t>(n) - 1;
+    store.listeResultats = true;
+    store.sorteResultats = avecDescription ? MagasinFiches::SorteResultats::doublonsDescriptions
+                                           : MagasinFiches::SorteResultats::doublonsTitres;
 }

@@ -30,6 +30,12 @@ struct Doublons {
 
 // The groups among the cards of the base (fiches[0..derniere]). Changes nothing.
 Doublons chercherDoublons(const MagasinFiches& store, bool avecDescription);
+
+// Puts copies of the cards found into the search result table, as a search leaves its
+// matches: resultats[0..dernierResultat] in the order of d.fiches, a blank card after them,
+// dernierResultat -1 when there are none, listeResultats set. The card table is left alone.
+// sorteResultats says whether the descriptions were compared too.
+void doublonsEnResultats(MagasinFiches& store, const Doublons& d, bool avecDescription);
 Doublons chercherDoublons(const Fiche* fiches, std::size_t nombre, bool avecDescription);
 
 // The same with the hash of the compared texts given: cards are grouped by a hash of their

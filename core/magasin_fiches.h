@@ -33,6 +33,10 @@ public:
     TableFiches resultats;
     int32_t dernierResultat = 0;
     bool listeResultats = false;
+    // What the result table holds: a search's matches, or the cards entered twice (by title,
+    // or by title and description); printing and the exports head them by it.
+    enum class SorteResultats { recherche, doublonsTitres, doublonsDescriptions };
+    SorteResultats sorteResultats = SorteResultats::recherche;
 
     Chemin<513> cheminBase;
     Chemin<256> repertoireDepart;

@@ -385,6 +385,7 @@ void viderResultats(MagasinFiches& store) {
     std::memset(static_cast<void*>(&store.resultats[0]), 0, sizeof(Fiche));
     store.dernierResultat = -1;
     store.listeResultats = true;
+    store.sorteResultats = MagasinFiches::SorteResultats::recherche;
 }
 
 // Copies the cards that correspond into the results, in table order.

@@ -49,6 +49,16 @@ inline constexpr char kPasUnFichierOrdinaire[] = "ce n'est pas un fichier ordina
 // --- Errors that leave a command ---
 inline constexpr char kMemoireCommande[] = "mémoire insuffisante : la commande a été abandonnée";
 
+// --- Cards entered twice ---
+inline constexpr char kExigerDescriptions[] =
+    "Rechercher les fiches de même titre.\nExiger aussi des descriptions identiques ?";
+inline constexpr char kAucunDoublon[] = "aucun doublon";
+inline constexpr char kTerminerSaisie[] =
+    "une fiche est en cours de saisie : terminez-la d'abord avec « Valider » ou « Annuler »";
+// Headings of their printout.
+inline constexpr char kDoublonsTitres[] = "doublons : fiches de même titre";
+inline constexpr char kDoublonsDescriptions[] = "doublons : fiches de même titre et de même description";
+
 // --- Printing ---
 inline constexpr char kRecherchePourExpression[] = "recherche pour l'expression ";
 

@@ -5,6 +5,12 @@
 #include "core/textes.h"
 
 ListeImprimee listeImprimee(const MagasinFiches& store, const QString& expression) {
+    if (store.listeResultats && store.sorteResultats != MagasinFiches::SorteResultats::recherche) {
+        // The cards entered twice: no text was searched, whatever the search box holds.
+        const bool descriptions = store.sorteResultats == MagasinFiches::SorteResultats::doublonsDescriptions;
+        return {store.resultats.data(), store.dernierResultat,
+                QString::fromUtf8(descriptions ? textes::kDoublonsDescriptions : textes::kDoublonsTitres)};
+    }
     if (store.listeResultats) {
         return {store.resultats.data(), store.dernierResultat,
                 QString::fromUtf8(textes::kRecherchePourExpression) + expression};

@@ -1,7 +1,7 @@
 #pragma once
 // What "Imprimer la liste" prints, and so what the exports write: the search results under
-// "recherche pour l'expression " and the search text while the list shows them, else the
-// whole base under its path.
+// "recherche pour l'expression " and the search text while the list shows them (the cards
+// entered twice under a heading of their own), else the whole base under its path.
 
 #include <QString>
 

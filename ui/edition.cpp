@@ -146,6 +146,12 @@ void TForm1::nouvelleClick() {
 void TForm1::modifClick() {
     // A base without cards has nothing to modify; after a search no card is on display.
     if (store_.derniere < 0 || !ficheSelectionnee()) return;
+    reprendreImage();
+    verrouiller();
+    store_.ajoutEnCours = 0;
+}
+
+void TForm1::reprendreImage() {
     const std::string_view nom = texteChamp(store_.ficheCourante().image);
     const std::string_view repertoire = store_.repertoireImages.str();
     if (nom.empty()) {
@@ -159,8 +165,6 @@ void TForm1::modifClick() {
     } else if (!store_.imageChoisie.affecter(cheminImageAffiche(repertoire, nom))) {
         store_.imageChoisie.vider();
     }
-    verrouiller();
-    store_.ajoutEnCours = 0;
 }
 
 void TForm1::imageClick() { prendreImage(plateforme_.ouvrirImage()); }

@@ -47,6 +47,8 @@ inline constexpr Entree kEntrees[] = {
     {Sorte::Menu, "edition1", "édition"},
     {Sorte::Commande, "annuler1", "annuler", "Ctrl+Z"},
     {Sorte::Commande, "retablir1", "rétablir", "Ctrl+Shift+Z; Ctrl+Y"},
+    {Sorte::Commande, "dupliquerlafiche1", "dupliquer la fiche", "Ctrl+D"},
+    {Sorte::Commande, "rechercherlesdoublons1", "rechercher les doublons…"},
 
     {Sorte::Menu, "options1", "options"},
     {Sorte::Cochable, "rechercheSansAccents1", "rechercher sans tenir compte des accents", "Ctrl+Shift+R"},

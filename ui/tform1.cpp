@@ -384,6 +384,7 @@ void TForm1::connecterGestionnaires() {
     connect(valider_, &QPushButton::clicked, this, gere(&TForm1::validerClick));
     connect(annuler_, &QPushButton::clicked, this, gere(&TForm1::annulerClick));
     connect(supprime_, &QPushButton::clicked, this, gere(&TForm1::supprimeClick));
+    connect(commande("dupliquerlafiche1"), &QAction::triggered, this, gere(&TForm1::dupliquerlafiche1Click));
     // --- sorting, list selection and search ---
     connect(trialfa_, &QPushButton::clicked, this, gere(&TForm1::trialfaClick));
     connect(triref_, &QPushButton::clicked, this, gere(&TForm1::trirefClick));
@@ -391,6 +392,7 @@ void TForm1::connecterGestionnaires() {
     connect(medialist_, &ListeFiches::clique, this,
             [this](int ligne) { executer(plateforme_, [&] { medialistClick(ligne); }); });
     connect(goButton_, &QPushButton::clicked, this, gere(&TForm1::goButtonClick));
+    connect(commande("rechercherlesdoublons1"), &QAction::triggered, this, gere(&TForm1::rechercherlesdoublons1Click));
     connect(commande("rechercheSansAccents1"), &QAction::toggled, this, &TForm1::rechercheSansAccents1Click);
     connect(commande("agrandirlalisteetladescriptionaveclafenetre1"), &QAction::toggled, this,
             &TForm1::agrandirlalisteetladescriptionaveclafenetre1Click);

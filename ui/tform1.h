@@ -102,6 +102,9 @@ public:
     void annulerClick();
     void supprimeClick();
     void enregistrerFiche();
+    // "dupliquer la fiche" and "rechercher les doublons…" (ui/commandes_doublons.cpp).
+    void dupliquerlafiche1Click();
+    void rechercherlesdoublons1Click();
 
     // Sorting, list selection and search: the window's own list (ui/commandes_liste.cpp).
     void trialfaClick();
@@ -193,6 +196,8 @@ public:
     QMenu* edition1() const { return menu("edition1"); }
     QAction* annuler1() const { return commande("annuler1"); }
     QAction* retablir1() const { return commande("retablir1"); }
+    QAction* dupliquerlafiche1() const { return commande("dupliquerlafiche1"); }
+    QAction* rechercherlesdoublons1() const { return commande("rechercherlesdoublons1"); }
     QMenu* options1() const { return menu("options1"); }
     QAction* rechercheSansAccents1() const { return commande("rechercheSansAccents1"); }
     QAction* agrandirlalisteetladescriptionaveclafenetre1() const {
@@ -238,10 +243,17 @@ private:
     void raccourcisBoutons();
     // The controls that edit mode disables, in the order it disables them.
     std::array<QWidget*, 18> controlesDuMode() const;
+    // Refuses, with a message, a command that would start a card or replace the list in the
+    // middle of an edit (the menus stay available in edit mode, the buttons it shuts do not).
+    bool horsSaisie();
 
     // Why "Valider" cannot store the title and description as they stand (characters a base
     // cannot hold, a text longer than its field), in French; empty when it can.
     std::string refusDeSaisie() const;
+    // imageChoisie from the current card's picture, so that validating without choosing
+    // another keeps it (and copies nothing); empty when it has none or names no file of the
+    // picture directory.
+    void reprendreImage();
     // Refuses, with the box the print command also uses, to act on a blank card area.
     bool ficheSelectionnee();
 

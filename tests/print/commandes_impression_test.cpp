@@ -1,6 +1,8 @@
 // The two print commands: what they print, under which heading, and what the user is told.
 
 #include "print/commandes_impression.h"
+#include "core/doublons.h"
+#include "core/recherche.h"
 #include "core/textes.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +113,28 @@ TEST_F(CommandesImpression, imprimerListe_searchWithoutResult_headingAndFooterOn
     ASSERT_EQ(p.textes().size(), 2u);
     EXPECT_EQ(p.textes()[0].texte, "recherche pour l'expression rien");
     EXPECT_EQ(p.textes()[1].texte, "page 1");
+}
+
+// The cards entered twice print as a search's results do, under a heading that names them
+// rather than the search box's text; a search afterwards prints under its expression again.
+TEST_F(CommandesImpression, imprimerListe_afterTheDuplicateSearch_printsThemUnderTheirOwnHeading) {
+    remplir(store.fiches, store.derniere,
+            {carte(10, "Chat"), carte(20, "merle"), carte(30, "chat "), carte(40, "Merle")});
+    for (const bool avecDescription : {false, true}) {
+        PlateformeEnregistreuse sortie;
+        doublonsEnResultats(store, chercherDoublons(store, avecDescription), avecDescription);
+        imprimerListe(sortie, store, "ancienne expression");
+        const ImprimanteEnregistreuse& p = sortie.papier;
+        ASSERT_FALSE(p.textes().empty());
+        EXPECT_EQ(p.textes()[0].texte, QString::fromUtf8(avecDescription ? textes::kDoublonsDescriptions
+                                                                          : textes::kDoublonsTitres));
+        for (const char* numero : {"10", "20", "30", "40"}) EXPECT_NE(trouver(p, numero), nullptr) << numero;
+    }
+    rechercher(store, "merle");
+    imprimerListe(plateforme, store, "merle");
+    ASSERT_FALSE(plateforme.papier.textes().empty());
+    EXPECT_EQ(plateforme.papier.textes()[0].texte, "recherche pour l'expression merle");
+    EXPECT_EQ(trouver(plateforme.papier, "10"), nullptr);
 }
 
 TEST_F(CommandesImpression, imprimerListe_jobRefused_toldInTheErrorDisplay) {

@@ -53,6 +53,8 @@ TEST_F(Menus, barAndPopup_holdTheirItemsInOrder_withNamesCaptionsAndKeys) {
         "edition1=édition",
         "  annuler1=annuler  Ctrl+Z",
         "  retablir1=rétablir  Ctrl+Shift+Z; Ctrl+Y",
+        "  dupliquerlafiche1=dupliquer la fiche  Ctrl+D",
+        "  rechercherlesdoublons1=rechercher les doublons…",
         "options1=options",
         "  rechercheSansAccents1=rechercher sans tenir compte des accents  Ctrl+Shift+R  ☐",
         "  agrandirlalisteetladescriptionaveclafenetre1=agrandir la liste et la description avec la fenêtre  ☐",
