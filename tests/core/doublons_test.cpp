@@ -27,7 +27,10 @@ Fiche carte(const std::string& titre, const std::string& description = "") {
 std::string plierNaif(std::string_view texte) {
     std::istringstream mots(plierTexte(texte));
     std::string mot, r;
-    while (mots >> mot) r += (r.empty() ? "" : " ") + mot;
+    while (mots >> mot) {
+        if (!r.empty()) r += ' ';
+        r += mot;
+    }
     return r;
 }
 
@@ -35,7 +38,12 @@ Doublons doublonsNaifs(const std::vector<Fiche>& fiches, bool avecDescription) {
     std::vector<std::string> titres, cles;
     for (const Fiche& f : fiches) {
         titres.push_back(plierNaif(texteChamp(f.titre)));
-        cles.push_back(titres.back() + (avecDescription ? "\n" + plierNaif(texteChamp(f.description)) : ""));
+        std::string cle = titres.back();
+        if (avecDescription) {
+            cle += '\n';
+            cle += plierNaif(texteChamp(f.description));
+        }
+        cles.push_back(std::move(cle));
     }
     Doublons d;
     std::vector<bool> pris(fiches.size());
