@@ -70,8 +70,8 @@ TEST(VersionsBase, realSaves_listedNewestFirst_withCountsAndReasons_folderUntouc
     const std::string dossier = dossierSauvegardes(base);
     // Damaged entries named as versions are: a truncated file, a folder, a dangling link.
     ecrireOctets(dossier + "/films-20000101-000000.dat", std::string(2 * sizeof(Fiche) + 5, 'x'));
-    mkdir((dossier + "/films-20000101-000001.dat").c_str(), 0777);
-    symlink("/nulle/part", (dossier + "/films-20000101-000002.dat").c_str());
+    ASSERT_EQ(mkdir((dossier + "/films-20000101-000001.dat").c_str(), 0777), 0);
+    ASSERT_EQ(symlink("/nulle/part", (dossier + "/films-20000101-000002.dat").c_str()), 0);
     const auto avant = etatDossier(dossier);
 
     const std::vector<VersionBase> v = versionsBase(base);
