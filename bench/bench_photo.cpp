@@ -166,7 +166,9 @@ int main(int argc, char** argv) {
         if (!QFile::copy(i % 2 ? heic : QString::fromStdString(cheminSans), dossier.path() + "/" + nom)) return 2;
         Fiche& f = store.fiches[static_cast<std::size_t>(i)];
         f.numero = i + 1;
-        ecrireChamp(f.image, "\\" + nom.toStdString());
+        std::string champ = "\\";  // appended: GCC 12 at -O3 warns falsely on "text" + string
+        champ += nom.toStdString();
+        ecrireChamp(f.image, champ);
     }
     store.derniere = kCartes - 1;
     if (!store.repertoireImages.affecter(dossier.path().toStdString())) return 2;
