@@ -127,7 +127,7 @@ int32_t numeroLibre(const Table& t, int32_t depart, std::size_t sauf) {
 class Session {
 public:
     Session(uint32_t graine, std::size_t etapesMax, const DossierTemporaire& dossier)
-        : g_(graine), historique_(etapesMax), dossier_(dossier) {
+        : g_(graine), historique_(etapesMax) {
         Table t;
         for (uint32_t i = 0, n = g_() % 6; i < n; ++i) t.push_back(ficheAuHasard(g_));
         poserTable(store_, t);
@@ -258,7 +258,6 @@ private:
     MagasinFiches store_{messages_};
     Historique historique_;
     std::optional<Reference> ref_;
-    const DossierTemporaire& dossier_;
     std::vector<std::string> fichiers_;
 };
 
