@@ -394,7 +394,7 @@ TEST_F(VersionsPrecedentes, keyboardAlone_choosesComparesRecoversAndCloses) {
     EXPECT_EQ(d->versions()->currentRow(), 1);
     EXPECT_EQ(d->resume()->text().toStdString(), reference(kB, kD).resume);
 
-    const auto tab = [&d] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); };
+    const auto tab = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); };
     const auto focus = [] { return QApplication::focusWidget(); };
     tab();
     EXPECT_EQ(focus(), d->comparerAutre());
