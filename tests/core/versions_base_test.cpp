@@ -214,10 +214,10 @@ TEST(Recuperation, numerosLibres_equalNumeroLibreAfterEachAddition) {
     for (int essai = 0; essai < 200; ++essai) {
         MagasinFiches store(m);
         Table t;
-        for (std::size_t i = 0, n = g() % 10; i < n; ++i) t.push_back(fiche(static_cast<int32_t>(g() % 6) + (essai % 2 ? INT32_MAX - 3 : 0), "t"));
+        for (std::size_t i = 0, n = g() % 10; i < n; ++i) t.push_back(fiche(static_cast<int32_t>(g() % 6) + (essai % 2 ? INT32_MAX - 5 : 0), "t"));
         poserTable(store, t);
         std::vector<int32_t> voulus;
-        for (std::size_t i = 0, n = g() % 6; i < n; ++i) voulus.push_back(static_cast<int32_t>(g() % 7) + (essai % 2 ? INT32_MAX - 3 : 0));
+        for (std::size_t i = 0, n = g() % 6; i < n; ++i) voulus.push_back(static_cast<int32_t>(g() % 7) + (essai % 2 ? INT32_MAX - 6 : 0));
         const std::vector<int32_t> obtenus = numerosLibres(store, voulus);
         for (std::size_t k = 0; k < voulus.size(); ++k) {
             store.ajouterPlace();
