@@ -42,7 +42,11 @@ done
 "$exemple" "$travail/depart" >/dev/null
 (
   cd "$travail/depart"
+  # Under the sanitizers, leaks are not looked for here: Qt's Wayland plugin, unloaded at exit,
+  # leaves a block whose allocation LeakSanitizer can no longer name or set aside; the other
+  # suites look for the program's own leaks.
   exec env -u QT_QPA_PLATFORM WAYLAND_DISPLAY=wl-brevandoux XDG_SESSION_TYPE=wayland \
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
     QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 "$programme"
 ) >"$travail/programme.log" 2>&1 &
 pid_programme=$!
