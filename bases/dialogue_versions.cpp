@@ -11,11 +11,18 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTextBlock>
 #include <QVBoxLayout>
 
 #include "bases/modele_differences.h"
+#include "core/chemin_image.h"
 #include "core/cp1252.h"
+#include "core/mots_differents.h"
 #include "core/repertoire_images.h"
+#include "core/services.h"
+#include "platform/couleurs.h"
+#include "ui/cadre_image.h"
 #include "ui/progression.h"
 #include "ui/tform1.h"
 
@@ -62,13 +69,73 @@ QString resumeLu(const Comparaison& c) {
         .arg(c.changees);
 }
 
+// "+ 1 fiche ajoutée, − 2 retirées, ~ 3 modifiées": what the signs of the list mean, in words.
+QString legendeDe(const Comparaison& c) {
+    const auto accord = [](std::size_t n, const char* mot) {
+        return QStringLiteral("%1 %2%3").arg(n).arg(QString::fromUtf8(mot), n > 1 ? QStringLiteral("s") : QString());
+    };
+    return QStringLiteral("+ %1, \u2212 %2, ~ %3")
+        .arg(accord(c.seulementAutre, "fiche") + QStringLiteral(" ") +
+                 (c.seulementAutre > 1 ? QStringLiteral("ajoutées") : QStringLiteral("ajoutée")),
+             accord(c.seulementOuverte, "retirée"), accord(c.changees, "modifiée"));
+}
+
+QString choisiesEn(std::size_t n) {
+    return n > 1 ? QStringLiteral("%1 fiches choisies").arg(n) : QStringLiteral("%1 fiche choisie").arg(n);
+}
+
+// The side of a picture beside a card's name, in the dialog's pixels.
+constexpr int kCoteImage = 48;
+
+// The words of texte at the byte spans given, as marks of the palette's highlight.
+QList<QTextEdit::ExtraSelection> marques(QPlainTextEdit& boite, const std::string& texte,
+                                         const std::vector<Empan>& mots) {
+    QTextCharFormat format;
+    format.setBackground(boite.palette().color(QPalette::Active, QPalette::Highlight));
+    // The palette's text on its highlight, or black or white when that pair does not read.
+    const QColor fond = format.background().color();
+    const QColor surligne = boite.palette().color(QPalette::Active, QPalette::HighlightedText);
+    format.setForeground(contrasteEntre(surligne, fond) >= 4.5 ? surligne : texteLisibleSur(fond));
+    QList<QTextEdit::ExtraSelection> r;
+    // The spans count bytes of UTF-8, the document characters of UTF-16.
+    const auto position = [&](std::size_t octet) {
+        return static_cast<int>(QString::fromUtf8(texte.data(), static_cast<qsizetype>(octet)).size());
+    };
+    for (const Empan& e : mots) {
+        QTextEdit::ExtraSelection s;
+        s.cursor = QTextCursor(boite.document());
+        s.cursor.setPosition(position(e.debut));
+        s.cursor.setPosition(position(e.fin), QTextCursor::KeepAnchor);
+        s.format = format;
+        r.push_back(s);
+    }
+    return r;
+}
+
 }  // namespace
+
+DialogueFichier DialogueVersions::dialogueAutreBase() {
+    DialogueFichier d = TForm1::OpenDialog();
+    d.filtre = QStringLiteral("bases Brevandoux|*.dat");
+    return d;
+}
 
 DialogueVersions::DialogueVersions(QWidget* parent, const MagasinFiches& store, Plateforme& plateforme,
                                    Actions actions)
     : QDialog(parent), store_(store), plateforme_(plateforme), actions_(std::move(actions)) {
     setObjectName(QStringLiteral("DialogueVersions"));
     setWindowTitle(QStringLiteral("versions précédentes"));
+    // A window of its own does not take its owner's font: the window's size is given here.
+    if (parent) {
+        QFont f = font();
+        const QFont& fenetre = parent->font();
+        if (fenetre.pixelSize() > 0) {
+            f.setPixelSize(fenetre.pixelSize());
+        } else {
+            f.setPointSizeF(fenetre.pointSizeF());
+        }
+        setFont(f);
+    }
     creerControles();
     remplirVersions();
     actualiserBoutons();
@@ -125,6 +192,25 @@ void DialogueVersions::creerControles() {
     texteOuverte_ = texte("texteOuverte", QStringLiteral("fiche de la base ouverte"));
     etiquetteOuverte_ = etiquette("etiquetteOuverte", QStringLiteral("dans la base ouverte"), texteOuverte_);
 
+    legende_ = new QLabel(this);
+    legende_->setObjectName(QStringLiteral("legende"));
+    toutChoisir_ = bouton("toutChoisir", QStringLiteral("&tout choisir"));
+    rienChoisir_ = bouton("rienChoisir", QStringLiteral("&ne rien choisir"));
+    toutChoisir_->setToolTip(QStringLiteral("Alt+T ou Ctrl+A"));
+    rienChoisir_->setToolTip(QStringLiteral("Alt+N ou Ctrl+Maj+A"));
+    nombreChoisies_ = new QLabel(this);
+    nombreChoisies_->setObjectName(QStringLiteral("nombreChoisies"));
+    const auto image = [this](const char* nom) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QString::fromLatin1(nom));
+        l->setFixedSize(kCoteImage, kCoteImage);
+        // Stretched over its square, as the window's frame shows a picture.
+        l->setScaledContents(true);
+        return l;
+    };
+    imageAutre_ = image("imageAutre");
+    imageOuverte_ = image("imageOuverte");
+
     recuperer_ = bouton("recuperer", QStringLiteral("récupérer les fiches choisies"));
     revenir_ = bouton("revenir", QStringLiteral("revenir à cette version"));
     fermer_ = bouton("fermer", QStringLiteral("Fermer"));
@@ -132,16 +218,29 @@ void DialogueVersions::creerControles() {
     auto* autre = new QHBoxLayout;
     autre->addWidget(comparerAutre_);
     autre->addWidget(resume_, 1);
-    const auto colonne = [](QLabel* l, QWidget* w) {
+    const auto colonne = [](QLabel* l, QWidget* w, QLabel* vignette) {
         auto* c = new QVBoxLayout;
-        c->addWidget(l);
+        if (vignette) {
+            auto* tete = new QHBoxLayout;
+            tete->addWidget(l, 1);
+            tete->addWidget(vignette);
+            c->addLayout(tete);
+        } else {
+            c->addWidget(l);
+        }
         c->addWidget(w, 1);
         return c;
     };
+    auto* listeDifferences = colonne(etiquetteDifferences_, differences_, nullptr);
+    auto* choix = new QHBoxLayout;
+    choix->addWidget(toutChoisir_);
+    choix->addWidget(rienChoisir_);
+    choix->addWidget(nombreChoisies_, 1);
+    listeDifferences->addLayout(choix);
     auto* cotes = new QHBoxLayout;
-    cotes->addLayout(colonne(etiquetteDifferences_, differences_), 1);
-    cotes->addLayout(colonne(etiquetteAutre_, texteAutre_), 1);
-    cotes->addLayout(colonne(etiquetteOuverte_, texteOuverte_), 1);
+    cotes->addLayout(listeDifferences, 1);
+    cotes->addLayout(colonne(etiquetteAutre_, texteAutre_, imageAutre_), 1);
+    cotes->addLayout(colonne(etiquetteOuverte_, texteOuverte_, imageOuverte_), 1);
     auto* actions = new QHBoxLayout;
     actions->addWidget(recuperer_);
     actions->addWidget(revenir_);
@@ -151,12 +250,13 @@ void DialogueVersions::creerControles() {
     tout->addWidget(etiquetteVersions_);
     tout->addWidget(versions_);
     tout->addLayout(autre);
+    tout->addWidget(legende_);
     tout->addLayout(cotes, 1);
     tout->addLayout(actions);
     resize(960, 600);
 
     // The order of the eye: top to bottom, left to right.
-    QWidget* ordre[] = {versions_, comparerAutre_, differences_, texteAutre_, texteOuverte_,
+    QWidget* ordre[] = {versions_, comparerAutre_, differences_, toutChoisir_, rienChoisir_, texteAutre_, texteOuverte_,
                         recuperer_, revenir_, fermer_};
     for (std::size_t i = 0; i + 1 < std::size(ordre); ++i) setTabOrder(ordre[i], ordre[i + 1]);
     versions_->setFocus();
@@ -169,6 +269,12 @@ void DialogueVersions::creerControles() {
             [this](const QModelIndex& ligne) { montrerDifference(ligne.isValid() ? ligne.row() : -1); });
     connect(modele_, &ModeleDifferences::choixChange, this, &DialogueVersions::actualiserBoutons);
     connect(comparerAutre_, &QPushButton::clicked, this, &DialogueVersions::comparerAutreClick);
+    connect(toutChoisir_, &QPushButton::clicked, this, [this] { modele_->choisirTout(true); });
+    connect(rienChoisir_, &QPushButton::clicked, this, [this] { modele_->choisirTout(false); });
+    auto* tout1 = new QShortcut(QKeySequence(QStringLiteral("Ctrl+A")), this);
+    connect(tout1, &QShortcut::activated, toutChoisir_, &QPushButton::click);
+    auto* rien1 = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+A")), this);
+    connect(rien1, &QShortcut::activated, rienChoisir_, &QPushButton::click);
     connect(recuperer_, &QPushButton::clicked, this, &DialogueVersions::recupererClick);
     connect(revenir_, &QPushButton::clicked, this, &DialogueVersions::revenirClick);
     connect(fermer_, &QPushButton::clicked, this, &QDialog::reject);
@@ -240,6 +346,7 @@ void DialogueVersions::comparer() {
     modele_->montrer(&comparaison_, lue_->fiches.data(), store_.fiches.data());
     resume_->setText(QString::fromStdString(::resume(comparaison_)));
     resume_->setAccessibleName(QStringLiteral("comparaison : ") + resumeLu(comparaison_));
+    legende_->setText(legendeDe(comparaison_));
     montrerDifference(-1);
     actualiserBoutons();
 }
@@ -248,14 +355,58 @@ void DialogueVersions::montrerDifference(int ligne) {
     if (ligne < 0 || ligne >= modele_->rowCount()) {
         texteAutre_->clear();
         texteOuverte_->clear();
+        montrerImage(imageAutre_, nullptr, {});
+        montrerImage(imageOuverte_, nullptr, {});
         return;
     }
-    texteAutre_->setPlainText(texteFiche(modele_->ficheAutre(ligne)));
-    texteOuverte_->setPlainText(texteFiche(modele_->ficheOuverte(ligne)));
+    const Fiche* autre = modele_->ficheAutre(ligne);
+    const Fiche* ouverte = modele_->ficheOuverte(ligne);
+    texteAutre_->setPlainText(texteFiche(autre));
+    texteOuverte_->setPlainText(texteFiche(ouverte));
+    if (autre && ouverte) {
+        const std::string a = texteAutre_->toPlainText().toStdString();
+        const std::string o = texteOuverte_->toPlainText().toStdString();
+        const MotsDifferents d = motsDifferents(a, o);
+        texteAutre_->setExtraSelections(marques(*texteAutre_, a, d.avant));
+        texteOuverte_->setExtraSelections(marques(*texteOuverte_, o, d.apres));
+    } else {
+        texteAutre_->setExtraSelections({});
+        texteOuverte_->setExtraSelections({});
+    }
+    montrerImage(imageAutre_, autre, repertoireImagesLu());
+    montrerImage(imageOuverte_, ouverte, store_.repertoireImages.str());
+}
+
+std::string DialogueVersions::repertoireImagesLu() const {
+    if (!ligneLue_ || ligneLue_->data(kRoleVersion).toBool()) return store_.repertoireImages.str();
+    return cheminRepertoireImages(ligneLue_->data(kRoleChemin).toByteArray().toStdString());
+}
+
+void DialogueVersions::montrerImage(QLabel* cadre, const Fiche* fiche, const std::string& repertoire) {
+    cadre->clear();
+    cadre->setToolTip(QString());
+    if (!fiche) return;
+    const std::string_view nom = texteChamp(fiche->image);
+    const std::optional<std::string> chemin = aUneImage(nom) ? cheminImage(repertoire, nom) : std::nullopt;
+    auto* fenetre = qobject_cast<TForm1*>(parentWidget());
+    if (!chemin || !fenetre) return;
+    // Decoded as the window's frame decodes, through its own service and its kept pictures.
+    const qreal ratio = devicePixelRatioF();
+    try {
+        const QImage image = fenetre->Imagevue()->images().image(*chemin, QSize(kCoteImage, kCoteImage) * ratio, ratio);
+        cadre->setPixmap(QPixmap::fromImage(image));
+        cadre->setToolTip(QString::fromStdString(cheminImageAffiche(repertoire, nom)));
+    } catch (const Erreur& e) {
+        // The text beside says which picture the card names; the square stays empty.
+        cadre->setToolTip(QString::fromStdString(e.what()));
+    }
 }
 
 void DialogueVersions::actualiserBoutons() {
     recuperer_->setEnabled(lue_ && modele_->nombreChoisies() > 0);
+    toutChoisir_->setEnabled(lue_ && modele_->nombreChoisies() < modele_->nombreChoisissables());
+    rienChoisir_->setEnabled(lue_ && modele_->nombreChoisies() > 0);
+    nombreChoisies_->setText(lue_ ? choisiesEn(modele_->nombreChoisies()) : QString());
     revenir_->setEnabled(lue_ && ligneLue_ && ligneLue_->data(kRoleVersion).toBool());
 }
 
@@ -273,7 +424,7 @@ bool DialogueVersions::progression(uint64_t lu, uint64_t total) {
 }
 
 void DialogueVersions::comparerAutreClick() {
-    const std::optional<std::string> choisi = plateforme_.ouvrirFichier(TForm1::OpenDialog());
+    const std::optional<std::string> choisi = plateforme_.ouvrirFichier(dialogueAutreBase());
     if (!choisi) return;
     for (int i = 0; i < versions_->count(); ++i) {
         QListWidgetItem* l = versions_->item(i);

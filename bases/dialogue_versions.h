@@ -2,7 +2,8 @@
 // The dialog of "versions précédentes…": the versions the open base keeps in X.sauvegardes/,
 // newest first, and any other base file the user adds with "comparer avec une autre base…";
 // the one chosen compared with the open base ("+a −r ~c" and the differing cards, a changed
-// card's two texts side by side); its chosen cards taken into the open base, or the base
+// card's two texts side by side, the words that differ marked with the palette's highlight,
+// each card's picture small beside its side's name); its chosen cards taken into the open base, or the base
 // brought back to it.
 //
 // The dialog only reads: neither the kept versions nor another file or its folders are ever
@@ -59,6 +60,15 @@ public:
     QPushButton* recuperer() const { return recuperer_; }
     QPushButton* revenir() const { return revenir_; }
     QPushButton* fermer() const { return fermer_; }
+    QLabel* legende() const { return legende_; }
+    QPushButton* toutChoisir() const { return toutChoisir_; }
+    QPushButton* rienChoisir() const { return rienChoisir_; }
+    QLabel* nombreChoisies() const { return nombreChoisies_; }
+    QLabel* imageAutre() const { return imageAutre_; }
+    QLabel* imageOuverte() const { return imageOuverte_; }
+
+    // The filter of "comparer avec une autre base…": the bases of this program.
+    static DialogueFichier dialogueAutreBase();
 
     // A reading that lasts longer than this shows its progress dialog ("Annuler" stops it).
     static constexpr int kDelaiProgression = 500;
@@ -90,6 +100,11 @@ private:
     void comparer();
     void montrerDifference(int ligne);
     void actualiserBoutons();
+    // The small picture of a card beside its side's name; none when it has none or it cannot
+    // be drawn. repertoire: the folder its pictures are in.
+    void montrerImage(QLabel* cadre, const Fiche* fiche, const std::string& repertoire);
+    // The folder of the pictures of the line compared.
+    std::string repertoireImagesLu() const;
     // The progress of a reading: the dialog appears once the reading has lasted
     // delaiProgression_; false once the user pressed "Annuler".
     bool progression(uint64_t lu, uint64_t total);
@@ -112,6 +127,12 @@ private:
     QPushButton* recuperer_ = nullptr;
     QPushButton* revenir_ = nullptr;
     QPushButton* fermer_ = nullptr;
+    QLabel* legende_ = nullptr;
+    QPushButton* toutChoisir_ = nullptr;
+    QPushButton* rienChoisir_ = nullptr;
+    QLabel* nombreChoisies_ = nullptr;
+    QLabel* imageAutre_ = nullptr;
+    QLabel* imageOuverte_ = nullptr;
 
     // The table read for the line chosen, and that line.
     std::unique_ptr<BaseLue> lue_;

@@ -36,6 +36,10 @@ void ModeleDifferences::montrer(const Comparaison* comparaison, const Fiche* aut
     ouverte_ = ouverte;
     choisies_.assign(comparaison ? comparaison->differences.size() : 0, 0);
     nombreChoisies_ = 0;
+    nombreChoisissables_ = 0;
+    if (comparaison) {
+        for (const Difference& d : comparaison->differences) nombreChoisissables_ += d.genre != Ecart::kSeulementOuverte;
+    }
     endResetModel();
     emit choixChange();
 }
@@ -96,6 +100,17 @@ Qt::ItemFlags ModeleDifferences::flags(const QModelIndex& index) const {
     // A card only in the open base is not the other table's to give.
     if (difference(index.row()).genre != Ecart::kSeulementOuverte) f |= Qt::ItemIsUserCheckable;
     return f;
+}
+
+void ModeleDifferences::choisirTout(bool choisir) {
+    if (!comparaison_) return;
+    nombreChoisies_ = 0;
+    for (std::size_t i = 0; i < choisies_.size(); ++i) {
+        choisies_[i] = choisir && comparaison_->differences[i].genre != Ecart::kSeulementOuverte;
+        nombreChoisies_ += choisies_[i];
+    }
+    if (!choisies_.empty()) emit dataChanged(index(0), index(rowCount() - 1), {Qt::CheckStateRole});
+    emit choixChange();
 }
 
 std::vector<Difference> ModeleDifferences::choisies() const {

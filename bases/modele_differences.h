@@ -29,6 +29,10 @@ public:
     // The differences checked, in list order.
     std::vector<Difference> choisies() const;
     std::size_t nombreChoisies() const { return nombreChoisies_; }
+    // "tout choisir" (true) and "ne rien choisir" (false): every card that can be taken.
+    void choisirTout(bool choisir);
+    // The cards that can be taken (added or changed), chosen or not.
+    std::size_t nombreChoisissables() const { return nombreChoisissables_; }
     const Difference& difference(int ligne) const;
     // The card of a line on each side; null on the side that lacks it.
     const Fiche* ficheAutre(int ligne) const;
@@ -43,4 +47,5 @@ private:
     const Fiche* ouverte_ = nullptr;
     std::vector<uint8_t> choisies_;
     std::size_t nombreChoisies_ = 0;
+    std::size_t nombreChoisissables_ = 0;
 };

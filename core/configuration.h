@@ -3,7 +3,9 @@
 // "autoload" of the section "setup", the base to reopen at the next start; in the same
 // section, "recentes" the recent bases, "accents" ("ignorer" or "respecter") whether the
 // search ignores accents and "fenetre" ("agrandie" or "fixe") whether the list and the
-// description grow with the window, these two once the user has chosen.
+// description grow with the window, and "couleurs" ("contrastees" or "decrites") whether the
+// window's colours are made readable on a light desktop too, these three once the user has
+// chosen.
 
 #include <optional>
 #include <string>

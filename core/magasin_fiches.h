@@ -87,6 +87,10 @@ public:
     // Whether the list and the description grow with the window, the same way (choixFenetre).
     bool fenetreAgrandie = false;
     bool choixFenetre = false;
+    // Whether the window's described colours are made readable on a light palette too (on a
+    // dark one they always are), the same way (choixCouleurs).
+    bool couleursContrastees = false;
+    bool choixCouleurs = false;
     // The base file as last read or written, and the window's hold on it.
     GardeBase garde;
     // The steps that changed the cards since the table was loaded, for undo and redo. Every

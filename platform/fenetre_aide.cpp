@@ -9,6 +9,7 @@
 
 #include "core/services.h"
 #include "platform/aide.h"
+#include "platform/couleurs.h"
 
 FenetreAide::FenetreAide(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("FenetreAide"));
@@ -27,6 +28,10 @@ FenetreAide::FenetreAide(QWidget* parent) : QWidget(parent, Qt::Window) {
     // programs.
     navigateur_->setOpenLinks(true);
     navigateur_->setOpenExternalLinks(true);
+    // The pages' own colours and the links are made readable on the desktop's palette, each
+    // time a page is shown.
+    connect(navigateur_, &QTextBrowser::sourceChanged, this,
+            [this] { rendreDocumentLisible(*navigateur_->document(), navigateur_->palette()); });
 
     auto* boutons = new QHBoxLayout;
     boutons->addWidget(sommaire_);

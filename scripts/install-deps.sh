@@ -36,6 +36,9 @@ tests=(libgtest-dev                          # the suites (Qt Test comes with qt
        # The window read over the accessibility bus as a screen reader reads it (label
        # accessibilite): an X server, a D-Bus session, the AT-SPI bus and its Python client.
        xvfb dbus at-spi2-core python3-gi gir1.2-atspi-2.0
+       # Dark palettes as desktops give them, for the contrast test (label theme): KDE's way
+       # through qt6ct's darker scheme, GNOME's through Qt's GTK theme with Adwaita dark.
+       qt6ct qt6-gtk-platformtheme
        weston                                # a headless Wayland compositor: the Wayland run (label wayland)
        chromium)                             # the exported web page in a real browser (label navigateur)
 case "${1:-tests}" in

@@ -14,6 +14,7 @@
 #include "core/recherche.h"
 #include "core/texte_nombre.h"
 #include "core/textes.h"
+#include "platform/couleurs.h"
 #include "ui/cadre_image.h"
 #include "ui/memo.h"
 #include "ui/tform1.h"
@@ -74,7 +75,10 @@ void TForm1::surlignerCorrespondance() {
     // A highlight of its own, not the selection: the clipboard commands keep acting on what
     // the user selects.
     QTextCharFormat format;
-    format.setBackground(QColor(255, 230, 80));
+    // A fixed yellow, whose text is black or white as it reads on it, whatever the palette's.
+    const QColor jaune(255, 230, 80);
+    format.setBackground(jaune);
+    format.setForeground(texteLisibleSur(jaune));
     if (trouvee.champ == Correspondance::description) {
         QTextEdit::ExtraSelection surlignage;
         surlignage.cursor = QTextCursor(description_->document());

@@ -1,13 +1,17 @@
 #pragma once
 // The option "agrandir la liste et la description avec la fenêtre": while it is on, the room the
-// window has beyond its described size goes to the list (and to the path and search boxes
-// above and below it) across, and to the list and the description downward; the controls
-// after them move along, and every other control stays where the layout puts it. While it is
-// off, every control keeps its described place and size, whatever the window's size.
+// window has beyond its described size goes to the card and to the list. Across, two thirds go
+// to the card column (the title box, the picture frame, the description), which widens, and
+// one third to the list column (the path box, the list, the search box), which widens too; the
+// buttons between them move along, at their sizes and in their order (those of the cards stay
+// beside the description, down with it). Downward, three fifths
+// go to the picture frame and two fifths to the description, and the list grows by the whole;
+// what stands under them moves down. While it is off, every control keeps its described place
+// and size, whatever the window's size.
 //
 // The controls keep their absolute places rather than going into layouts: the described
 // layout is the one the window shows, pixel for pixel, while the option is off; growing only
-// adds the window's surplus to the places recorded when the option was built.
+// adds shares of the window's surplus to the places recorded when the option was built.
 
 #include <QObject>
 #include <QRect>
@@ -18,17 +22,17 @@ class QWidget;
 
 class Agrandissement : public QObject {
 public:
-    // How a control follows the surplus (dx, dy) of the window, in each direction.
-    enum class Suit {
-        rien,    // stays where it is, at its size
-        deplace, // moves by the surplus
-        etire,   // grows by the surplus
-        centre,  // moves by half the surplus (stays centred on a control that grows)
+    // The shares of the window's surplus (dx, dy): carte + liste = dx, image + texte = dy.
+    struct Parts {
+        int carte = 0, liste = 0, image = 0, texte = 0;
     };
+    static Parts partager(QSize surplus);
+    // What a control adds to its place and size, one of the shares or a sum of them.
+    enum class Part { rien, carte, demiCarte, carteEtDemiListe, largeur, liste, image, texte, hauteur };
     struct Ancre {
-        const char* nom;  // object name of the control, a child of the window
-        Suit largeur;     // across: dx
-        Suit hauteur;     // downward: dy
+        const char* nom;      // object name of the control; null: the label of legende
+        const char* legende;  // the caption of a label without a name
+        Part x, largeur, y, hauteur;
     };
 
     // Follows the size of fenetre, whose described size is decrite; the controls of the table

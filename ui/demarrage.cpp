@@ -40,6 +40,7 @@ void TForm1::FormCreate() {
         }
         rechercheSansAccents1()->setChecked(store_.sansAccents);
         agrandirlalisteetladescriptionaveclafenetre1()->setChecked(store_.fenetreAgrandie);
+        couleurscontrastees1()->setChecked(store_.couleursContrastees);
         chargerAutoload();
         store_.garde.signalerOuvertureAilleurs(store_.messages());
         afficherFiche();

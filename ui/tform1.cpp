@@ -64,18 +64,20 @@ struct Aspect {
     bool italique = false;
 };
 
-void appliquer(QWidget* w, const Aspect& a, QPalette::ColorRole role) {
+// The font of a look; its colour is the window's to set (appliquerCouleurs).
+void appliquer(QWidget* w, const Aspect& a) {
     if (a.pixels != 0) w->setFont(police(a.pixels, a.gras, a.italique));
-    if (a.couleur.isValid()) {
-        QPalette p = w->palette();
-        p.setColor(role, a.couleur);
-        w->setPalette(p);
-    }
 }
 
+// The background of a box, and the text colour the system pairs with it: a dark desktop may
+// keep a light info background, on which its light window text would not read.
 void fond(QWidget* w, QPalette::ColorRole source) {
     QPalette p = w->palette();
-    p.setColor(QPalette::Base, QApplication::palette().color(source));
+    const QPalette& systeme = QApplication::palette();
+    p.setColor(QPalette::Base, systeme.color(source));
+    // A disabled box keeps the desktop's grey text.
+    const QPalette::ColorRole texte = source == QPalette::ToolTipBase ? QPalette::ToolTipText : QPalette::Text;
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) p.setColor(g, QPalette::Text, systeme.color(g, texte));
     w->setPalette(p);
 }
 
@@ -114,6 +116,7 @@ TForm1::TForm1(Plateforme& plateforme, QWidget* parent)
     creerControles();
     creerMenus();
     ordreTabulation();
+    appliquerCouleurs();
     resize(kLargeurClient, kHauteurFenetre);
     agrandissement_ = new Agrandissement(*this, QSize(kLargeurClient, kHauteurFenetre));
 
@@ -152,7 +155,8 @@ void TForm1::creerControles() {
         auto* l = new QLabel(QString::fromUtf8(e.legende), client);
         placer(l, e.nom, e.rect.x(), e.rect.y(), e.rect.width(), e.rect.height());
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        appliquer(l, e.aspect, QPalette::WindowText);
+        appliquer(l, e.aspect);
+        if (e.aspect.couleur.isValid()) couleursDecrites_.push_back({l, QPalette::WindowText, QPalette::Window, e.aspect.couleur});
         *e.membre = l;
     }
     Label5_->setWordWrap(true);
@@ -206,7 +210,8 @@ void TForm1::creerControles() {
 
     GroupBox1_ = placer(new QGroupBox(QStringLiteral("Vue"), client), "GroupBox1", 69, 49, 198, 208);
     GroupBox1_->setFocusPolicy(Qt::NoFocus);
-    appliquer(GroupBox1_, {kPolice15, kMarine}, QPalette::WindowText);
+    appliquer(GroupBox1_, {kPolice15, kMarine});
+    couleursDecrites_.push_back({GroupBox1_, QPalette::WindowText, QPalette::Window, kMarine});
     Imagevue_ = placer(new CadreImage(GroupBox1_), "Imagevue", 10, 20, 178, 178);
 
     struct Bouton {
@@ -243,7 +248,8 @@ void TForm1::creerControles() {
         auto* p = new QPushButton(QString::fromUtf8(b.legende), client);
         placer(p, b.nom, b.rect.x(), b.rect.y(), b.rect.width(), b.rect.height());
         p->setAutoDefault(false);
-        appliquer(p, b.aspect, QPalette::ButtonText);
+        appliquer(p, b.aspect);
+        if (b.aspect.couleur.isValid()) couleursDecrites_.push_back({p, QPalette::ButtonText, QPalette::Button, b.aspect.couleur});
         *b.membre = p;
     }
     // Not a tab stop, but a click still gives it the focus.
@@ -396,6 +402,7 @@ void TForm1::connecterGestionnaires() {
     connect(commande("rechercheSansAccents1"), &QAction::toggled, this, &TForm1::rechercheSansAccents1Click);
     connect(commande("agrandirlalisteetladescriptionaveclafenetre1"), &QAction::toggled, this,
             &TForm1::agrandirlalisteetladescriptionaveclafenetre1Click);
+    connect(commande("couleurscontrastees1"), &QAction::toggled, this, &TForm1::couleurscontrastees1Click);
     // --- About box, help and clipboard ---
     connect(commande("annuler1"), &QAction::triggered, this, gere(&TForm1::annuler1Click));
     connect(commande("retablir1"), &QAction::triggered, this, gere(&TForm1::retablir1Click));

@@ -5,10 +5,13 @@
 // controller (bases/, print/, echange/) connects its commands to the buttons and menu items it
 // serves; the window calls nothing of them. Their commands then see the window only as a Vue.
 
+#include <QColor>
 #include <QMainWindow>
+#include <QPalette>
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 #include <string>
 
 #include "core/magasin_fiches.h"
@@ -116,6 +119,8 @@ public:
     void rechercheSansAccents1Click(bool coche);
     // "agrandir la liste et la description avec la fenêtre", checked or not (ui/agrandissement.cpp).
     void agrandirlalisteetladescriptionaveclafenetre1Click(bool coche);
+    // "couleurs contrastées", checked or not (ui/couleurs_fenetre.cpp).
+    void couleurscontrastees1Click(bool coche);
     // The first match of the last search in the card shown, highlighted without selecting it.
     void surlignerCorrespondance();
 
@@ -203,6 +208,7 @@ public:
     QAction* agrandirlalisteetladescriptionaveclafenetre1() const {
         return commande("agrandirlalisteetladescriptionaveclafenetre1");
     }
+    QAction* couleurscontrastees1() const { return commande("couleurscontrastees1"); }
     QMenu* aide1() const { return menu("aide1"); }
     QAction* aidesurcaldoverne1() const { return commande("aidesurcaldoverne1"); }
     QAction* propos1() const { return commande("propos1"); }
@@ -222,6 +228,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* evenement) override;
     void dragMoveEvent(QDragMoveEvent* evenement) override;
     void dropEvent(QDropEvent* evenement) override;
+    // A palette changed by the desktop makes the described colours readable again on it.
+    void changeEvent(QEvent* evenement) override;
 
 private:
     // Tells the picture frame the pictures of the next and previous cards (ui/voisins.cpp).
@@ -256,6 +264,16 @@ private:
     void reprendreImage();
     // Refuses, with the box the print command also uses, to act on a blank card area.
     bool ficheSelectionnee();
+    // The described fixed colours of the controls, as they are (light palette) or made
+    // readable (dark palette, or "couleurs contrastées"), on what lies behind each text.
+    void appliquerCouleurs();
+    struct CouleurDecrite {
+        QWidget* controle;
+        QPalette::ColorRole texte;
+        QPalette::ColorRole fond;
+        QColor decrite;
+    };
+    std::vector<CouleurDecrite> couleursDecrites_;
 
     Plateforme& plateforme_;
     MagasinFiches store_;

@@ -409,6 +409,7 @@ TEST_F(Demarrage, optionsChoiceInTheConfiguration_showsTheItemChecked_andIsWritt
         {&TForm1::rechercheSansAccents1, "accents", "ignorer", "respecter", &MagasinFiches::sansAccents},
         {&TForm1::agrandirlalisteetladescriptionaveclafenetre1, "fenetre", "agrandie", "fixe",
          &MagasinFiches::fenetreAgrandie},
+        {&TForm1::couleurscontrastees1, "couleurs", "contrastees", "decrites", &MagasinFiches::couleursContrastees},
     };
     for (const auto& o : options) {
         for (const bool coche : {true, false}) {
@@ -439,5 +440,10 @@ TEST_F(Demarrage, windowRememberedGrown_growsTheListFromTheStart) {
     fenetre->show();
     fenetre->resize(fenetre->size() + QSize(200, 100));
     QCoreApplication::processEvents();
-    EXPECT_EQ(fenetre->medialist()->geometry(), liste.adjusted(0, 0, 200, 100));
+    // The list keeps the right edge and the bottom at the window's, and grows; the card too.
+    const QRect apres = fenetre->medialist()->geometry();
+    EXPECT_EQ(apres.right(), liste.right() + 200);
+    EXPECT_EQ(apres.height(), liste.height() + 100);
+    EXPECT_GT(apres.width(), liste.width());
+    EXPECT_GT(fenetre->findChild<QWidget*>("GroupBox1")->width(), 198);
 }

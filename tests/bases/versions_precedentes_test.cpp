@@ -219,7 +219,7 @@ TEST_F(VersionsPrecedentes, otherFiles_duplicatedNumbers_matchTheReference) {
     }
     // The dialog the window's "ouvrir base" shows, with its settings.
     ASSERT_FALSE(plateforme.dialogues.empty());
-    EXPECT_EQ(plateforme.dialogues.back().filtre, TForm1::OpenDialog().filtre);
+    EXPECT_EQ(plateforme.dialogues.back().filtre, QStringLiteral("bases Brevandoux|*.dat"));
     EXPECT_EQ(plateforme.dialogues.back().titre, TForm1::OpenDialog().titre);
 }
 
@@ -411,6 +411,8 @@ TEST_F(VersionsPrecedentes, keyboardAlone_choosesComparesRecoversAndCloses) {
     QTest::keyClick(d->differences(), Qt::Key_Return);
     EXPECT_EQ(store().derniere, 2);
     tab();
+    EXPECT_EQ(focus(), d->rienChoisir()) << "every card that can be taken is chosen: not \"tout choisir\"";
+    tab();
     EXPECT_EQ(focus(), d->texteAutre());
     tab();
     EXPECT_EQ(focus(), d->texteOuverte());
@@ -480,6 +482,62 @@ TEST_F(VersionsPrecedentes, reading_showsItsProgressOnlyAfterTheDelay_andCanBeSt
     ASSERT_TRUE(d->compare());
     EXPECT_EQ(d->resume()->text().toStdString(), reference(kA, kD).resume);
     EXPECT_FALSE(montre);
+}
+
+// "tout choisir" by its key then recovery gives the base that choosing each card by hand gives;
+// the legend and the count chosen say it in words.
+TEST_F(VersionsPrecedentes, chooseAll_thenRecovery_equalsChoosingEach_legendAndCountInWords) {
+    troisVersions();
+    std::mt19937 g(44);
+    const auto auHasard = [&g](std::size_t n) {
+        std::vector<CarteTest> t;
+        for (std::size_t i = 0; i < n; ++i) {
+            t.push_back({static_cast<int32_t>(g() % 7), std::string(1 + g() % 2, 'a' + static_cast<char>(g() % 3)), "", ""});
+        }
+        return t;
+    };
+    auto d = ouvrirDialogue();
+    d->versions()->setCurrentRow(0);  // C against D
+    EXPECT_EQ(d->legende()->text(), "+ 2 fiches ajoutées, − 1 retirée, ~ 0 modifiée");
+    for (int essai = 0; essai < 12; ++essai) {
+        SCOPED_TRACE(essai);
+        const std::vector<CarteTest> ouverte = auHasard(g() % 8);
+        const std::string fichier = chemin(QStringLiteral("tout%1.dat").arg(essai));
+        ecrireOctets(fichier, octetsBase(auHasard(g() % 8)));
+        const auto comparerAvec = [&] {
+            remplir(ouverte);
+            // Another line first, so that the file is read and compared again.
+            d->versions()->setCurrentRow(0);
+            plateforme.fichiers.push_back(fichier);
+            d->comparerAutreClick();
+            ASSERT_TRUE(d->compare());
+        };
+        comparerAvec();
+        std::size_t aPrendre = 0;
+        for (int i = 0; i < d->modele()->rowCount(); ++i) {
+            aPrendre += (d->modele()->flags(d->modele()->index(i)) & Qt::ItemIsUserCheckable) != 0;
+        }
+        if (aPrendre == 0) continue;
+        // One by one.
+        for (int i = 0; i < d->modele()->rowCount(); ++i) d->modele()->setData(d->modele()->index(i), Qt::Checked, Qt::CheckStateRole);
+        d->recuperer()->click();
+        const std::vector<std::string> unParUn = cartesDeLaTable(store());
+        // All at once, by the keys; "ne rien choisir" first undoes a choice.
+        comparerAvec();
+        d->modele()->setData(d->modele()->index(0), Qt::Checked, Qt::CheckStateRole);
+        QTest::keyClick(d.get(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(d->modele()->nombreChoisies(), 0u);
+        EXPECT_EQ(d->nombreChoisies()->text(), "0 fiche choisie");
+        d->versions()->setFocus();
+        QTest::keyClick(d.get(), Qt::Key_T, Qt::AltModifier);
+        // The mnemonic clicks a moment later.
+        for (int i = 0; i < 50 && d->modele()->nombreChoisies() != aPrendre; ++i) QTest::qWait(20);
+        EXPECT_EQ(d->modele()->nombreChoisies(), aPrendre);
+        EXPECT_EQ(d->nombreChoisies()->text(),
+                  aPrendre > 1 ? QStringLiteral("%1 fiches choisies").arg(aPrendre) : QStringLiteral("1 fiche choisie"));
+        d->recuperer()->click();
+        EXPECT_EQ(cartesDeLaTable(store()), unParUn);
+    }
 }
 
 }  // namespace
