@@ -365,7 +365,12 @@ TEST(ConfinementInvisible, filesThatOnceTookAllMemory_refusedAtOnceWithTheUsualR
         dessinLigneDeCommande(kLivre, QString::fromStdString(chemin), dossier.filePath(QStringLiteral("a.png")),
                               environnement(nullptr, nullptr), code, erreur);
         EXPECT_EQ(code, 2);
-        EXPECT_EQ(erreur.toStdString(), "l'image " + chemin + " n'a pas pu être chargée : " + c.raison);
+        // Appended rather than built with operator+, which GCC 12 at -O3 warns about wrongly.
+        std::string attendu = "l'image ";
+        attendu += chemin;
+        attendu += " n'a pas pu être chargée : ";
+        attendu += c.raison;
+        EXPECT_EQ(erreur.toStdString(), attendu);
     }
 }
 
