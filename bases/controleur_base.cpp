@@ -46,9 +46,9 @@ ControleurBase::ControleurBase(TForm1& fenetre, MagasinFiches& store, Plateforme
     relier(fenetre.quitter1(), &QAction::triggered, this, &ControleurBase::quitter1Click, plateforme);
     relier(fenetre.commande("versionsprecedentes1"), &QAction::triggered, this,
            &ControleurBase::versionsprecedentes1Click, plateforme);
-    // Edit mode opens the title box: the base's cards are then not to be replaced.
+    // In edit mode the base's cards are not to be replaced.
     const auto offrirVersions = [this, &fenetre] {
-        fenetre.commande("versionsprecedentes1")->setEnabled(fenetre.titre()->isReadOnly() && versionsAMontrer());
+        fenetre.commande("versionsprecedentes1")->setEnabled(!fenetre.enSaisie() && versionsAMontrer());
     };
     offrirVersions();
     connect(fenetre.fichier(), &QMenu::aboutToShow, this, offrirVersions);

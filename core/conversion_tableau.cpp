@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/images_en_attente.h"
 #include "core/import_tableau.h"
 #include "core/magasin_fiches.h"
 #include "core/repertoire_images.h"
@@ -43,11 +44,11 @@ private:
 // a store of one card; a card whose picture field it changes (a free name taken, a picture left
 // out) gets the new field written over its own in the file. Returns 0, or the error number that
 // stopped the writing; rangees says whether every picture was filed.
-int rangerImages(MagasinFiches& store, const std::vector<ImageDuTableau>& images, int fd,
-                 const AppelsSysteme& appels, bool& rangees) {
+int rangerImages(MagasinFiches& store, const std::string& repertoire, const std::vector<ImageDuTableau>& images,
+                 int fd, const AppelsSysteme& appels, bool& rangees) {
     MessagesComptes comptes(store.messages());
     MagasinFiches rangement(comptes);
-    rangement.repertoireImages = store.repertoireImages;
+    if (!rangement.repertoireImages.affecter(repertoire)) return ENAMETOOLONG;
     Fiche& f = rangement.fiches[0];
     for (const ImageDuTableau& image : images) {
         // The field as the reading left it: the text, then zero bytes.
@@ -76,6 +77,7 @@ ConversionTableau convertirTableauCsv(MagasinFiches& store, const std::string& s
         return fait;
     }
     bool lue = false, refusee = false;
+    ImagesEnAttente attente(store.repertoireImages.str());
     // Reads the table, writing each slice into fd (none when -1), and once it is accepted files
     // its pictures. A write that fails leaves the reading going, so that a refused cell is told
     // rather than the failure.
@@ -102,10 +104,19 @@ ConversionTableau convertirTableauCsv(MagasinFiches& store, const std::string& s
             refusee = true;
             return ECANCELED;
         }
-        if (fd < 0 || erreur != 0) return erreur;
-        return rangerImages(store, import.images(), fd, appels, fait.imagesRangees);
+        if (fd < 0 || erreur != 0 || import.images().empty()) return erreur;
+        // The pictures wait beside the directory until the base is whole.
+        if (const int e = attente.preparer()) return e;
+        if (const int e = rangerImages(store, attente.dossier(), import.images(), fd, appels, fait.imagesRangees)) {
+            return e;
+        }
+        // The base made durable now, so that the pictures put in place next wait for its
+        // rename only, not for its flush.
+        if (appels.synchroniser(fd) != 0) return errno;
+        return attente.poser();
     };
     const auto siEchec = [&] {
+        attente.retirer();
         // The base could not be written before the table was read: a refused cell still comes first.
         if (!lue) convertir(-1, appelsSysteme());
         return !refusee;

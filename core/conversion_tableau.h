@@ -21,8 +21,9 @@ struct ConversionTableau {
 // refusals and messages, the pictures found beside the table filed, the version replaced kept.
 //
 // All or nothing: until the whole table is read and accepted, only the writer's hidden
-// temporary file exists, and it goes when a cell is refused or anything fails; the picture
-// directory is made only when a picture is filed. A cell refused is told before a base that
+// temporary file exists, and it goes when a cell is refused or anything fails. The pictures
+// wait in a hidden folder (ImagesEnAttente) and join the picture directory, made only when a
+// picture is filed, just before the base is put in place; a failure takes them out again. A cell refused is told before a base that
 // could not be written, as when the table was read whole first.
 ConversionTableau convertirTableauCsv(MagasinFiches& store, const std::string& source,
                                       std::size_t tailleTranche = kTrancheCsv);

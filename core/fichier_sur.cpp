@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,8 +10,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <vector>
 
+#include "core/descripteur.h"
 #include "core/textes.h"
 
 namespace {
@@ -64,13 +68,61 @@ std::string nomDe(const std::string& chemin) {
     return pos == std::string::npos ? chemin : chemin.substr(pos + 1);
 }
 
+namespace {
+
+// Removes a folder's files, then the folder (a killed run's pictures waiting in it).
+void supprimerDossierTemporaire(int dfd, const std::string& chemin) {
+    const int copie = dup(dfd);
+    if (copie < 0) return;
+    if (DIR* d = fdopendir(copie)) {
+        while (dirent* e = readdir(d)) {
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+                unlinkat(dfd, e->d_name, 0);
+            }
+        }
+        closedir(d);
+    } else {
+        close(copie);
+    }
+    rmdir(chemin.c_str());
+}
+
+}  // namespace
+
+bool verrouillerTemporaire(int fd) {
+    // Blocking: a remover holds the lock only for as long as it takes to remove the name.
+    while (flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) return false;
+    }
+    // Removed between its creation and this lock, it is no longer anybody's to write.
+    struct stat st;
+    return fstat(fd, &st) == 0 && st.st_nlink > 0;
+}
+
 void supprimerTemporairesAnciens(const std::string& dossier, const std::string& prefixe) {
     DIR* d = opendir(dossier.c_str());
     if (d == nullptr) return;
     while (dirent* e = readdir(d)) {
         std::string nom = e->d_name;
-        if (nom.compare(0, prefixe.size(), prefixe) == 0) {
-            unlink((dossier + "/" + nom).c_str());
+        if (nom.compare(0, prefixe.size(), prefixe) != 0) continue;
+        const std::string chemin = dossier + "/" + nom;
+        // A running writer holds a lock on its temporary file or folder as long as it may use
+        // it: only what nobody holds is a leftover.
+        Descripteur fd(open(chemin.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+        if (fd.get() < 0) {
+            if (errno == ELOOP) unlink(chemin.c_str());  // a link is nobody's temporary file
+            continue;
+        }
+        if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+        struct stat st, vu;
+        if (fstat(fd.get(), &st) != 0 || lstat(chemin.c_str(), &vu) != 0 || st.st_ino != vu.st_ino ||
+            st.st_dev != vu.st_dev) {
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            supprimerDossierTemporaire(fd.get(), chemin);
+        } else {
+            unlink(chemin.c_str());
         }
     }
     closedir(d);
@@ -96,6 +148,11 @@ std::string raisonSysteme(int erreur) {
 
 std::string prefixeTemporaire(const std::string& nomFichier) {
     return "." + nomFichier + ".brevandoux-tmp-";
+}
+
+std::string nomTemporaire(const std::string& dossier, const std::string& prefixe) {
+    static std::atomic<unsigned> compteur{0};
+    return dossier + "/" + prefixe + std::to_string(getpid()) + "-" + std::to_string(compteur++);
 }
 
 std::string cheminReel(const std::string& chemin) {
@@ -157,11 +214,11 @@ int copierDescripteur(int source, int fd, const AppelsSysteme& appels) {
 ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& contenu,
                                   const AppelsSysteme& appels, const AvantRemplacement& avant) {
     const std::string cible = cheminReel(chemin);
-    mode_t mode = 0666 & ~[] {
-        mode_t m = umask(0);
-        umask(m);
-        return m;
-    }();
+    // A new file gets its mode as any new file does, from the kernel (the process's mask, a
+    // folder's default permissions): the mask is shared by all threads, so it is never set,
+    // even for a moment, to be read. A replaced file keeps its mode, and its temporary file is
+    // private until then.
+    std::optional<mode_t> mode;
     struct stat st;
     if (stat(cible.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return echec(EISDIR);
@@ -174,11 +231,20 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& cont
     const std::string prefixe = prefixeTemporaire(nomDe(cible));
     supprimerTemporairesAnciens(dossier, prefixe);
 
-    static std::atomic<unsigned> compteur{0};
-    const std::string temporaire = dossier + "/" + prefixe + std::to_string(getpid()) + "-" +
-                                   std::to_string(compteur++);
-    int fd = appels.ouvrir(temporaire.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return echec(errno);
+    std::string temporaire;
+    int fd = -1;
+    // A name removed by another writer before it was locked is given up for a new one.
+    for (int essai = 0; fd < 0; ++essai) {
+        temporaire = nomTemporaire(dossier, prefixe);
+        fd = appels.ouvrir(temporaire.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode ? 0600 : 0666);
+        if (fd < 0) return echec(errno);
+        if (!verrouillerTemporaire(fd) && essai < 10) {
+            appels.fermer(fd);
+            fd = -1;
+        }
+    }
+    // Holds the lock until the file is renamed or removed, after fd itself is closed.
+    Descripteur verrou(dup(fd));
 
     auto abandonner = [&](int erreur) {
         appels.fermer(fd);
@@ -186,7 +252,7 @@ ResultatEcriture ecrireFichierSur(const std::string& chemin, const Contenu& cont
         return echec(erreur);
     };
     if (int erreur = contenu(fd, appels)) return abandonner(erreur);
-    if (fchmod(fd, mode) != 0) return abandonner(errno);
+    if (mode && fchmod(fd, *mode) != 0) return abandonner(errno);
     if (appels.synchroniser(fd) != 0) return abandonner(errno);
     // Taken from the new file itself before it replaces the target, so that nothing renamed
     // over it afterwards can be mistaken for it. Neither closing nor renaming changes it.

@@ -38,7 +38,7 @@ struct ResultatEcriture {
 };
 
 // Leftover temporary files of an interrupted save are hidden (their names begin with a dot)
-// and are removed by the next save of the same file.
+// and are removed by the next save of the same file, unless a running writer still holds them.
 // Called with the real target once the new content is whole on disk, just before it is renamed
 // over the target: the last moment the old file can still be reached.
 using AvantRemplacement = std::function<void(const std::string& cible)>;
@@ -79,9 +79,16 @@ std::string cheminReel(const std::string& chemin);
 std::string dossierDe(const std::string& chemin);
 std::string nomDe(const std::string& chemin);
 
-// Removes the files of a folder whose names begin with the prefix: the leftovers of
-// interrupted writes.
+// Removes the files and folders of a folder whose names begin with the prefix and that no
+// running writer holds (verrouillerTemporaire): the leftovers of interrupted or killed writes.
 void supprimerTemporairesAnciens(const std::string& dossier, const std::string& prefixe);
+
+// Takes the lock by which a writer holds its temporary file or folder (open at fd) for as
+// long as fd, or a copy of it, stays open. False when the name was removed before it was
+// locked: it is then nobody's, and another name is to be made.
+bool verrouillerTemporaire(int fd);
 
 // Prefix of the temporary files made for a target file name.
 std::string prefixeTemporaire(const std::string& nomFichier);
+// A name not yet used by this process: dossier/prefixe, then the process and a counter.
+std::string nomTemporaire(const std::string& dossier, const std::string& prefixe);

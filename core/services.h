@@ -27,7 +27,7 @@ public:
     }
     // Question box: no title of its own, the caller's buttons; returns a Reponse code.
     virtual int question(const std::string& texte, Boutons boutons) = 0;
-    // Confirmation dialog titled "Confirm", question icon, Yes/No/Cancel; returns a Reponse.
+    // Confirmation dialog titled "Confirmation", question icon, Yes/No/Cancel; returns a Reponse.
     virtual int confirmation(const std::string& texte) = 0;
 };
 

@@ -11,6 +11,8 @@ inline constexpr char kSauverModifications[] = "Sauver les modifications ?";
 inline constexpr char kSupprimerFiche[] = "Supprimer cette fiche ?";
 inline constexpr char kEcraserBase[] = "ecraser la base du même nom ?";
 inline constexpr char kPasDeFicheSelectionnee[] = "pas de fiche sélectionnée";
+// The title of the confirmation box (the others have the program's title, or none).
+inline constexpr char kTitreConfirmation[] = "Confirmation";
 
 // --- Bases and their picture directories ---
 inline constexpr char kCreationNouvelleBase[] = "Création de la nouvelle base:";

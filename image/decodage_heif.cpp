@@ -3,6 +3,7 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -10,6 +11,7 @@
 
 #include "core/services.h"
 #include "image/formats_ajoutes.h"
+#include "image/surfaces_heif.h"
 #include "platform/images.h"
 
 namespace {
@@ -24,6 +26,14 @@ struct Heif {
         if (contexte) heif_context_free(contexte);
     }
 };
+
+void refuserSiTropGrande(std::uint64_t largeur, std::uint64_t hauteur) {
+    // Sides read from the file fit 32 bits: their product cannot overflow.
+    if (largeur * hauteur > static_cast<std::uint64_t>(kPixelsMax)) {
+        throw Erreur("l'image est trop grande (" + std::to_string(largeur) + " × " +
+                     std::to_string(hauteur) + " pixels)");
+    }
+}
 
 // The picture of the handle, decoded with the file's rotation and mirroring applied (libheif
 // does it itself: ignore_transformations is 0).
@@ -93,18 +103,24 @@ QImage lireAvecLibheif(const QByteArray& octets, const std::string& ext, QSize c
     const std::string nom = nomFormat(ext);
     Heif h;
     if (!h.contexte || !h.options) throw Erreur("mémoire insuffisante");
+    // libheif's own limit, on the sides of every item it reads ('ispe'): no side of a picture
+    // within the pixel limit reaches it.
+    heif_context_set_maximum_image_size_limit(h.contexte, static_cast<int>(kPixelsMax));
     heif_error e = heif_context_read_from_memory_without_copy(
         h.contexte, octets.constData(), static_cast<size_t>(octets.size()), nullptr);
     if (e.code != heif_error_Ok) throw Erreur("ce n'est pas une image " + nom + " valide");
+    // The pixel limit holds for every picture libheif could build, before it builds any: the
+    // tiles and canvas of a grid are allocated as declared, whatever the grid's 'ispe' says.
+    const auto surfaces = surfacesHeif(
+        {reinterpret_cast<const std::uint8_t*>(octets.constData()), static_cast<std::size_t>(octets.size())});
+    if (!surfaces) throw Erreur("ce n'est pas une image " + nom + " valide");
+    for (const SurfaceHeif& s : *surfaces) refuserSiTropGrande(s.largeur, s.hauteur);
     e = heif_context_get_primary_image_handle(h.contexte, &h.poignee);
     if (e.code != heif_error_Ok) throw Erreur("ce n'est pas une image " + nom + " valide");
     const long long largeur = heif_image_handle_get_width(h.poignee);
     const long long hauteur = heif_image_handle_get_height(h.poignee);
     if (largeur <= 0 || hauteur <= 0) throw Erreur("ce n'est pas une image " + nom + " valide");
-    if (largeur * hauteur > kPixelsMax) {
-        throw Erreur("l'image est trop grande (" + std::to_string(largeur) + " × " +
-                     std::to_string(hauteur) + " pixels)");
-    }
+    refuserSiTropGrande(static_cast<std::uint64_t>(largeur), static_cast<std::uint64_t>(hauteur));
     // A phone stores a small picture beside the photo: when it has the pixels asked for, it
     // is decoded instead of the twelve million of the photo. A damaged one is no reason to
     // refuse a photo that may be sound.

@@ -9,8 +9,9 @@
 #include <string>
 
 // Decodes a HEIC, HEIF or AVIF picture (extension in lower case, without the dot), turned
-// and mirrored as the file's own transformations ask. A picture announcing more than
-// kPixelsMax pixels is refused before it is decoded. When the file carries a thumbnail that
+// and mirrored as the file's own transformations ask. A file declaring a picture of more
+// than kPixelsMax pixels (its tiles, thumbnails and canvases included) is refused before
+// anything is decoded. When the file carries a thumbnail that
 // covers cible once turned, with the picture's proportions, the smallest such thumbnail is
 // decoded instead (turned by its own transformations, as the main picture is by its own).
 // Throws Erreur with the French reason.

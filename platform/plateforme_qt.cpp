@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPrinterInfo>
 
+#include "core/textes.h"
 #include "platform/aide.h"
 #include "platform/fenetre_aide.h"
 #include "platform/images.h"
@@ -55,7 +56,7 @@ int PlateformeQt::question(const std::string& texte, Boutons boutons) {
 }
 
 int PlateformeQt::confirmation(const std::string& texte) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), q(texte),
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(textes::kTitreConfirmation), q(texte),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
     box.setEscapeButton(QMessageBox::Cancel);
     return code(static_cast<QMessageBox::StandardButton>(box.exec()));

@@ -20,7 +20,7 @@ QString legende(const std::string& texte) {
 
 void TForm1::annuler1Click() {
     // In edit mode the items are disabled; their keys belong to the box being typed in.
-    if (!valider_->isHidden()) return;
+    if (enSaisie()) return;
     if (store_.historique.annuler(store_)) {
         montrerBase(kSansActiverSauvegarde);
     } else {
@@ -29,7 +29,7 @@ void TForm1::annuler1Click() {
 }
 
 void TForm1::retablir1Click() {
-    if (!valider_->isHidden()) return;
+    if (enSaisie()) return;
     if (store_.historique.retablir(store_)) {
         montrerBase(kSansActiverSauvegarde);
     } else {
@@ -39,8 +39,7 @@ void TForm1::retablir1Click() {
 
 void TForm1::actualiserAnnulation() {
     const Historique& h = store_.historique;
-    // The mode is kept only in the controls' states: edit mode shows "Valider".
-    const bool edition = !valider_->isHidden();
+    const bool edition = enSaisie();
     annuler1()->setText(legende(h.libelleAnnuler()));
     retablir1()->setText(legende(h.libelleRetablir()));
     annuler1()->setEnabled(!edition && h.aAnnuler() != nullptr);

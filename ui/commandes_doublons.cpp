@@ -22,7 +22,7 @@ std::string bilanDoublons(const Doublons& d) {
 }  // namespace
 
 bool TForm1::horsSaisie() {
-    if (valider()->isHidden()) return true;
+    if (!enSaisie()) return true;
     plateforme_.message(textes::kTerminerSaisie);
     return false;
 }

@@ -47,8 +47,8 @@ std::optional<TForm1::Depot> TForm1::depotPossible(const QMimeData* donnees,
     if (stat(chemin.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     // The ".dat" test of the open command: the exact bytes, letter case included.
     if (nom->endsWith(QLatin1String(".dat"))) return Depot{Depot::Base, chemin};
-    // "Image" is shown only in edit mode; the frame takes pictures only then.
-    if (extensionImage(*nom) && !image_->isHidden() &&
+    // The frame takes pictures only in edit mode.
+    if (extensionImage(*nom) && enSaisie() &&
         Imagevue_->rect().contains(Imagevue_->mapFrom(this, point))) {
         return Depot{Depot::Image, chemin};
     }
@@ -86,7 +86,7 @@ void TForm1::dropEvent(QDropEvent* evenement) {
     QTimer::singleShot(0, this, [this, d = *depot] {
         if (d.genre == Depot::Base) {
             if (ouverture_) gerer([&] { ouverture_(d.chemin); });
-        } else if (!image_->isHidden()) {
+        } else if (enSaisie()) {
             gerer([&] { prendreImage(d.chemin); });
         }
     });

@@ -49,6 +49,8 @@ public:
     // title and description; browse mode undoes it and always enables "Sauver base".
     void verrouiller();
     void deverrouiller();
+    // Whether the window is in edit mode: the one way every command asks it.
+    bool enSaisie() const;
     // Any change of the search text makes goButton the default button for good.
     void expressionChange();
 

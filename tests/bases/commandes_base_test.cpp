@@ -255,7 +255,7 @@ TEST_P(NouvelleAbandonnee, newbase_abandonedAfterBlanking_leavesUnboundBlankTabl
     EXPECT_FALSE(existe(chemin("existe.rep")));
     EXPECT_EQ(cartesDuFichier(x), resume(kDeuxAnciennes));
     if (c.choisi) {
-        EXPECT_EQ(plateforme.boites.back(), (Boite{"confirmation", "Confirm", kEcraser}));
+        EXPECT_EQ(plateforme.boites.back(), (Boite{"confirmation", "Confirmation", kEcraser}));
     }
     EXPECT_TRUE(plateforme.reponses.empty());
 
@@ -287,7 +287,7 @@ TEST_F(CommandesBase, newbase_overExistingFileAndDirectory_warnsThenWrites1028By
     EXPECT_EQ(plateforme.boites,
               (std::vector<Boite>{{"message", "brevandoux", kCreation},
                                   {"enregistrer", "enregistrer la base", ""},
-                                  {"confirmation", "Confirm", kEcraser},
+                                  {"confirmation", "Confirmation", kEcraser},
                                   {"message", "brevandoux", textes::kRepertoireDejaExistant}}));
     EXPECT_EQ(lireOctets(existe).size(), 1028u);
     EXPECT_EQ(cartesDuFichier(existe), std::vector<std::string>{"0::"});
@@ -641,7 +641,7 @@ TEST_F(SauverSous, saveAs_overwriteAnswers) {
             EXPECT_FALSE(existe(chemin("existe.rep")));
             EXPECT_TRUE(plateforme.textes("message").empty());
         }
-        EXPECT_EQ(plateforme.boites[1], (Boite{"confirmation", "Confirm", kEcraser}));
+        EXPECT_EQ(plateforme.boites[1], (Boite{"confirmation", "Confirmation", kEcraser}));
         fenetre->savemybase()->setEnabled(false);
     }
 }

@@ -142,7 +142,7 @@ TEST_F(DeuxFenetres, saveAsOntoItsOwnFile_afterTheOtherWindowSaved_asksToo) {
     p2.reponses = {kOui, kNon};  // overwrite the file of the same name: yes; write over the change: no
     commandes(*autre).enregistrersous1Click();
     EXPECT_EQ(p2.boites, (std::vector<Boite>{{"enregistrer", "enregistrer la base", ""},
-                                             {"confirmation", "Confirm", kEcraser},
+                                             {"confirmation", "Confirmation", kEcraser},
                                              {"question", "OuiNon", avecChemin(kModifieeAilleurs, x)},
                                              {"message", "brevandoux", avecChemin(kNonEnregistreeAilleurs, x)}}));
     EXPECT_EQ(lireOctets(x), dePremiere);

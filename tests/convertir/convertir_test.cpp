@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,9 +29,8 @@ struct Sortie {
     std::string erreurs;
 };
 
-// Runs the converter with these arguments, its standard error captured.
-Sortie convertir(const std::vector<std::string>& arguments, const DossierTemporaire& dossier) {
-    const std::string fichierErreurs = dossier / "stderr.txt";
+// Starts the converter with these arguments, its standard error into fichierErreurs.
+pid_t lancer(const std::vector<std::string>& arguments, const std::string& fichierErreurs) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, fichierErreurs.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -39,13 +40,21 @@ Sortie convertir(const std::vector<std::string>& arguments, const DossierTempora
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    pid_t pid;
-    Sortie s;
+    pid_t pid = -1;
     if (posix_spawn(&pid, BREVANDOUX_CONVERTIR, &actions, nullptr, argv.data(), environ) != 0) {
         ADD_FAILURE() << "le convertisseur n'a pas pu être lancé";
-        return s;
+        pid = -1;
     }
     posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Runs the converter with these arguments, its standard error captured.
+Sortie convertir(const std::vector<std::string>& arguments, const DossierTemporaire& dossier) {
+    const std::string fichierErreurs = dossier / "stderr.txt";
+    Sortie s;
+    const pid_t pid = lancer(arguments, fichierErreurs);
+    if (pid < 0) return s;
     int statut = 0;
     waitpid(pid, &statut, 0);
     s.code = WIFEXITED(statut) ? WEXITSTATUS(statut) : 128 + WTERMSIG(statut);
@@ -161,4 +170,52 @@ TEST(Convertir, refusalAfterTheFirstSlices_leavesNothingBehind) {
     for (const auto& e : std::filesystem::directory_iterator(d.str())) noms.push_back(e.path().filename());
     std::sort(noms.begin(), noms.end());
     EXPECT_EQ(noms, (std::vector<std::string>{"chat.jpg", "stderr.txt", "t.csv"}));
+}
+
+// Killed while it copies a picture: no picture, no folder and nothing visible is left, and the
+// next run removes what the killed one left hidden.
+TEST(Convertir, killedWhileFilingAPicture_leavesNothingVisible_theNextRunCleansUp) {
+    DossierTemporaire d;
+    // Large enough for its copy to be caught in the middle, and of bytes that must be copied.
+    std::string octets(std::size_t(96) << 20, '\0');
+    std::mt19937_64 alea(43);
+    for (std::size_t i = 0; i + 8 <= octets.size(); i += 8) {
+        const std::uint64_t v = alea();
+        std::memcpy(&octets[i], &v, 8);
+    }
+    ecrireOctets(d / "chat.jpg", octets);
+    ecrireOctets(d / "t.csv", "titre,image\r\nchat,chat.jpg\r\n");
+    const std::set<std::string> avant = {"chat.jpg", "t.csv"};
+    const auto copieEnCours = [&] {
+        std::error_code e;
+        for (auto it = std::filesystem::recursive_directory_iterator(d.str(), e);
+             !e && it != std::filesystem::recursive_directory_iterator(); it.increment(e)) {
+            if (it->path().filename().string().rfind(".chat.jpg.brevandoux-tmp-", 0) == 0) return true;
+        }
+        return false;
+    };
+    const pid_t pid = lancer({d / "t.csv", d / "b.dat"}, "/dev/null");
+    ASSERT_GT(pid, 0);
+    int statut = 0;
+    while (waitpid(pid, &statut, WNOHANG) == 0) {
+        if (copieEnCours()) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &statut, 0);
+            break;
+        }
+    }
+    ASSERT_TRUE(WIFSIGNALED(statut)) << "la copie n'a pas été surprise";
+    std::set<std::string> visibles;
+    for (const auto& e : std::filesystem::directory_iterator(d.str())) {
+        if (e.path().filename().string()[0] != '.') visibles.insert(e.path().filename());
+    }
+    EXPECT_EQ(visibles, avant);
+
+    const Sortie s = convertir({d / "t.csv", d / "b.dat"}, d);
+    ASSERT_EQ(s.code, 0) << s.erreurs;
+    std::set<std::string> tout;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(d.str())) {
+        tout.insert(std::filesystem::relative(e.path(), d.str()));
+    }
+    EXPECT_EQ(tout, (std::set<std::string>{"b.dat", "b.rep", "b.rep/chat.jpg", "chat.jpg", "stderr.txt", "t.csv"}));
 }

@@ -1,16 +1,29 @@
 #include <errno.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "core/attributs.h"
+#include "core/fichier_sur.h"
 #include "core/textes.h"
 #include "core/magasin_fiches.h"
 #include "tests/support/dossier_temporaire.h"
 #include "tests/support/messages_enregistres.h"
+
+// Every mask the process is given while this suite runs: the writer's threads share one, so a
+// mask set for a moment is the mask of whatever another thread creates in that moment.
+std::atomic<int> masquesDifferents{0};
+std::atomic<mode_t> masqueAttendu{0};
+extern "C" mode_t umask(mode_t masque) {
+    if (masque != masqueAttendu.load()) ++masquesDifferents;
+    return static_cast<mode_t>(syscall(SYS_umask, masque));
+}
 
 namespace {
 
@@ -157,6 +170,21 @@ TEST_F(BaseFichierTest, save_keepsPermissionBits_andFollowsSymlink) {
     EXPECT_EQ(modeDe(dossier / "vrai.dat"), 0640u);
 }
 
+TEST_F(BaseFichierTest, save_neverChangesTheProcessMask_newFileGetsTheUsualMode) {
+    masqueAttendu = 027;
+    const mode_t avant = umask(027);
+    masquesDifferents = 0;
+    ecrireOctets(dossier / "ancienne.dat", "ancien");
+    chmod((dossier / "ancienne.dat").c_str(), 0600);
+    EXPECT_EQ(store.ecrireBase(dossier / "nouvelle.dat"), 1);
+    EXPECT_EQ(store.ecrireBase(dossier / "ancienne.dat"), 1);
+    EXPECT_EQ(masquesDifferents, 0);
+    masqueAttendu = avant;
+    umask(avant);
+    EXPECT_EQ(modeDe(dossier / "nouvelle.dat"), 0640u);
+    EXPECT_EQ(modeDe(dossier / "ancienne.dat"), 0600u);
+}
+
 // Each step of the writer fails in turn: the old file must stay exactly as it was, and no
 // temporary file may be left behind.
 TEST_F(BaseFichierTest, save_failureAtEachStep_leavesOldFileAndNoTemporary) {
@@ -198,6 +226,26 @@ TEST_F(BaseFichierTest, save_failureAtEachStep_leavesOldFileAndNoTemporary) {
         }
         EXPECT_EQ(fichiers, 1) << "temporary left at step " << etape;
     }
+}
+
+// A second writer of the same file starts while the first is writing (its temporary file then
+// looks like a killed writer's leftover), and a killed writer left a file and a folder.
+TEST_F(BaseFichierTest, twoWritersOfOneFile_neitherRemovesTheOthersTemporary_leftoversGo) {
+    const std::string cible = dossier / "a.dat";
+    ecrireOctets(dossier / ".a.dat.brevandoux-tmp-999-0", "restes");
+    std::filesystem::create_directory(dossier / ".a.dat.brevandoux-tmp-999-1");
+    ecrireOctets(dossier / ".a.dat.brevandoux-tmp-999-1/chat.jpg", "restes");
+    ResultatEcriture second;
+    const ResultatEcriture premier = ecrireFichierSur(cible, [&](int fd, const AppelsSysteme& a) {
+        second = ecrireFichierSur(cible, [](int f, const AppelsSysteme& b) { return ecrireTout(f, "B", 1, b); });
+        return ecrireTout(fd, "A", 1, a);
+    });
+    EXPECT_TRUE(second.ok()) << second.raison;
+    EXPECT_TRUE(premier.ok()) << premier.raison;
+    EXPECT_EQ(lireOctets(cible), "A");
+    std::vector<std::string> restes;
+    for (const auto& e : std::filesystem::directory_iterator(dossier.str())) restes.push_back(e.path().filename());
+    EXPECT_EQ(restes, std::vector<std::string>{"a.dat"});
 }
 
 TEST_F(BaseFichierTest, save_removesStaleTemporariesOfThatBaseOnly) {

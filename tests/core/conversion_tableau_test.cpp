@@ -176,3 +176,39 @@ TEST(ConversionCsv, refusedCell_isToldBeforeABaseThatCannotBeWritten_andEachFail
     }
     EXPECT_GT(echecs, 0);
 }
+
+// The base fails at its last steps, after its pictures were filed: they go with it, and the
+// picture directory is as it was (absent, or with its own pictures only).
+TEST(ConversionCsv, baseFailingAtItsLastSteps_leavesNoPictureAndNoFolderItMade) {
+    struct Cas {
+        const char* quoi;
+        bool repertoire;  // the picture directory exists already
+        bool renommage;   // the rename fails, otherwise the flush
+    } cas[] = {{"vidage", false, false}, {"renommage", false, true}, {"vidage, répertoire", true, false},
+               {"renommage, répertoire", true, true}};
+    for (const Cas& c : cas) {
+        DossierTemporaire dossier;
+        ecrireOctets(dossier / "chat.jpg", "JPEG");
+        ecrireOctets(dossier / "t.csv", "titre,image\r\nchat,chat.jpg\r\n");
+        if (c.repertoire) {
+            std::filesystem::create_directory(dossier / "b.rep");
+            ecrireOctets(dossier / "b.rep/chien.jpg", "chien");
+        }
+        const std::set<std::string> avant = contenu(dossier);
+        Destination d(dossier, "b.dat");
+        AppelsSysteme appels = appelsSysteme();
+        if (c.renommage) {
+            appels.renommer = [](const char*, const char*) { return errno = EACCES, -1; };
+        } else {
+            appels.synchroniser = [](int) { return errno = EIO, -1; };
+        }
+        d.store.appels = &appels;
+        EXPECT_FALSE(convertirTableauCsv(d.store, dossier / "t.csv", kTranche).ecrite) << c.quoi;
+        EXPECT_EQ(contenu(dossier), avant) << c.quoi;
+        if (c.repertoire) {
+            std::set<std::string> images;
+            for (const auto& e : std::filesystem::directory_iterator(dossier / "b.rep")) images.insert(e.path().filename());
+            EXPECT_EQ(images, std::set<std::string>{"chien.jpg"}) << c.quoi;
+        }
+    }
+}

@@ -344,4 +344,34 @@ TEST(ConfinementInvisible, testPictures_fromTheCommandLine_drawTheSamePixelsConf
     }
 }
 
+// Files found to exhaust the program's memory, kept with the reason each must be refused for,
+// at once: the reason is given before anything is decoded.
+TEST(ConfinementInvisible, filesThatOnceTookAllMemory_refusedAtOnceWithTheUsualReason) {
+    QTemporaryDir dossier;
+    ASSERT_TRUE(dossier.isValid());
+    const struct {
+        const char* fichier;
+        const char* raison;
+    } cas[] = {
+        // A 64 × 48 grid whose data, read past the end of its box as libheif reads it,
+        // declares a canvas of 14441 × 27759.
+        {"heic-grille-800mo.heic", "l'image est trop grande (14441 × 27759 pixels)\n"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.fichier);
+        int code = -1;
+        QByteArray erreur;
+        const std::string chemin = std::string(BREVANDOUX_SOURCES "/tests/image/regressions/") + c.fichier;
+        dessinLigneDeCommande(kLivre, QString::fromStdString(chemin), dossier.filePath(QStringLiteral("a.png")),
+                              environnement(nullptr, nullptr), code, erreur);
+        EXPECT_EQ(code, 2);
+        // Appended rather than built with operator+, which GCC 12 at -O3 warns about wrongly.
+        std::string attendu = "l'image ";
+        attendu += chemin;
+        attendu += " n'a pas pu être chargée : ";
+        attendu += c.raison;
+        EXPECT_EQ(erreur.toStdString(), attendu);
+    }
+}
+
 }  // namespace

@@ -160,6 +160,32 @@ TEST(PlateformeQt, yesNoQuestion_hasOuiAndNonOnly_EscapeAndEnterMeanNon) {
     }
 }
 
+// The title each kind of box shows, read from the box itself: French, or none of its own.
+TEST(PlateformeQt, boxTitles_areTheProgramsOrFrench) {
+    struct Cas {
+        const char* genre;
+        std::function<void(PlateformeQt&)> ouvrir;
+        QString titre;
+    };
+    const Cas cas[] = {
+        {"message", [](PlateformeQt& p) { p.message("x"); }, QStringLiteral("brevandoux")},
+        {"question", [](PlateformeQt& p) { p.question("x", Boutons::OkAnnuler); }, QString()},
+        {"confirmation", [](PlateformeQt& p) { p.confirmation("x"); }, QStringLiteral("Confirmation")},
+    };
+    for (const Cas& c : cas) {
+        PlateformeQt plateforme;
+        QString titre = QStringLiteral("(aucune boîte)");
+        QTimer::singleShot(0, [&] {
+            auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (boite == nullptr) return;
+            titre = boite->windowTitle();
+            boite->reject();
+        });
+        c.ouvrir(plateforme);
+        EXPECT_EQ(titre, c.titre) << c.genre;
+    }
+}
+
 TEST(PlateformeScriptee, recordsBoxesAndAnswersFromItsQueue) {
     PlateformeScriptee p;
     p.reponses = {kOui, kAnnuler};
@@ -167,7 +193,7 @@ TEST(PlateformeScriptee, recordsBoxesAndAnswersFromItsQueue) {
     EXPECT_EQ(p.question("Sauver les modifications ?", Boutons::OuiNonAnnuler), kOui);
     EXPECT_EQ(p.confirmation("ecraser la base du même nom ?"), kAnnuler);
     ASSERT_EQ(p.boites.size(), 3u);
-    EXPECT_EQ(p.boites[2], (Boite{"confirmation", "Confirm", "ecraser la base du même nom ?"}));
+    EXPECT_EQ(p.boites[2], (Boite{"confirmation", "Confirmation", "ecraser la base du même nom ?"}));
     p.fichiers = {std::string("/tmp/notes")};
     EXPECT_EQ(p.enregistrerFichier({".dat", "base d'archivage dat|*.dat", "enregistrer la base"}),
               std::optional<std::string>("/tmp/notes.dat"));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/textes.h"
+
 namespace {
 std::string boutons(Boutons b) {
     switch (b) {
@@ -51,7 +53,7 @@ int PlateformeScriptee::question(const std::string& texte, Boutons b) {
 }
 
 int PlateformeScriptee::confirmation(const std::string& texte) {
-    boites.push_back({"confirmation", "Confirm", texte});
+    boites.push_back({"confirmation", textes::kTitreConfirmation, texte});
     if (reponses.empty()) {
         ADD_FAILURE() << "confirmation sans réponse prévue : " << texte;
         throw BoiteSansReponse(texte);
