@@ -172,6 +172,13 @@ int toutFaire(Vignettes& v, const QStringList& chemins, int pixels, QStringList&
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // Each line as soon as it is known: the run is long.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const auto charge = [] {
+        QFile f("/proc/loadavg");
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll().trimmed()) : QString("?");
+    };
+    std::printf("charge de la machine (/proc/loadavg) au départ : %s\n", qPrintable(charge()));
     const int nombre = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int pixels = argc > 3 ? std::atoi(argv[3]) : 256;
     if (nombre < 1 || pixels < 1 || pixels > 1024) return 2;
@@ -284,5 +291,6 @@ int main(int argc, char** argv) {
         v.demander(vides, pixels);
         std::printf("demander() sur 1 000 000 fiches sans image : %.1f ms\n", chrono.nsecsElapsed() / 1e6);
     }
+    std::printf("charge de la machine à la fin : %s\n", qPrintable(charge()));
     return dansLesTemps ? 0 : 1;
 }

@@ -24,7 +24,7 @@ bool connu(const QString& ext) {
 // version of the picture. Decoded by the confined program: another program may have made it.
 bool lireDuCache(const QString& fichier, int classe, const SourceVignette& source,
                  ProcessusLot& programme, int arret, ProcessusLot::Reponse& lue) {
-    const Descripteur fd(open(QFile::encodeName(fichier).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    const Descripteur fd(open(QFile::encodeName(fichier).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) return false;
     lue = programme.dessiner(fd.get(), "png", classe, arret);
     return lue.etat == ProcessusLot::Reponse::Dessinee && vignetteValable(lue.textes, source);
@@ -75,7 +75,7 @@ ResultatVignette fabriquerVignette(const QString& chemin, int classe, const QStr
         r.interrompu = true;
         return r;
     }
-    const Descripteur fd(open(nomLocal.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    const Descripteur fd(open(nomLocal.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
         r.echec = QStringLiteral("le fichier ne peut pas être lu");
         return r;

@@ -51,12 +51,18 @@ class CacheVignettes : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dossier.isValid());
-        ancien = qgetenv("XDG_CACHE_HOME");
+        if (qEnvironmentVariableIsSet("XDG_CACHE_HOME")) ancien = qgetenv("XDG_CACHE_HOME");
         qputenv("XDG_CACHE_HOME", QFile::encodeName(dossier.filePath("cache")));
         racine = racineVignettes();
         ASSERT_EQ(racine, dossier.filePath("cache/thumbnails"));
     }
-    void TearDown() override { qputenv("XDG_CACHE_HOME", ancien); }
+    void TearDown() override {
+        if (ancien.isNull()) {
+            qunsetenv("XDG_CACHE_HOME");
+        } else {
+            qputenv("XDG_CACHE_HOME", ancien);
+        }
+    }
 
     QString photo(const QString& nom, int orientation = 0, int l = 400, int h = 200) {
         const QString chemin = dossier.filePath(nom);
