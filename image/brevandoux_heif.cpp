@@ -2,6 +2,7 @@
 // brevandoux-image, in the conversion mode of image/conversion.h:
 //
 //   brevandoux-heif --convertir heic|heif|avif LARGEUR HAUTEUR MEMOIRE
+//   brevandoux-heif --lot MEMOIRE   (thumbnails of many pictures, image/lot.h)
 //
 // A program of its own because libheif (LGPL version 3) may not be linked with libemf2svg
 // (GPL version 2 only), which brevandoux-image links; it shuts itself in the same way.
@@ -16,6 +17,7 @@
 #include "image/conversion.h"
 #include "image/decodage_heif.h"
 #include "image/formats_ajoutes.h"
+#include "image/lot.h"
 #include "platform/images.h"
 #include "platform/metafichier.h"
 
@@ -42,8 +44,17 @@ int main(int argc, char** argv) {
             return aLaTaille(decoderHeif(octets, f, cible), cible);
         };
         code = executerConversion(argc, argv, ReglagesConfinement{}, c);
+    } else if (argc >= 2 && std::string(argv[1]) == "--lot") {
+        Lot l;
+        l.accepte = [](const std::string& f) { return estFormatHeif("." + f); };
+        l.tailleMax = [](const std::string&) { return kTailleImageAjouteeMax; };
+        l.dessiner = [](const QByteArray& octets, const std::string& f, QSize cible) {
+            return decoderHeif(octets, f, cible);
+        };
+        l.dernier = [](const std::string&) { return false; };
+        code = executerLot(argc, argv, ReglagesConfinement{}, l);
     } else {
-        std::fputs("usage : brevandoux-heif --convertir heic|heif|avif LARGEUR HAUTEUR MEMOIRE\n", stderr);
+        std::fputs("usage : brevandoux-heif --convertir heic|heif|avif LARGEUR HAUTEUR MEMOIRE | --lot MEMOIRE\n", stderr);
     }
     std::fflush(nullptr);
     _exit(code);

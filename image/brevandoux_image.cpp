@@ -16,13 +16,19 @@
 //     answer on the standard output ('O', width, height and the pixels; or 'E' and the French
 //     reason). The process limits its own memory to MEMOIRE bytes and its processor time,
 //     then shuts itself in before it reads a byte of its input.
+//
+//   brevandoux-image --lot MEMOIRE
+//     draws thumbnails of many pictures of the formats above but HEIC and AVIF, one after
+//     the other, from the files handed to it (image/lot.h).
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QImage>
 #include <QPainter>
 #include <cerrno>
@@ -38,6 +44,7 @@
 #include "image/confinement.h"
 #include "image/conversion.h"
 #include "image/formats_ajoutes.h"
+#include "image/lot.h"
 #include "image/rendu_metafichier.h"
 #include "platform/images.h"
 
@@ -95,6 +102,47 @@ int convertir(int argc, char** argv) {
         return aLaTaille(decoderFormatAjoute(octets, f), cible);
     };
     return executerConversion(argc, argv, reglagesConfinement(), c);
+}
+
+// Bitmaps and icons, as the frame reads them.
+QImage lireBitmap(const QByteArray& octets, const std::string& format) {
+    QBuffer tampon;
+    tampon.setData(octets);
+    tampon.open(QIODevice::ReadOnly);
+    QImageReader lecteur(&tampon, format.c_str());
+    lecteur.setDecideFormatFromContent(false);
+    const QSize taille = lecteur.size();
+    if (taille.isValid() && static_cast<long long>(taille.width()) * taille.height() > kPixelsMax) {
+        throw Erreur("l'image est trop grande");
+    }
+    QImage image = lecteur.read();
+    if (image.isNull()) throw Erreur("ce n'est pas une image " + nomFormat(format) + " valide");
+    return image;
+}
+
+int lot(int argc, char** argv) {
+    Lot l;
+    l.accepte = [](const std::string& f) {
+        return f == "jpg" || f == "jpeg" || f == "bmp" || f == "ico" || estMetafichierFormat(f) || estQt(f);
+    };
+    l.tailleMax = [](const std::string& f) {
+        return estMetafichierFormat(f) ? kTailleMetafichierMax : kTailleImageAjouteeMax;
+    };
+    l.dessiner = [](const QByteArray& octets, const std::string& f, QSize cible) {
+#ifdef BREVANDOUX_IMAGE_ESSAI
+        // A picture that takes the decoder over, as far as the window can tell: the process dies.
+        if (octets.startsWith("PIEGE")) std::abort();
+#endif
+        if (f == "jpg" || f == "jpeg") return decoderJpeg(octets, cible);
+        if (f == "bmp" || f == "ico") return lireBitmap(octets, f);
+        // At the drawing's own size, fitted afterwards: its proportions are not known before.
+        if (estMetafichierFormat(f)) {
+            return dessinerMetafichier(octets, f == "wmf" ? FormatMetafichier::Wmf : FormatMetafichier::Emf, QSize());
+        }
+        return decoderFormatAjoute(octets, f);
+    };
+    l.dernier = finitLeLot;
+    return executerLot(argc, argv, reglagesConfinement(), l);
 }
 
 int dessiner(int argc, char** argv) {
@@ -187,7 +235,9 @@ int main(int argc, char** argv) {
         _exit(code);
     }
 #endif
-    const int code = mode == "--convertir" ? convertir(argc, argv) : dessiner(argc, argv);
+    const int code = mode == "--convertir" ? convertir(argc, argv)
+                     : mode == "--lot"     ? lot(argc, argv)
+                                           : dessiner(argc, argv);
     // The process ends here, without the exit handlers of the libraries it loaded: what they
     // keep for the life of the process goes with it, and a leak checker has nothing to say.
     std::fflush(nullptr);
