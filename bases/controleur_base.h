@@ -29,6 +29,8 @@ public:
     int demanderSauvegarde();
     enum class Sauvegarde { kEcrite, kEchouee, kAbandonnee };
     Sauvegarde sauverSous();
+    // A copy of pictures that lasts longer than this shows its progress dialog.
+    void setDelaiProgression(int ms) { delaiProgression_ = ms; }
 
     void newbaseClick();
     void ouvrirClick();
@@ -90,4 +92,5 @@ private:
     Plateforme& plateforme_;
     // Set once the quit has gone through: the close that follows must not ask again.
     bool termine_ = false;
+    int delaiProgression_ = 500;
 };

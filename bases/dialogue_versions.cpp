@@ -15,7 +15,6 @@
 
 #include "bases/modele_differences.h"
 #include "core/cp1252.h"
-#include "core/repertoire_images.h"
 #include "ui/progression.h"
 #include "ui/tform1.h"
 
@@ -292,13 +291,10 @@ void DialogueVersions::comparerAutreClick() {
 
 void DialogueVersions::recupererClick() {
     if (!lue_ || modele_->nombreChoisies() == 0) return;
-    const bool version = ligneLue_->data(kRoleVersion).toBool();
-    const std::string repertoireAutre =
-        version ? std::string() : cheminRepertoireImages(ligneLue_->data(kRoleChemin).toByteArray().toStdString());
     const std::vector<Difference> choisies = modele_->choisies();
     // The differences point into both tables: none is shown while the open one changes.
     modele_->vider();
-    actions_.recuperer(lue_->fiches.data(), choisies, repertoireAutre);
+    actions_.recuperer(lue_->fiches.data(), choisies, lue_->chemin);
     comparer();
     differences_->setFocus();
 }

@@ -34,10 +34,9 @@ class DialogueVersions : public QDialog {
 public:
     struct Actions {
         // Takes the chosen differences of autre into the open base as one step and shows the
-        // base. repertoireImagesAutre: the picture directory of another base file, empty for
-        // a kept version.
+        // base. cheminAutre: the file autre was read from (a kept version or another base).
         std::function<void(const Fiche* autre, const std::vector<Difference>& choisies,
-                           const std::string& repertoireImagesAutre)>
+                           const std::string& cheminAutre)>
             recuperer;
         // Makes the version read the open table (the owner may move from it) once the user
         // has answered the save prompt; false when the user cancelled there.
