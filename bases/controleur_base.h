@@ -11,6 +11,7 @@
 
 #include "core/magasin_fiches.h"
 #include "platform/plateforme.h"
+#include "ui/progression.h"
 #include "ui/vue.h"
 
 class DialogueVersions;
@@ -92,5 +93,5 @@ private:
     Plateforme& plateforme_;
     // Set once the quit has gone through: the close that follows must not ask again.
     bool termine_ = false;
-    int delaiProgression_ = 500;
+    int delaiProgression_ = ProgressionDifferee::kDelai;
 };

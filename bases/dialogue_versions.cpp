@@ -1,6 +1,5 @@
 #include "bases/dialogue_versions.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QHBoxLayout>
@@ -9,7 +8,6 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -205,12 +203,14 @@ void DialogueVersions::choisir(QListWidgetItem* ligne) {
     const std::string chemin = ligne->data(kRoleChemin).toByteArray().toStdString();
     auto lue = std::make_unique<BaseLue>();
     bool interrompue = false;
-    horloge_.start();
-    const std::string raison = lireBase(chemin, *lue, [this, &interrompue](uint64_t lu, uint64_t total) {
-        interrompue = !progression(lu, total);
-        return !interrompue;
-    });
-    dialogueProgression_.reset();
+    std::string raison;
+    {
+        ProgressionDifferee progression(QStringLiteral("lecture de la base…"), this, delaiProgression_);
+        raison = lireBase(chemin, *lue, [&progression, &interrompue](uint64_t lu, uint64_t total) {
+            interrompue = !progression(lu, total);
+            return !interrompue;
+        });
+    }
     if (interrompue) {
         resume_->setText(QStringLiteral("lecture interrompue"));
         resume_->setAccessibleName(QStringLiteral("comparaison"));
@@ -256,19 +256,6 @@ void DialogueVersions::montrerDifference(int ligne) {
 void DialogueVersions::actualiserBoutons() {
     recuperer_->setEnabled(lue_ && modele_->nombreChoisies() > 0);
     revenir_->setEnabled(lue_ && ligneLue_ && ligneLue_->data(kRoleVersion).toBool());
-}
-
-bool DialogueVersions::progression(uint64_t lu, uint64_t total) {
-    if (!dialogueProgression_) {
-        if (horloge_.elapsed() < delaiProgression_) return true;
-        dialogueProgression_ = dialogueProgression(QStringLiteral("lecture de la base…"), 1000, this);
-        if (!dialogueProgression_) return true;
-        dialogueProgression_->show();
-    }
-    dialogueProgression_->setValue(total == 0 ? 0 : static_cast<int>(lu * 1000 / total));
-    // The reading runs on this thread: the dialog is drawn and "Annuler" is seen here.
-    QCoreApplication::processEvents();
-    return !dialogueProgression_->wasCanceled();
 }
 
 void DialogueVersions::comparerAutreClick() {

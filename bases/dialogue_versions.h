@@ -9,7 +9,6 @@
 // written, and the open base changes only through the two actions its owner gives it.
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,13 +18,13 @@
 #include "core/magasin_fiches.h"
 #include "core/versions_base.h"
 #include "platform/plateforme.h"
+#include "ui/progression.h"
 
 class QLabel;
 class QListView;
 class QListWidget;
 class QListWidgetItem;
 class QPlainTextEdit;
-class QProgressDialog;
 class QPushButton;
 class ModeleDifferences;
 
@@ -60,7 +59,7 @@ public:
     QPushButton* fermer() const { return fermer_; }
 
     // A reading that lasts longer than this shows its progress dialog ("Annuler" stops it).
-    static constexpr int kDelaiProgression = 500;
+    static constexpr int kDelaiProgression = ProgressionDifferee::kDelai;
     void setDelaiProgression(int ms) { delaiProgression_ = ms; }
 
     // The comparison on display; nothing compared when no line has been chosen or read.
@@ -89,9 +88,6 @@ private:
     void comparer();
     void montrerDifference(int ligne);
     void actualiserBoutons();
-    // The progress of a reading: the dialog appears once the reading has lasted
-    // delaiProgression_; false once the user pressed "Annuler".
-    bool progression(uint64_t lu, uint64_t total);
 
     const MagasinFiches& store_;
     Plateforme& plateforme_;
@@ -118,6 +114,4 @@ private:
     Comparaison comparaison_;
 
     int delaiProgression_ = kDelaiProgression;
-    QElapsedTimer horloge_;
-    std::unique_ptr<QProgressDialog> dialogueProgression_;
 };

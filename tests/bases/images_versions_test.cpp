@@ -145,7 +145,9 @@ TEST_F(ImagesVersions, versions_namedWhenTheirContentWasSaved_orderedAndPrunedAc
     for (int k = 0; k < 3; ++k) {
         dater(x, contenus[k]);
         controleur().ouvrirChemin(x);
-        remplir({{1, "version " + std::to_string(k + 1), "", ""}});
+        std::string titre = "version ";
+        titre += std::to_string(k + 1);
+        remplir({{1, titre, "", ""}});
         store().modifiee = true;
         fenetre->savemybase()->click();
         ASSERT_FALSE(store().modifiee);
