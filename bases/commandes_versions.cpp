@@ -17,8 +17,8 @@ bool ControleurBase::versionsAMontrer() const {
 std::unique_ptr<DialogueVersions> ControleurBase::dialogueVersions() {
     DialogueVersions::Actions actions;
     actions.recuperer = [this](const Fiche* autre, const std::vector<Difference>& choisies,
-                               const std::string& repertoireImagesAutre) {
-        store_.historique.noter(recuperer(store_, autre, choisies, repertoireImagesAutre), store_);
+                               const std::string& cheminAutre) {
+        store_.historique.noter(recuperer(store_, autre, choisies, cheminAutre), store_);
         montrerBase();
     };
     actions.revenir = [this](BaseLue& version) {

@@ -16,6 +16,7 @@
 #include "core/repertoire_images.h"
 #include "core/textes.h"
 #include "ui/commande.h"
+#include "ui/progression.h"
 #include "ui/tform1.h"
 
 namespace {
@@ -89,7 +90,11 @@ ControleurBase::Sauvegarde ControleurBase::sauverSous() {
     }
     // Saving as the open base's own file replaces it like a plain save.
     if (!store_.garde.accepterEcriture(*choisi, store_.messages())) return Sauvegarde::kEchouee;
-    emporterImages(store_, *choisi);
+    // A copy of many pictures shows its progress; "Annuler" stops it before the base is
+    // written: nothing is saved (a command that asked for the save stops too, so that the
+    // cards are not dropped), and the pictures it replaced are kept with the versions.
+    ProgressionDifferee progression(QStringLiteral("copie des images…"), &fenetre_, delaiProgression_);
+    if (!emporterImages(store_, *choisi, std::ref(progression))) return Sauvegarde::kEchouee;
     if (!store_.ecrireBase(*choisi)) return Sauvegarde::kEchouee;
     store_.cheminBase.affecter(*choisi);
     // The cards read back are the ones written: the history still applies to them, and the

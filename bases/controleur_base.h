@@ -11,6 +11,7 @@
 
 #include "core/magasin_fiches.h"
 #include "platform/plateforme.h"
+#include "ui/progression.h"
 #include "ui/vue.h"
 
 class DialogueVersions;
@@ -29,6 +30,8 @@ public:
     int demanderSauvegarde();
     enum class Sauvegarde { kEcrite, kEchouee, kAbandonnee };
     Sauvegarde sauverSous();
+    // A copy of pictures that lasts longer than this shows its progress dialog.
+    void setDelaiProgression(int ms) { delaiProgression_ = ms; }
 
     void newbaseClick();
     void ouvrirClick();
@@ -90,4 +93,5 @@ private:
     Plateforme& plateforme_;
     // Set once the quit has gone through: the close that follows must not ask again.
     bool termine_ = false;
+    int delaiProgression_ = ProgressionDifferee::kDelai;
 };

@@ -1,6 +1,5 @@
 #include "bases/dialogue_versions.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QHBoxLayout>
@@ -9,7 +8,6 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTextBlock>
@@ -312,12 +310,14 @@ void DialogueVersions::choisir(QListWidgetItem* ligne) {
     const std::string chemin = ligne->data(kRoleChemin).toByteArray().toStdString();
     auto lue = std::make_unique<BaseLue>();
     bool interrompue = false;
-    horloge_.start();
-    const std::string raison = lireBase(chemin, *lue, [this, &interrompue](uint64_t lu, uint64_t total) {
-        interrompue = !progression(lu, total);
-        return !interrompue;
-    });
-    dialogueProgression_.reset();
+    std::string raison;
+    {
+        ProgressionDifferee progression(QStringLiteral("lecture de la base…"), this, delaiProgression_);
+        raison = lireBase(chemin, *lue, [&progression, &interrompue](uint64_t lu, uint64_t total) {
+            interrompue = !progression(lu, total);
+            return !interrompue;
+        });
+    }
     if (interrompue) {
         resume_->setText(QStringLiteral("lecture interrompue"));
         resume_->setAccessibleName(QStringLiteral("comparaison"));
@@ -373,13 +373,14 @@ void DialogueVersions::montrerDifference(int ligne) {
         texteAutre_->setExtraSelections({});
         texteOuverte_->setExtraSelections({});
     }
-    montrerImage(imageAutre_, autre, repertoireImagesLu());
+    montrerImage(imageAutre_, autre, repertoireImagesLu(autre));
     montrerImage(imageOuverte_, ouverte, store_.repertoireImages.str());
 }
 
-std::string DialogueVersions::repertoireImagesLu() const {
-    if (!ligneLue_ || ligneLue_->data(kRoleVersion).toBool()) return store_.repertoireImages.str();
-    return cheminRepertoireImages(ligneLue_->data(kRoleChemin).toByteArray().toStdString());
+std::string DialogueVersions::repertoireImagesLu(const Fiche* fiche) const {
+    if (!ligneLue_ || !fiche) return store_.repertoireImages.str();
+    return repertoireImageAutre(ligneLue_->data(kRoleChemin).toByteArray().toStdString(),
+                                store_.repertoireImages.str(), texteChamp(fiche->image));
 }
 
 void DialogueVersions::montrerImage(QLabel* cadre, const Fiche* fiche, const std::string& repertoire) {
@@ -410,19 +411,6 @@ void DialogueVersions::actualiserBoutons() {
     revenir_->setEnabled(lue_ && ligneLue_ && ligneLue_->data(kRoleVersion).toBool());
 }
 
-bool DialogueVersions::progression(uint64_t lu, uint64_t total) {
-    if (!dialogueProgression_) {
-        if (horloge_.elapsed() < delaiProgression_) return true;
-        dialogueProgression_ = dialogueProgression(QStringLiteral("lecture de la base…"), 1000, this);
-        if (!dialogueProgression_) return true;
-        dialogueProgression_->show();
-    }
-    dialogueProgression_->setValue(total == 0 ? 0 : static_cast<int>(lu * 1000 / total));
-    // The reading runs on this thread: the dialog is drawn and "Annuler" is seen here.
-    QCoreApplication::processEvents();
-    return !dialogueProgression_->wasCanceled();
-}
-
 void DialogueVersions::comparerAutreClick() {
     const std::optional<std::string> choisi = plateforme_.ouvrirFichier(dialogueAutreBase());
     if (!choisi) return;
@@ -443,13 +431,10 @@ void DialogueVersions::comparerAutreClick() {
 
 void DialogueVersions::recupererClick() {
     if (!lue_ || modele_->nombreChoisies() == 0) return;
-    const bool version = ligneLue_->data(kRoleVersion).toBool();
-    const std::string repertoireAutre =
-        version ? std::string() : cheminRepertoireImages(ligneLue_->data(kRoleChemin).toByteArray().toStdString());
     const std::vector<Difference> choisies = modele_->choisies();
     // The differences point into both tables: none is shown while the open one changes.
     modele_->vider();
-    actions_.recuperer(lue_->fiches.data(), choisies, repertoireAutre);
+    actions_.recuperer(lue_->fiches.data(), choisies, lue_->chemin);
     comparer();
     differences_->setFocus();
 }

@@ -10,7 +10,6 @@
 // written, and the open base changes only through the two actions its owner gives it.
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,13 +19,13 @@
 #include "core/magasin_fiches.h"
 #include "core/versions_base.h"
 #include "platform/plateforme.h"
+#include "ui/progression.h"
 
 class QLabel;
 class QListView;
 class QListWidget;
 class QListWidgetItem;
 class QPlainTextEdit;
-class QProgressDialog;
 class QPushButton;
 class ModeleDifferences;
 
@@ -35,10 +34,9 @@ class DialogueVersions : public QDialog {
 public:
     struct Actions {
         // Takes the chosen differences of autre into the open base as one step and shows the
-        // base. repertoireImagesAutre: the picture directory of another base file, empty for
-        // a kept version.
+        // base. cheminAutre: the file autre was read from (a kept version or another base).
         std::function<void(const Fiche* autre, const std::vector<Difference>& choisies,
-                           const std::string& repertoireImagesAutre)>
+                           const std::string& cheminAutre)>
             recuperer;
         // Makes the version read the open table (the owner may move from it) once the user
         // has answered the save prompt; false when the user cancelled there.
@@ -71,7 +69,7 @@ public:
     static DialogueFichier dialogueAutreBase();
 
     // A reading that lasts longer than this shows its progress dialog ("Annuler" stops it).
-    static constexpr int kDelaiProgression = 500;
+    static constexpr int kDelaiProgression = ProgressionDifferee::kDelai;
     void setDelaiProgression(int ms) { delaiProgression_ = ms; }
 
     // The comparison on display; nothing compared when no line has been chosen or read.
@@ -103,11 +101,8 @@ private:
     // The small picture of a card beside its side's name; none when it has none or it cannot
     // be drawn. repertoire: the folder its pictures are in.
     void montrerImage(QLabel* cadre, const Fiche* fiche, const std::string& repertoire);
-    // The folder of the pictures of the line compared.
-    std::string repertoireImagesLu() const;
-    // The progress of a reading: the dialog appears once the reading has lasted
-    // delaiProgression_; false once the user pressed "Annuler".
-    bool progression(uint64_t lu, uint64_t total);
+    // The folder the picture of a card of the line compared is taken from, as recovery takes it.
+    std::string repertoireImagesLu(const Fiche* fiche) const;
 
     const MagasinFiches& store_;
     Plateforme& plateforme_;
@@ -140,6 +135,4 @@ private:
     Comparaison comparaison_;
 
     int delaiProgression_ = kDelaiProgression;
-    QElapsedTimer horloge_;
-    std::unique_ptr<QProgressDialog> dialogueProgression_;
 };

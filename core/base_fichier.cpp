@@ -144,7 +144,7 @@ int MagasinFiches::ecrireBase(const std::string& chemin, const Contenu& contenu,
     const auto garder = [&](const std::string& cible) {
         if (sauvegardes <= 0) return;
         try {
-            gardee = garderVersion(chemin, cible, std::time(nullptr));
+            gardee = garderVersion(chemin, cible);
         } catch (const std::exception&) {
             gardee = {{}, "mémoire insuffisante"};
         }
@@ -153,7 +153,7 @@ int MagasinFiches::ecrireBase(const std::string& chemin, const Contenu& contenu,
     if (!r.ok()) {
         // The base was not replaced: the version kept is the file still in place, and a
         // folder made for it alone goes too.
-        if (!gardee.chemin.empty()) {
+        if (!gardee.chemin.empty() && !gardee.dejaGardee) {
             unlink(gardee.chemin.c_str());
             rmdir(dossierSauvegardes(chemin).c_str());
         }

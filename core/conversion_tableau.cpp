@@ -55,8 +55,7 @@ int rangerImages(MagasinFiches& store, const std::string& repertoire, const std:
         char lu[sizeof f.image] = {};
         ecrireChamp(lu, image.champ);
         std::memcpy(f.image, lu, sizeof lu);
-        rangement.imageChoisie.affecter(image.source);
-        rangerImage(rangement);
+        rangerImageDe(rangement, 0, image.source);
         if (std::memcmp(f.image, lu, sizeof lu) == 0) continue;
         const off_t position = static_cast<off_t>(image.index * sizeof(Fiche) + offsetof(Fiche, image));
         if (lseek(fd, position, SEEK_SET) < 0) return errno;

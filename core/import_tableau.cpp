@@ -142,16 +142,6 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
     store.modifiee = true;
 
     // Pictures named by the table and found beside it are filed like a chosen picture.
-    if (!import.images().empty()) {
-        const int32_t courante = store.courante;
-        const std::string choisie = store.imageChoisie.str();
-        for (const ImageDuTableau& image : import.images()) {
-            store.courante = static_cast<int32_t>(image.index);
-            store.imageChoisie.affecter(image.source);
-            rangerImage(store);
-        }
-        store.courante = courante;
-        store.imageChoisie.affecter(choisie);
-    }
+    for (const ImageDuTableau& image : import.images()) rangerImageDe(store, image.index, image.source);
     return true;
 }

@@ -1,11 +1,8 @@
 #include "core/recuperation.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <unordered_map>
 
-#include "core/chemin_image.h"
 #include "core/magasin_fiches.h"
 #include "core/repertoire_images.h"
 
@@ -48,27 +45,6 @@ private:
     std::size_t touchee_;         // the first card replaced, or the first added
 };
 
-bool fichierOrdinaire(const std::string& chemin) {
-    struct stat st;
-    return stat(chemin.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// Files the other base's picture of the card at index as the picture step of a validation does.
-void rangerImageDe(MagasinFiches& store, std::size_t index, const std::string& repertoireAutre) {
-    const std::string nom(texteChamp(store.fiches[index].image));
-    if (!aUneImage(nom)) return;
-    const std::optional<std::string> source = cheminImage(repertoireAutre, nom);
-    if (!source || !fichierOrdinaire(*source)) return;  // shown as any missing picture is
-    const int32_t courante = store.courante;
-    const std::string choisie = store.imageChoisie.str();
-    if (store.imageChoisie.affecter(*source)) {
-        store.courante = static_cast<int32_t>(index);
-        rangerImage(store);
-    }
-    store.courante = courante;
-    store.imageChoisie.affecter(choisie);
-}
-
 }  // namespace
 
 std::vector<int32_t> numerosLibres(const MagasinFiches& store, const std::vector<int32_t>& voulus) {
@@ -96,7 +72,7 @@ std::vector<int32_t> numerosLibres(const MagasinFiches& store, const std::vector
 }
 
 std::unique_ptr<Etape> recuperer(MagasinFiches& store, const Fiche* autre, const std::vector<Difference>& choisies,
-                                 const std::string& repertoireImagesAutre) {
+                                 const std::string& cheminAutre) {
     std::vector<Remplacement> remplacements;
     std::vector<const Fiche*> ajouts;
     std::vector<int32_t> voulus;
@@ -120,13 +96,11 @@ std::unique_ptr<Etape> recuperer(MagasinFiches& store, const Fiche* autre, const
         store.fiches[premiere + k].numero = numeros[k];
     }
     store.derniere = static_cast<int32_t>(premiere + ajouts.size()) - 1;
-    if (!repertoireImagesAutre.empty()) {
-        for (Remplacement& r : remplacements) {
-            rangerImageDe(store, r.index, repertoireImagesAutre);
-            r.apres = store.fiches[r.index];
-        }
-        for (std::size_t k = 0; k < ajouts.size(); ++k) rangerImageDe(store, premiere + k, repertoireImagesAutre);
+    for (Remplacement& r : remplacements) {
+        rangerImagesAutre(store, r.index, r.index + 1, cheminAutre);
+        r.apres = store.fiches[r.index];
     }
+    rangerImagesAutre(store, premiere, premiere + ajouts.size(), cheminAutre);
 
     std::size_t touchee = premiere;
     for (const Remplacement& r : remplacements) touchee = std::min(touchee, r.index);

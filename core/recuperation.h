@@ -18,14 +18,11 @@
 class MagasinFiches;
 
 // Applies the chosen differences (indexes into the table autre) and returns the step, nothing
-// when no chosen card could be taken. repertoireImagesAutre is the picture directory of the
-// other base file: each recovered card's picture found there is filed into the open base's
-// picture directory as a chosen picture is (a different picture of the same name gets a name
-// of its own, and the card takes it). Empty for a kept version, whose cards name the pictures
-// of the base's own directory. A picture missing there leaves the card's name as it is. Nothing
-// is ever written into the other directory.
+// when no chosen card could be taken. cheminAutre is the other base file (a kept version or
+// another copy): the recovered cards' pictures come from its picture directory as
+// rangerImagesAutre says.
 std::unique_ptr<Etape> recuperer(MagasinFiches& store, const Fiche* autre, const std::vector<Difference>& choisies,
-                                 const std::string& repertoireImagesAutre);
+                                 const std::string& cheminAutre);
 
 // The numbers the added cards of a recovery get: for each wanted number in turn, the smallest
 // at or above it (counting upward with 32-bit wrap-around) that neither a card of the table nor

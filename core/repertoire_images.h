@@ -6,7 +6,10 @@
 // directory, joined with '/'.
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "core/fichier_sur.h"
 
@@ -39,8 +42,14 @@ void creerRepertoireDeBase(Messages& messages, const std::string& base, const ch
 
 // Save as: the pictures follow the base to its new name. The new picture directory is created
 // ("erreur de création de répertoire" when it is not made) and the open base's picture tree is
-// copied into it; saving under the same name leaves them where they are.
-void emporterImages(MagasinFiches& store, const std::string& nouvelleBase);
+// copied into it; saving under the same name leaves them where they are. A base already at
+// nouvelleBase is kept as a version first (when versions are kept), and every picture of its
+// directory the copy replaces by different bytes is kept with its versions, so that each
+// version keeps its own pictures. progression, when given, is called as the bytes are copied
+// (copied, total) and stops the copy by returning false: false is then returned, the base is
+// not to be written.
+bool emporterImages(MagasinFiches& store, const std::string& nouvelleBase,
+                    const std::function<bool(uint64_t, uint64_t)>& progression = {});
 
 // The picture step of validating the current card: brings the picture imageChoisie into the
 // picture directory, stores its name in the card and marks the base modified.
@@ -54,6 +63,25 @@ void emporterImages(MagasinFiches& store, const std::string& nouvelleBase);
 // different bytes: the new one takes a free name made from its own (photo-2.jpg...), and a
 // file already holding the same bytes is used without copying.
 void rangerImage(MagasinFiches& store);
+
+// Files the picture at source for the card at index as rangerImage does, leaving the current
+// card and the chosen picture as they were. A source too long for the chosen picture's buffer
+// leaves the card as it is.
+void rangerImageDe(MagasinFiches& store, std::size_t index, const std::string& source);
+
+// The cards debut to fin - 1 come from the table of another base file, cheminAutre (another
+// copy of the base, or one of its kept versions): each picture they name that is in the
+// picture directory of cheminAutre is filed as a chosen picture is (a different picture of the
+// same name gets a name of its own, and the card takes it). A picture not there leaves the
+// card's name as it is: a kept version names the pictures of the base's own directory, except
+// those it keeps because they were replaced since. Nothing is written into the other directory.
+void rangerImagesAutre(MagasinFiches& store, std::size_t debut, std::size_t fin, const std::string& cheminAutre);
+
+// The directory a card read from the base file cheminAutre takes its picture nom from, by the
+// rule rangerImagesAutre follows: the picture directory of cheminAutre when the picture is
+// there, otherwise repertoireOuvert (the open base's, whose name the card keeps).
+std::string repertoireImageAutre(const std::string& cheminAutre, const std::string& repertoireOuvert,
+                                 std::string_view nom);
 
 // Copies one file whole. The copy is written by ecrireFichierSur (through appels), in a hidden
 // temporary file beside the destination renamed over it once complete, so a source that cannot be read or a destination that
@@ -70,5 +98,17 @@ bool copierFichier(Messages& messages, const std::string& source, const std::str
 // A linked file is copied as a file; a linked directory is not entered, as it may lead
 // anywhere on the disk or back up the tree. The destination is never copied into itself when
 // it lies inside the source, and copying a directory onto itself does nothing. Files that could not be copied are reported in one message at the end.
-// Returns the number of files that could not be copied.
-std::size_t copierArbre(Messages& messages, const std::string& source, const std::string& destination);
+// Returns the number of files that could not be copied. suivi, when given, is told of the
+// progress and of the files about to be replaced.
+struct SuiviCopie {
+    // Called before a file of the destination is replaced by different bytes, with its path
+    // inside the destination and the file itself; a French reason keeps the file as it is
+    // (the copy of that one fails), empty lets the copy replace it. Files already holding the
+    // same bytes are then not copied again.
+    std::function<std::string(const std::string& relatif, const std::string& fichier)> avantRemplacement;
+    // Called before each entry with the bytes copied and the total; false stops the copy.
+    std::function<bool(uint64_t, uint64_t)> progression;
+    bool interrompue = false;  // set when progression stopped the copy
+};
+std::size_t copierArbre(Messages& messages, const std::string& source, const std::string& destination,
+                        SuiviCopie* suivi = nullptr);

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -13,6 +12,7 @@
 #include "core/lecture_base.h"
 #include "core/lecture_parallele.h"
 #include "core/magasin_fiches.h"
+#include "core/repertoire_images.h"
 #include "core/sauvegardes.h"
 #include "core/textes.h"
 
@@ -47,21 +47,6 @@ int ouvrir(const std::string& chemin, struct stat& st, std::string& raison) {
     return fd;
 }
 
-// The time nomSauvegarde wrote into the version's name, after the base's stem and a dash.
-std::tm quandDe(const std::string& nomVersion, const std::string& nomBase) {
-    const auto point = nomBase.rfind('.');
-    const std::size_t debut = (point == std::string::npos || point == 0 ? nomBase.size() : point) + 1;
-    std::tm t{};
-    if (nomVersion.size() >= debut + 15 &&
-        std::sscanf(nomVersion.c_str() + debut, "%4d%2d%2d-%2d%2d%2d", &t.tm_year, &t.tm_mon, &t.tm_mday,
-                    &t.tm_hour, &t.tm_min, &t.tm_sec) == 6) {
-        t.tm_year -= 1900;
-        t.tm_mon -= 1;
-        t.tm_isdst = -1;
-    }
-    return t;
-}
-
 }  // namespace
 
 std::string raisonIlisible(const std::string& chemin, std::size_t& fiches) {
@@ -74,12 +59,11 @@ std::string raisonIlisible(const std::string& chemin, std::size_t& fiches) {
 
 std::vector<VersionBase> versionsBase(const std::string& cheminBase) {
     std::vector<VersionBase> versions;
-    const std::string nomBase = nomDe(cheminBase);
-    for (const std::string& chemin : sauvegardesDe(cheminBase)) {
+    for (const VersionDatee& d : sauvegardesDatees(cheminBase)) {
         VersionBase v;
-        v.chemin = chemin;
-        v.quand = quandDe(nomDe(chemin), nomBase);
-        v.raison = raisonIlisible(chemin, v.fiches);
+        v.chemin = d.chemin;
+        localtime_r(&d.instant, &v.quand);
+        v.raison = raisonIlisible(d.chemin, v.fiches);
         versions.push_back(std::move(v));
     }
     return versions;
@@ -124,6 +108,7 @@ std::string lireBase(const std::string& chemin, BaseLue& lue,
     }
     // Cards past the last whole record are ignored, as when a base is opened.
     lue.nombre = static_cast<std::size_t>(lu) / sizeof(Fiche);
+    lue.chemin = chemin;
     lue.fiches.redimensionner(lue.nombre + 1);
     std::memset(static_cast<void*>(&lue.fiches[lue.nombre]), 0, sizeof(Fiche));
     return {};
@@ -135,5 +120,6 @@ void revenirA(MagasinFiches& store, BaseLue&& version) {
     store.courante = 0;
     store.dernierResultat = 0;
     store.modifiee = true;
+    rangerImagesAutre(store, 0, version.nombre, version.chemin);
     version = BaseLue();
 }

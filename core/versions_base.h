@@ -19,7 +19,8 @@ class MagasinFiches;
 
 struct VersionBase {
     std::string chemin;
-    // When the version was set aside (the save that replaced it), local time, from its name.
+    // When the version's content was saved, local time, from its name (for names written
+    // before, the time of the save that replaced it).
     std::tm quand{};
     // Whole cards, from the file's size.
     std::size_t fiches = 0;
@@ -40,6 +41,7 @@ std::string raisonIlisible(const std::string& chemin, std::size_t& fiches);
 struct BaseLue {
     TableFiches fiches;  // nombre cards, and one slot more
     std::size_t nombre = 0;
+    std::string chemin;  // the file read
 };
 
 // Reads the base at chemin into lue; empty when done, otherwise the French reason (the reasons
@@ -50,7 +52,8 @@ std::string lireBase(const std::string& chemin, BaseLue& lue,
                      const std::function<bool(uint64_t, uint64_t)>& progression = {});
 
 // "revenir à cette version": the cards read become the open table, first card current, marked
-// modified. The base stays bound to its own file (path, lock, picture directory untouched), so
+// modified. The pictures the version keeps of its own (replaced in the base's directory since)
+// are filed as recovered pictures are, so that its cards show them. The base stays bound to its own file (path, lock, picture directory untouched), so
 // that the next save makes the version the base and keeps the table it replaces as a version.
 // The caller then starts a fresh history (Historique::recommencer).
 void revenirA(MagasinFiches& store, BaseLue&& version);

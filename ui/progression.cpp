@@ -35,3 +35,23 @@ bool Progression::operator()(int faites, int total) {
     dialogue_->setValue(faites);
     return !dialogue_->wasCanceled();
 }
+
+ProgressionDifferee::ProgressionDifferee(QString texte, QWidget* fenetre, int delai)
+    : texte_(std::move(texte)), fenetre_(fenetre), delai_(delai) {
+    horloge_.start();
+}
+
+ProgressionDifferee::~ProgressionDifferee() = default;
+
+bool ProgressionDifferee::operator()(uint64_t fait, uint64_t total) {
+    if (!dialogue_) {
+        if (horloge_.elapsed() < delai_) return true;
+        dialogue_ = dialogueProgression(texte_, 1000, fenetre_);
+        if (!dialogue_) return true;
+        dialogue_->show();
+    }
+    dialogue_->setValue(total == 0 ? 0 : static_cast<int>(fait * 1000 / total));
+    // The work runs on this thread: the dialog is drawn and "Annuler" is seen here.
+    QCoreApplication::processEvents();
+    return !dialogue_->wasCanceled();
+}

@@ -2,7 +2,9 @@
 // The progress dialog of a long run of cards (printing, exports), and what the page drawing
 // and the exports are told through it.
 
+#include <QElapsedTimer>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -32,4 +34,23 @@ private:
     QWidget* fenetre_;
     std::unique_ptr<QProgressDialog> dialogue_;
     bool demande_ = false;
+};
+
+// The progress of a long operation on files (copying pictures, reading a large base): its
+// dialog appears once the operation has lasted delai milliseconds, and none for a shorter one.
+// Called with the work done and the total (bytes); answers false once the user pressed
+// "Annuler".
+class ProgressionDifferee {
+public:
+    static constexpr int kDelai = 500;
+    ProgressionDifferee(QString texte, QWidget* fenetre, int delai = kDelai);
+    ~ProgressionDifferee();
+    bool operator()(uint64_t fait, uint64_t total);
+
+private:
+    QString texte_;
+    QWidget* fenetre_;
+    int delai_;
+    QElapsedTimer horloge_;
+    std::unique_ptr<QProgressDialog> dialogue_;
 };

@@ -16,6 +16,10 @@ void TForm1::montrerBase(const Rafraichissement& comment) {
     remplirListe();
     // The history changed with the cards: the undo and redo items name its new steps.
     actualiserAnnulation();
+    // A command that replaced the table during an edit leaves the window on a card of that
+    // table: "Valider" files the picture the window shows for it, never one chosen for a card
+    // of the table before.
+    if (!valider()->isHidden()) reprendreImage();
     afficherFiche();
 }
 

@@ -81,9 +81,11 @@ TEST(nomSauvegarde, localTimeThenRankThenExtension) {
     t.tm_hour = 9;
     t.tm_min = 5;
     t.tm_sec = 3;
-    EXPECT_EQ(nomSauvegarde("films.dat", t, 1), "films-20261207-090503.dat");
-    EXPECT_EQ(nomSauvegarde("films.dat", t, 2), "films-20261207-090503-2.dat");
-    EXPECT_EQ(nomSauvegarde("notes", t, 1), "notes-20261207-090503");
+    t.tm_gmtoff = 3600;
+    EXPECT_EQ(nomSauvegarde("films.dat", t, 1), "films-20261207-090503+0100.dat");
+    EXPECT_EQ(nomSauvegarde("films.dat", t, 2), "films-20261207-090503+0100-2.dat");
+    t.tm_gmtoff = -(5 * 3600 + 30 * 60);
+    EXPECT_EQ(nomSauvegarde("notes", t, 1), "notes-20261207-090503-0530");
 }
 
 TEST(lireNombreSauvegardes, digitsOnlyWithinBounds) {
@@ -157,7 +159,12 @@ TEST_F(Sauvegardes, sameSecond_freeNamesNeverOverwritten_newestFirst) {
     const std::time_t t = 1796000000;
     std::vector<std::string> chemins;
     for (int i = 0; i < 12; ++i) {
-        const VersionGardee g = garderVersion(base, base, t);
+        // Twelve files whose contents were saved in the same second.
+        const std::string fichier = dossier / ("contenu" + std::to_string(i));
+        ecrireOctets(fichier, std::to_string(i));
+        const struct timespec temps[2] = {{t, 0}, {t, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, fichier.c_str(), temps, 0), 0);
+        const VersionGardee g = garderVersion(base, fichier);
         ASSERT_TRUE(g.raison.empty()) << g.raison;
         chemins.push_back(g.chemin);
     }
@@ -174,7 +181,7 @@ TEST_F(Sauvegardes, sameSecond_freeNamesNeverOverwritten_newestFirst) {
 
 TEST_F(Sauvegardes, linksRefused_theFileIsCopied) {
     const std::string v1 = sauver("premiere");
-    const VersionGardee g = garderVersion(base, base, std::time(nullptr), [](const char*, const char*) {
+    const VersionGardee g = garderVersion(base, base, [](const char*, const char*) {
         errno = EPERM;
         return -1;
     });

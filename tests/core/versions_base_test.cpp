@@ -289,7 +289,7 @@ TEST(Recuperation, cardsFromAnotherFile_bringTheirPictures_sameNamesKeptApart) {
     const Table autre{fiche(1, "chat roux", "\\chat.jpg"), fiche(2, "chien", "\\chien.jpg"), fiche(3, "absent", "\\ours.jpg")};
     const Comparaison c = comparer(autre.data(), autre.size(), store.fiches.data(), 1);
     Historique h;
-    h.noter(recuperer(store, autre.data(), c.differences, imagesAutre), store);
+    h.noter(recuperer(store, autre.data(), c.differences, autreRep + "/films.dat"), store);
     ASSERT_EQ(store.derniere, 2);
     EXPECT_EQ(texteChamp(store.fiches[0].image), "\\chat-2.jpg");
     EXPECT_EQ(lireOctets(repertoire + "/chat-2.jpg"), "chat de la clé");
