@@ -113,7 +113,6 @@ int main(int argc, char** argv) {
     const Tours pireMiseEnPage = jusquAuRepos(barre, 60000);
     // Less the second of calm that told the end.
     const double miseEnPage = ms(chrono) - 1000;
-    std::printf("max %d\n", barre->maximum());
     const double memoire = residente() - avant;
 
     const int pas = std::max(1, barre->pageStep());

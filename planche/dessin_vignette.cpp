@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextOption>
 
 #include "planche/planche.h"
 #include "ui/liste_fiches.h"
@@ -52,8 +53,13 @@ void DessinVignette::paint(QPainter* painter, const QStyleOptionViewItem& option
         painter->setBrush(palette.brush(groupe, QPalette::AlternateBase));
         painter->drawRoundedRect(carre, 3, 3);
         painter->setPen(palette.color(groupe, QPalette::Text));
-        painter->drawText(carre.adjusted(kMarge, kMarge, -kMarge, -kMarge),
-                          Qt::AlignCenter | Qt::TextWordWrap, titre);
+        // A word wider than the small tiles is broken rather than cut at the square's edge.
+        QTextOption disposition(Qt::AlignCenter);
+        disposition.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        painter->save();
+        painter->setClipRect(carre);
+        painter->drawText(QRectF(carre.adjusted(kMarge, kMarge, -kMarge, -kMarge)), titre, disposition);
+        painter->restore();
     }
 
     // Below: the number, then the title cut with "…".
