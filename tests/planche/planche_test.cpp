@@ -153,7 +153,8 @@ TEST_F(PlancheTest, sizesChangedByTheUser_rememberedOnlyOnceChanged) {
     QCoreApplication::sendEvent(planche().viewport(), &molette);
     EXPECT_EQ(planche().taille(), Planche::kTailles[0]);
     fenetrePlanche()->resize(640, 480);
-    fenetrePlanche()->close();
+    QTest::keyClick(&planche(), Qt::Key_Escape);  // closes the board
+    EXPECT_TRUE(fenetrePlanche() == nullptr || !fenetrePlanche()->isVisible());
     ecrireReglagesPlanche(r, ini, appelsSysteme());
 
     ReglagesPlanche relus;
