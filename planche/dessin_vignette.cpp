@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextOption>
+#include <algorithm>
 
 #include "planche/planche.h"
 #include "ui/liste_fiches.h"
@@ -18,6 +19,8 @@ QSize DessinVignette::tailleTuile(int cote, const QFontMetrics& metriques) {
 
 QSize DessinVignette::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
     const auto* planche = qobject_cast<const Planche*>(option.widget);
+    // The whole cell of the board's grid: the tile is drawn in its middle.
+    if (planche != nullptr && planche->gridSize().isValid()) return planche->gridSize();
     return tailleTuile(planche ? planche->taille() : Planche::kTailleParDefaut, option.fontMetrics);
 }
 
@@ -25,7 +28,10 @@ void DessinVignette::paint(QPainter* painter, const QStyleOptionViewItem& option
     const auto* planche = qobject_cast<const Planche*>(option.widget);
     const int cote = planche ? planche->taille() : Planche::kTailleParDefaut;
     const QPalette& palette = option.palette;
-    const QRect tuile = option.rect.adjusted(kEcart, kEcart, -kEcart, -kEcart);
+    const QSize taille = tailleTuile(cote, option.fontMetrics);
+    const QRect cellule(option.rect.left() + std::max(0, (option.rect.width() - taille.width()) / 2), option.rect.top(),
+                        std::min(taille.width(), option.rect.width()), taille.height());
+    const QRect tuile = cellule.adjusted(kEcart, kEcart, -kEcart, -kEcart);
     const bool choisie = option.state & QStyle::State_Selected;
     const bool active = option.state & QStyle::State_Active;
     const QPalette::ColorGroup groupe = active ? QPalette::Active : QPalette::Inactive;
@@ -44,8 +50,8 @@ void DessinVignette::paint(QPainter* painter, const QStyleOptionViewItem& option
     const QPixmap image = chemin.isEmpty() || planche == nullptr ? QPixmap() : planche->vignette(chemin);
     if (!image.isNull()) {
         // Drawn at device pixels: its logical size is its pixel size over the screen's ratio.
-        const QSizeF taille = image.deviceIndependentSize();
-        const QPointF coin(carre.left() + (cote - taille.width()) / 2, carre.top() + (cote - taille.height()) / 2);
+        const QSizeF dessin = image.deviceIndependentSize();
+        const QPointF coin(carre.left() + (cote - dessin.width()) / 2, carre.top() + (cote - dessin.height()) / 2);
         painter->drawPixmap(coin, image);
     } else {
         // A plain tile: the title stands for the picture.

@@ -32,6 +32,8 @@ Planche::Planche(Vignettes& vignettes, QWidget* parent)
     setLayoutMode(QListView::Batched);
     setBatchSize(4096);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // A scroll bar coming and going would change the width the columns share, and again.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionRectVisible(false);
@@ -79,11 +81,21 @@ void Planche::setTaille(int cote) {
 
 void Planche::appliquerTaille() {
     dessinees_.clear();
-    setGridSize(DessinVignette::tailleTuile(taille_, fontMetrics()));
+    repartirColonnes();
     verticalScrollBar()->setSingleStep(gridSize().height() / 4);
     // The chosen tile stays in sight through the change.
     if (currentIndex().isValid()) scrollTo(currentIndex());
     planifierDemande();
+}
+
+void Planche::repartirColonnes() {
+    // The columns share the whole width, so that no strip is left empty on the right.
+    const QSize tuile = DessinVignette::tailleTuile(taille_, fontMetrics());
+    // The layout wraps a line whose last tile would end on the viewport's right edge itself.
+    const int largeur = viewport()->width() - 1;
+    const int colonnes = std::max(1, largeur / tuile.width());
+    const QSize grille(std::max(tuile.width(), largeur / colonnes), tuile.height());
+    if (grille != gridSize()) setGridSize(grille);
 }
 
 void Planche::changerTaille(int pas) {
@@ -190,6 +202,7 @@ void Planche::wheelEvent(QWheelEvent* event) {
 
 void Planche::resizeEvent(QResizeEvent* event) {
     QListView::resizeEvent(event);
+    repartirColonnes();
     planifierDemande();
 }
 

@@ -56,6 +56,7 @@ private:
     // One step through kTailles, as the user asked.
     void changerTaille(int pas);
     void appliquerTaille();
+    void repartirColonnes();
     // Asks for the thumbnails of the tiles on screen, then of the next screens; run once per
     // turn of the event loop however many changes asked for it.
     void planifierDemande();
