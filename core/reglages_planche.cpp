@@ -38,8 +38,10 @@ void lireReglagesPlanche(ReglagesPlanche& reglages, const std::string& ini) {
 
 void ecrireReglagesPlanche(const ReglagesPlanche& reglages, const std::string& ini, const AppelsSysteme& appels) {
     if (reglages.choixDimensions && reglages.largeur > 0 && reglages.hauteur > 0) {
-        ecrireCleIni(ini, kSection, kDimensions,
-                     std::to_string(reglages.largeur) + "x" + std::to_string(reglages.hauteur), appels);
+        std::string dimensions = std::to_string(reglages.largeur);
+        dimensions += 'x';
+        dimensions += std::to_string(reglages.hauteur);
+        ecrireCleIni(ini, kSection, kDimensions, dimensions, appels);
     }
     if (reglages.choixVignettes && reglages.vignettes > 0) {
         ecrireCleIni(ini, kSection, kVignettes, std::to_string(reglages.vignettes), appels);
