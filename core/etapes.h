@@ -33,6 +33,7 @@ enum class GenreEtape {
     kAjoutFiches,       // "Ajouter des fiches"
     kImportCsv,         // "importer un tableau CSV…"
     kRecuperation,      // cards taken from an earlier version or another base file
+    kRetourVersion,     // "revenir à cette version"
 };
 
 class Etape {
@@ -42,6 +43,8 @@ public:
     virtual void refaire(MagasinFiches& store) = 0;
     // Memory the step holds, the step itself included; it changes when an undo keeps cards.
     virtual std::size_t octets() const = 0;
+    // The most octets() will ever be, done or undone: what Historique::gardable is asked.
+    virtual std::size_t octetsAuPlus() const { return octets(); }
 
     GenreEtape genre() const { return genre_; }
     // What the step did, for the menu's "annuler …" and "rétablir …": UTF-8, card titles
@@ -73,6 +76,20 @@ std::unique_ptr<Etape> etapeModification(const MagasinFiches& store, int32_t ind
 // The cards "Ajouter des fiches" (kAjoutFiches) or the CSV import (kImportCsv) have just put at
 // the end of a table that held premiere cards.
 std::unique_ptr<Etape> etapeAjoutFiches(const MagasinFiches& store, std::size_t premiere, GenreEtape genre);
+
+// A change of whole cards, already made to a table that held avant cards: the cards it replaced
+// in place (as they were before), and when the table shrank, the cards cut from its end as they
+// were. Undo leaves courante on the place annulee, redo on the place refaite.
+struct FicheRemplacee {
+    std::size_t index;
+    Fiche avant;
+};
+std::unique_ptr<Etape> etapeFiches(const MagasinFiches& store, GenreEtape genre, std::string description,
+                                   std::size_t avant, std::vector<FicheRemplacee> remplacees,
+                                   std::vector<Fiche> retirees, std::size_t annulee, std::size_t refaite);
+// The octetsAuPlus of such a step, known before the change runs: remplacees cards replaced, and
+// ecart cards appended or cut (kept in the step while out of the table).
+std::size_t octetsEtapeFiches(std::size_t remplacees, std::size_t ecart);
 
 // --- Changes made here, returning their step ------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "core/selection.h"
 
 #include <cstddef>
+#include <cstring>
 
 #include "core/magasin_fiches.h"
 #include "core/texte_nombre.h"
@@ -28,4 +29,19 @@ int32_t selectionListe(MagasinFiches& store, std::string_view ligne) {
         }
     }
     return -1;
+}
+
+int32_t selectionLigne(MagasinFiches& store, std::size_t ligne, std::string_view texte) {
+    if (store.listeResultats && store.sorteResultats != MagasinFiches::SorteResultats::recherche &&
+        ligne < store.indexResultats.size() && static_cast<int64_t>(ligne) <= store.dernierResultat) {
+        const uint32_t index = store.indexResultats[ligne];
+        // Only while the card is still the one copied: a table changed since then is read by
+        // the number, as any other list.
+        if (static_cast<int64_t>(index) <= store.derniere &&
+            std::memcmp(&store.fiches[index], &store.resultats[ligne], sizeof(Fiche)) == 0) {
+            store.courante = static_cast<int32_t>(index);
+            return store.courante;
+        }
+    }
+    return selectionListe(store, texte);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Picking a card from a line of the list.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -16,3 +17,8 @@ int32_t numeroDeLigne(std::string_view ligne);
 // carries that number. The line is tied to its card by the number alone, so a line of the
 // whole-base list and a line of search results are read the same way.
 int32_t selectionListe(MagasinFiches& store, std::string_view ligne);
+
+// The same for the line at index ligne of the list on display, whose text is texte: a line of
+// the duplicates stands for the very card it copies, so that two cards of one number are told
+// apart; any other line (the whole base, a search's results) is read by its number, as above.
+int32_t selectionLigne(MagasinFiches& store, std::size_t ligne, std::string_view texte);

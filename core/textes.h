@@ -11,6 +11,9 @@ inline constexpr char kSauverModifications[] = "Sauver les modifications ?";
 inline constexpr char kSupprimerFiche[] = "Supprimer cette fiche ?";
 inline constexpr char kEcraserBase[] = "ecraser la base du même nom ?";
 inline constexpr char kPasDeFicheSelectionnee[] = "pas de fiche sélectionnée";
+inline constexpr char kSansAnnulation[] =
+    "Cette opération touche trop de fiches pour pouvoir être annulée, et les modifications "
+    "faites avant elle ne pourront plus l'être non plus. Continuer ?";
 
 // --- Bases and their picture directories ---
 inline constexpr char kCreationNouvelleBase[] = "Création de la nouvelle base:";
