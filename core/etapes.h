@@ -3,8 +3,9 @@
 //
 // A step keeps only what its change made: the card added, both states of a modified card, the
 // deleted card, the order a sort applied (4 bytes a card), the count of cards an append or an
-// import put at the end. The cards an undone append removed are kept in the step, for redo,
-// only while it stays undone.
+// import put at the end; a change of whole cards (recovery, going back to a version) the cards
+// it replaced. The cards an undone append removed are kept in the step, for redo, only while it
+// stays undone, and the cards a change cut from the end only while it stays done.
 //
 // Undoing or redoing a step leaves courante on the card it touched, or on its place when that
 // card is gone (the card now at that index, or the last card): an added card's undo shows the

@@ -20,8 +20,9 @@
 //                                   then refresh the whole list and show fiches[courante];
 //   menu captions:                  libelleAnnuler() / libelleRetablir();
 //   after a save:                   historique.marquerEnregistre(store);
-//   after open, new base, import of the sibling format, going back to a version:
+//   after open, new base, import of the sibling format:
 //                                   historique.recommencer(store).
+//   before a change of many cards:  accepterSansAnnulation(historique, messages, octets), below.
 
 #include <cstddef>
 #include <deque>
