@@ -10,7 +10,11 @@ void ControleurBase::Ajouterdesfiches1Click() {
     const std::optional<std::string> choisi = plateforme_.ouvrirFichier(TForm1::OpenDialog());
     if (!choisi) return;
     const std::size_t premiere = static_cast<std::size_t>(store_.nombreFiches());
-    if (store_.ajouterBase(*choisi)) {
+    // An append too large for the history is told before it runs: it cannot be undone.
+    const auto accepter = [this](std::size_t fiches) {
+        return accepterSansAnnulation(store_.historique, plateforme_, octetsEtapeFiches(0, fiches));
+    };
+    if (store_.ajouterBase(*choisi, accepter)) {
         store_.historique.noter(etapeAjoutFiches(store_, premiere, GenreEtape::kAjoutFiches), store_);
         vue_.montrerBase();
     }

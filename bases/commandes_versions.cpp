@@ -18,15 +18,21 @@ std::unique_ptr<DialogueVersions> ControleurBase::dialogueVersions() {
     DialogueVersions::Actions actions;
     actions.recuperer = [this](const Fiche* autre, const std::vector<Difference>& choisies,
                                const std::string& cheminAutre) {
+        // A recovery too large for the history is told before it runs: it cannot be undone.
+        if (!accepterSansAnnulation(store_.historique, plateforme_, octetsRecuperation(choisies))) return;
         store_.historique.noter(recuperer(store_, autre, choisies, cheminAutre), store_);
         montrerBase();
     };
     actions.revenir = [this](BaseLue& version) {
         // What open asks: the table about to be replaced may hold unsaved changes.
         if (demanderSauvegarde() == kAnnuler) return false;
-        revenirA(store_, std::move(version));
-        // Another table: nothing before it can be undone, and it stays marked modified.
-        store_.historique.recommencer(store_);
+        if (!accepterSansAnnulation(store_.historique, plateforme_, octetsRevenirA(store_, version))) return false;
+        // One step, as a recovery is: undoing it brings back the table it replaced.
+        if (std::unique_ptr<Etape> etape = revenirA(store_, std::move(version))) {
+            store_.historique.noter(std::move(etape), store_);
+        } else {
+            store_.historique.noterSansEtape(store_);
+        }
         montrerBase();
         return true;
     };

@@ -142,6 +142,7 @@ void doublonsEnResultats(MagasinFiches& store, const Doublons& d, bool avecDescr
     }
     std::memset(static_cast<void*>(&store.resultats[n]), 0, sizeof(Fiche));
     store.dernierResultat = static_cast<int32_t>(n) - 1;
+    store.indexResultats = d.fiches;
     store.listeResultats = true;
     store.sorteResultats = avecDescription ? MagasinFiches::SorteResultats::doublonsDescriptions
                                            : MagasinFiches::SorteResultats::doublonsTitres;

@@ -33,7 +33,8 @@ Doublons chercherDoublons(const MagasinFiches& store, bool avecDescription);
 
 // Puts copies of the cards found into the search result table, as a search leaves its
 // matches: resultats[0..dernierResultat] in the order of d.fiches, a blank card after them,
-// dernierResultat -1 when there are none, listeResultats set. The card table is left alone.
+// dernierResultat -1 when there are none, listeResultats set, and indexResultats naming the card
+// each result copies. The card table is left alone.
 // sorteResultats says whether the descriptions were compared too.
 void doublonsEnResultats(MagasinFiches& store, const Doublons& d, bool avecDescription);
 Doublons chercherDoublons(const Fiche* fiches, std::size_t nombre, bool avecDescription);

@@ -109,28 +109,50 @@ private:
     int32_t courantApres_;
 };
 
-class EtapeAjoutFiches : public Etape {
+// Cards replaced in place, and cards past the shorter of the two tables (appended by the change,
+// or cut by it). Each replaced card's other state is kept and swapped in at every undo and redo;
+// the cards past the shorter table are kept only while they are out of it.
+class EtapeFiches : public Etape {
 public:
-    EtapeAjoutFiches(GenreEtape genre, std::size_t premiere, std::size_t n)
-        : Etape(genre, (genre == GenreEtape::kImportCsv ? "l'importation " : "l'ajout ") + deFiches(n),
-                premiere, premiere + n) {}
+    EtapeFiches(GenreEtape genre, std::string description, std::size_t avant, std::size_t apres,
+                std::vector<FicheRemplacee> remplacees, std::vector<Fiche> horsTable, std::size_t annulee,
+                std::size_t refaite)
+        : Etape(genre, std::move(description), avant, apres), remplacees_(std::move(remplacees)),
+          horsTable_(std::move(horsTable)), annulee_(annulee), refaite_(refaite) {}
     void annuler(MagasinFiches& store) override {
-        const Fiche* f = store.fiches.data();
-        gardees_.assign(f + fichesAvant(), f + fichesApres());
-        garderPremieres(store, fichesAvant());
-        store.courante = placeDe(store, fichesAvant());
+        basculer(store, fichesApres(), fichesAvant());
+        store.courante = placeDe(store, annulee_);
     }
     void refaire(MagasinFiches& store) override {
-        store.fiches.redimensionner(std::max<std::size_t>(fichesApres(), 1));
-        std::copy(gardees_.begin(), gardees_.end(), store.fiches.data() + fichesAvant());
-        store.derniere = static_cast<int32_t>(fichesApres()) - 1;
-        store.courante = placeDe(store, fichesAvant());
-        gardees_ = std::vector<Fiche>();
+        basculer(store, fichesAvant(), fichesApres());
+        store.courante = placeDe(store, refaite_);
     }
-    std::size_t octets() const override { return sizeof *this + gardees_.capacity() * sizeof(Fiche); }
+    std::size_t octets() const override {
+        return sizeof *this + remplacees_.capacity() * sizeof(FicheRemplacee) + horsTable_.capacity() * sizeof(Fiche);
+    }
+    std::size_t octetsAuPlus() const override {
+        const std::size_t ecart = std::max(fichesAvant(), fichesApres()) - std::min(fichesAvant(), fichesApres());
+        return octetsEtapeFiches(remplacees_.size(), ecart);
+    }
 
 private:
-    std::vector<Fiche> gardees_;  // only while undone
+    // From a table of de cards to one of vers cards. What may fail (memory) comes first.
+    void basculer(MagasinFiches& store, std::size_t de, std::size_t vers) {
+        if (vers < de) {
+            horsTable_.assign(store.fiches.data() + vers, store.fiches.data() + de);
+            garderPremieres(store, vers);
+        } else if (vers > de) {
+            store.fiches.redimensionner(vers);
+            std::copy(horsTable_.begin(), horsTable_.end(), store.fiches.data() + de);
+            store.derniere = static_cast<int32_t>(vers) - 1;
+            horsTable_ = std::vector<Fiche>();
+        }
+        for (FicheRemplacee& r : remplacees_) std::swap(r.avant, store.fiches[r.index]);
+    }
+    std::vector<FicheRemplacee> remplacees_;  // the state of each replaced card not in the table
+    std::vector<Fiche> horsTable_;
+    std::size_t annulee_;
+    std::size_t refaite_;
 };
 
 }  // namespace
@@ -188,7 +210,20 @@ std::unique_ptr<Etape> etapeModification(const MagasinFiches& store, int32_t ind
 }
 
 std::unique_ptr<Etape> etapeAjoutFiches(const MagasinFiches& store, std::size_t premiere, GenreEtape genre) {
-    return std::make_unique<EtapeAjoutFiches>(genre, premiere, nombre(store) - premiere);
+    const std::size_t n = nombre(store) - premiere;
+    std::string description = (genre == GenreEtape::kImportCsv ? "l'importation " : "l'ajout ") + deFiches(n);
+    return etapeFiches(store, genre, std::move(description), premiere, {}, {}, premiere, premiere);
+}
+
+std::unique_ptr<Etape> etapeFiches(const MagasinFiches& store, GenreEtape genre, std::string description,
+                                   std::size_t avant, std::vector<FicheRemplacee> remplacees,
+                                   std::vector<Fiche> retirees, std::size_t annulee, std::size_t refaite) {
+    return std::make_unique<EtapeFiches>(genre, std::move(description), avant, nombre(store), std::move(remplacees),
+                                         std::move(retirees), annulee, refaite);
+}
+
+std::size_t octetsEtapeFiches(std::size_t remplacees, std::size_t ecart) {
+    return sizeof(EtapeFiches) + remplacees * sizeof(FicheRemplacee) + ecart * sizeof(Fiche);
 }
 
 std::unique_ptr<Etape> supprimer(MagasinFiches& store) {

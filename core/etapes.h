@@ -3,8 +3,9 @@
 //
 // A step keeps only what its change made: the card added, both states of a modified card, the
 // deleted card, the order a sort applied (4 bytes a card), the count of cards an append or an
-// import put at the end. The cards an undone append removed are kept in the step, for redo,
-// only while it stays undone.
+// import put at the end; a change of whole cards (recovery, going back to a version) the cards
+// it replaced. The cards an undone append removed are kept in the step, for redo, only while it
+// stays undone, and the cards a change cut from the end only while it stays done.
 //
 // Undoing or redoing a step leaves courante on the card it touched, or on its place when that
 // card is gone (the card now at that index, or the last card): an added card's undo shows the
@@ -33,6 +34,7 @@ enum class GenreEtape {
     kAjoutFiches,       // "Ajouter des fiches"
     kImportCsv,         // "importer un tableau CSV…"
     kRecuperation,      // cards taken from an earlier version or another base file
+    kRetourVersion,     // "revenir à cette version"
 };
 
 class Etape {
@@ -42,6 +44,8 @@ public:
     virtual void refaire(MagasinFiches& store) = 0;
     // Memory the step holds, the step itself included; it changes when an undo keeps cards.
     virtual std::size_t octets() const = 0;
+    // The most octets() will ever be, done or undone: what Historique::gardable is asked.
+    virtual std::size_t octetsAuPlus() const { return octets(); }
 
     GenreEtape genre() const { return genre_; }
     // What the step did, for the menu's "annuler …" and "rétablir …": UTF-8, card titles
@@ -73,6 +77,20 @@ std::unique_ptr<Etape> etapeModification(const MagasinFiches& store, int32_t ind
 // The cards "Ajouter des fiches" (kAjoutFiches) or the CSV import (kImportCsv) have just put at
 // the end of a table that held premiere cards.
 std::unique_ptr<Etape> etapeAjoutFiches(const MagasinFiches& store, std::size_t premiere, GenreEtape genre);
+
+// A change of whole cards, already made to a table that held avant cards: the cards it replaced
+// in place (as they were before), and when the table shrank, the cards cut from its end as they
+// were. Undo leaves courante on the place annulee, redo on the place refaite.
+struct FicheRemplacee {
+    std::size_t index;
+    Fiche avant;
+};
+std::unique_ptr<Etape> etapeFiches(const MagasinFiches& store, GenreEtape genre, std::string description,
+                                   std::size_t avant, std::vector<FicheRemplacee> remplacees,
+                                   std::vector<Fiche> retirees, std::size_t annulee, std::size_t refaite);
+// The octetsAuPlus of such a step, known before the change runs: remplacees cards replaced, and
+// ecart cards appended or cut (kept in the step while out of the table).
+std::size_t octetsEtapeFiches(std::size_t remplacees, std::size_t ecart);
 
 // --- Changes made here, returning their step ------------------------------------------------
 

@@ -1,7 +1,10 @@
 #include "core/historique.h"
 
 #include "core/magasin_fiches.h"
+#include "core/services.h"
+#include "core/textes.h"
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -17,19 +20,27 @@ std::string libelle(const char* verbe, const Etape* etape) {
 
 void Historique::noter(std::unique_ptr<Etape> etape, MagasinFiches& store) {
     if (!etape) return;
+    if (!gardable(etape->octetsAuPlus())) {
+        noterSansEtape(store);
+        return;
+    }
     etapes_.resize(position_);
     if (enregistree_ && *enregistree_ > position_) enregistree_.reset();
     try {
         etapes_.push_back(std::move(etape));
     } catch (const std::bad_alloc&) {
-        store.modifiee = true;
-        recommencer(store);
-        oubliees_ = true;
+        noterSansEtape(store);
         return;
     }
     ++position_;
-    elaguer();
+    elaguer(position_ - 1);
     suivre(store);
+}
+
+void Historique::noterSansEtape(MagasinFiches& store) {
+    store.modifiee = true;
+    recommencer(store);
+    oubliees_ = true;
 }
 
 bool Historique::annuler(MagasinFiches& store) {
@@ -41,8 +52,9 @@ bool Historique::annuler(MagasinFiches& store) {
     }
     etape->annuler(store);
     --position_;
-    // An undone append now holds its cards: the history may have to make room.
-    elaguer();
+    // An undone append now holds its cards: the history may have to make room, but not by
+    // dropping that step, which would leave nothing to redo and nothing to undo.
+    elaguer(position_);
     suivre(store);
     return true;
 }
@@ -56,6 +68,8 @@ bool Historique::retablir(MagasinFiches& store) {
     }
     etape->refaire(store);
     ++position_;
+    // A redone step may now hold cards it cut from the table.
+    elaguer(position_ - 1);
     suivre(store);
     return true;
 }
@@ -85,18 +99,19 @@ std::size_t Historique::octets() const {
     return total;
 }
 
-void Historique::elaguer() {
+void Historique::elaguer(std::size_t garde) {
     // The oldest steps go first; then, if the steps undone alone are past the room, the ones
     // farthest from the position, which could be redone last.
     std::size_t total = octets();
-    while (position_ > 0 && (etapes_.size() > etapesMax_ || total > octetsMax_)) {
+    while (position_ > 0 && garde > 0 && (etapes_.size() > etapesMax_ || total > octetsMax_)) {
         total -= etapes_.front()->octets();
         etapes_.pop_front();
         --position_;
+        --garde;
         oubliees_ = true;
         if (enregistree_) enregistree_ = *enregistree_ == 0 ? std::nullopt : std::optional(*enregistree_ - 1);
     }
-    while (etapes_.size() > position_ && (etapes_.size() > etapesMax_ || total > octetsMax_)) {
+    while (etapes_.size() > std::max(position_, garde + 1) && (etapes_.size() > etapesMax_ || total > octetsMax_)) {
         total -= etapes_.back()->octets();
         etapes_.pop_back();
         if (enregistree_ && *enregistree_ > etapes_.size()) enregistree_.reset();
@@ -104,3 +119,7 @@ void Historique::elaguer() {
 }
 
 void Historique::suivre(MagasinFiches& store) const { store.modifiee = modifie(); }
+
+bool accepterSansAnnulation(const Historique& historique, Messages& messages, std::size_t octets) {
+    return historique.gardable(octets) || messages.question(textes::kSansAnnulation, Boutons::OkAnnuler) == kOk;
+}

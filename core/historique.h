@@ -20,8 +20,9 @@
 //                                   then refresh the whole list and show fiches[courante];
 //   menu captions:                  libelleAnnuler() / libelleRetablir();
 //   after a save:                   historique.marquerEnregistre(store);
-//   after open, new base, import of the sibling format, going back to a version:
+//   after open, new base, import of the sibling format:
 //                                   historique.recommencer(store).
+//   before a change of many cards:  accepterSansAnnulation(historique, messages, octets), below.
 
 #include <cstddef>
 #include <deque>
@@ -32,6 +33,7 @@
 #include "core/etapes.h"
 
 class MagasinFiches;
+class Messages;
 
 class Historique {
 public:
@@ -44,9 +46,17 @@ public:
 
     // Records a change already made to the table (a null step is ignored): the steps undone
     // are dropped, the oldest ones too when past the limits, and the base is marked modified.
-    // A step that memory cannot hold empties the history rather than leave it describing
-    // another table: the change stays, marked modified, and nothing before it can be undone.
+    // A step that memory cannot hold, or that is not gardable, empties the history rather than
+    // leave it describing another table: the change stays, marked modified, and nothing before
+    // it can be undone.
     void noter(std::unique_ptr<Etape> etape, MagasinFiches& store);
+    // Whether a step holding at most octets (Etape::octetsAuPlus) can be kept: one past the room
+    // would have to be dropped as soon as it holds its cards, the first time it is undone. Asked
+    // before a large change runs, so that the user is told first that it cannot be undone.
+    bool gardable(std::size_t octets) const { return octets <= octetsMax_; }
+    // Records a change made without a step (one too large to be kept): as noter does with a
+    // step it cannot hold.
+    void noterSansEtape(MagasinFiches& store);
     // Undo and redo the step at the position; false when there is none. A step refused because
     // the table no longer has the size it left (changed behind the history's back) clears the
     // history and returns false. std::bad_alloc leaves table and history as they were.
@@ -75,7 +85,9 @@ public:
     std::size_t octets() const;
 
 private:
-    void elaguer();
+    // Drops steps past the limits, never the one at index garde (the step just noted, undone
+    // or redone).
+    void elaguer(std::size_t garde);
     void suivre(MagasinFiches& store) const;
     std::size_t etapesMax_;
     std::size_t octetsMax_;
@@ -85,3 +97,8 @@ private:
     std::optional<std::size_t> enregistree_ = 0;  // the state the base file holds, if reachable
     bool oubliees_ = false;
 };
+
+// Before a change whose step would hold at most octets: when the history could not keep it,
+// tells the user that the change will not be undoable and asks whether to go on. True to go on,
+// at once when the step can be kept.
+bool accepterSansAnnulation(const Historique& historique, Messages& messages, std::size_t octets);

@@ -119,7 +119,8 @@ bool ImportTableau::accepter(bool avecRepertoire) {
     return true;
 }
 
-bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
+bool importerTableauCsv(MagasinFiches& store, const std::string& chemin,
+                        const std::function<bool(std::size_t)>& accepter) {
     Messages& messages = store.messages();
     const std::size_t premiere = static_cast<std::size_t>(store.derniere + 1);
     ImportTableau import(chemin, premiere);
@@ -127,14 +128,21 @@ bool importerTableauCsv(MagasinFiches& store, const std::string& chemin) {
         messages.message(import.raison());
         return false;
     }
+    // What the table holds beyond its cards must come back as it was when nothing is added:
+    // the slot of a base without cards is shown, and must stay a blank card.
+    const auto remettre = [&] {
+        store.fiches.redimensionner(std::max<std::size_t>(premiere, 1));
+        if (premiere == 0) viderFiche(store.fiches[0]);
+    };
     // The slices are read one after the other into the table, which must hold them all anyway.
     if (!import.lire(store.fiches, premiere, kTrancheCsv, false) ||
         !import.accepter(!store.repertoireImages.empty())) {
-        // What the table holds beyond its cards must come back as it was when nothing is added:
-        // the slot of a base without cards is shown, and must stay a blank card.
-        store.fiches.redimensionner(std::max<std::size_t>(premiere, 1));
-        if (premiere == 0) viderFiche(store.fiches[0]);
+        remettre();
         messages.message(import.raison());
+        return false;
+    }
+    if (accepter && !accepter(import.lues())) {
+        remettre();
         return false;
     }
     store.fiches.redimensionner(std::max<std::size_t>(premiere + import.lues(), 1));

@@ -26,7 +26,10 @@ struct Fiche;
 // All or nothing: a row that cannot be stored (see lireTableauCsv), a table naming pictures
 // while the base has no picture directory yet, or a file that cannot be read leaves the
 // table as it was, after one message to the user. Returns true when the rows were added.
-bool importerTableauCsv(MagasinFiches& store, const std::string& chemin);
+// accepter, when given, is called with the number of cards about to be added once the table
+// is read and accepted, before the base changes; false leaves it as it was, nothing more said.
+bool importerTableauCsv(MagasinFiches& store, const std::string& chemin,
+                        const std::function<bool(std::size_t)>& accepter = {});
 
 // A picture a table names that lies beside it, to be filed once the whole table is accepted.
 struct ImageDuTableau {

@@ -23,7 +23,7 @@ void copierTexte(char (&champ)[N], const char* source, std::size_t tailleSource)
 }
 }  // namespace
 
-bool MagasinFiches::ajouterBase(const std::string& chemin) {
+bool MagasinFiches::ajouterBase(const std::string& chemin, const std::function<bool(std::size_t)>& accepter) {
     struct stat st;
     Descripteur fd(ouvrirPourLecture(messages_, chemin, true, st));
     if (fd.get() < 0) return false;
@@ -33,6 +33,7 @@ bool MagasinFiches::ajouterBase(const std::string& chemin) {
         messages_.message(avecChemin("le fichier %s ajouterait trop de fiches à la base.", chemin));
         return false;
     }
+    if (accepter && !accepter(static_cast<std::size_t>(attendues))) return false;
     long long lu;
     try {
         fiches.redimensionner(premiere + static_cast<std::size_t>(attendues) + 1);

@@ -38,6 +38,9 @@ public:
     // or by title and description); printing and the exports head them by it.
     enum class SorteResultats { recherche, doublonsTitres, doublonsDescriptions };
     SorteResultats sorteResultats = SorteResultats::recherche;
+    // For the duplicates, the index in the table of the card each result copies: their lines
+    // stand for their own cards, which may share a number (see selectionLigne).
+    std::vector<uint32_t> indexResultats;
 
     Chemin<513> cheminBase;
     Chemin<256> repertoireDepart;
@@ -72,8 +75,10 @@ public:
     // returning false, it has told the user why itself, and nothing more is said.
     int ecrireBase(const std::string& chemin, const Contenu& contenu, const std::function<bool()>& siEchec = {});
     // Appends the whole cards of another base file, numbered by their index in the table.
-    // False after telling the user why the file could not be read.
-    bool ajouterBase(const std::string& chemin);
+    // False after telling the user why the file could not be read. accepter, when given, is
+    // called with the number of cards about to be appended before the table changes; false
+    // leaves it as it was, and nothing more is said.
+    bool ajouterBase(const std::string& chemin, const std::function<bool(std::size_t)>& accepter = {});
     // Replaces the table with the cards of a file in the sibling program's 772-byte format.
     void importerBase(const std::string& chemin);
 

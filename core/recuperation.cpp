@@ -6,47 +6,6 @@
 #include "core/magasin_fiches.h"
 #include "core/repertoire_images.h"
 
-namespace {
-
-struct Remplacement {
-    std::size_t index;
-    Fiche avant;
-    Fiche apres;
-};
-
-class EtapeRecuperation : public Etape {
-public:
-    EtapeRecuperation(std::string description, std::size_t premiere, std::size_t ajoutees,
-                      std::vector<Remplacement> remplacements, std::size_t touchee)
-        : Etape(GenreEtape::kRecuperation, std::move(description), premiere, premiere + ajoutees),
-          remplacements_(std::move(remplacements)), touchee_(touchee) {}
-    void annuler(MagasinFiches& store) override {
-        const Fiche* f = store.fiches.data();
-        gardees_.assign(f + fichesAvant(), f + fichesApres());
-        garderPremieres(store, fichesAvant());
-        for (const Remplacement& r : remplacements_) store.fiches[r.index] = r.avant;
-        store.courante = placeDe(store, touchee_);
-    }
-    void refaire(MagasinFiches& store) override {
-        store.fiches.redimensionner(std::max<std::size_t>(fichesApres(), 1));
-        std::copy(gardees_.begin(), gardees_.end(), store.fiches.data() + fichesAvant());
-        store.derniere = static_cast<int32_t>(fichesApres()) - 1;
-        gardees_ = std::vector<Fiche>();
-        for (const Remplacement& r : remplacements_) store.fiches[r.index] = r.apres;
-        store.courante = placeDe(store, touchee_);
-    }
-    std::size_t octets() const override {
-        return sizeof *this + remplacements_.capacity() * sizeof(Remplacement) + gardees_.capacity() * sizeof(Fiche);
-    }
-
-private:
-    std::vector<Remplacement> remplacements_;
-    std::vector<Fiche> gardees_;  // the added cards, only while undone
-    std::size_t touchee_;         // the first card replaced, or the first added
-};
-
-}  // namespace
-
 std::vector<int32_t> numerosLibres(const MagasinFiches& store, const std::vector<int32_t>& voulus) {
     // Each taken number points to the next one to try; following the chain with path halving
     // finds the first free number at or above any start in near-constant time.
@@ -73,43 +32,51 @@ std::vector<int32_t> numerosLibres(const MagasinFiches& store, const std::vector
 
 std::unique_ptr<Etape> recuperer(MagasinFiches& store, const Fiche* autre, const std::vector<Difference>& choisies,
                                  const std::string& cheminAutre) {
-    std::vector<Remplacement> remplacements;
+    std::vector<FicheRemplacee> remplacees;
+    std::vector<const Fiche*> remplacantes;
     std::vector<const Fiche*> ajouts;
     std::vector<int32_t> voulus;
     for (const Difference& d : choisies) {
         if (d.genre == Ecart::kChangee) {
             const auto i = static_cast<std::size_t>(d.indexOuverte);
-            remplacements.push_back({i, store.fiches[i], autre[d.indexAutre]});
+            remplacees.push_back({i, store.fiches[i]});
+            remplacantes.push_back(&autre[d.indexAutre]);
         } else if (d.genre == Ecart::kSeulementAutre) {
             ajouts.push_back(&autre[d.indexAutre]);
             voulus.push_back(autre[d.indexAutre].numero);
         }
     }
-    if (remplacements.empty() && ajouts.empty()) return nullptr;
+    if (remplacees.empty() && ajouts.empty()) return nullptr;
     const std::vector<int32_t> numeros = numerosLibres(store, voulus);
     const std::size_t premiere = static_cast<std::size_t>(store.derniere + 1);
     store.fiches.redimensionner(std::max<std::size_t>(premiere + ajouts.size(), 1));
 
-    for (const Remplacement& r : remplacements) store.fiches[r.index] = r.apres;
+    for (std::size_t k = 0; k < remplacees.size(); ++k) store.fiches[remplacees[k].index] = *remplacantes[k];
     for (std::size_t k = 0; k < ajouts.size(); ++k) {
         store.fiches[premiere + k] = *ajouts[k];
         store.fiches[premiere + k].numero = numeros[k];
     }
     store.derniere = static_cast<int32_t>(premiere + ajouts.size()) - 1;
-    for (Remplacement& r : remplacements) {
-        rangerImagesAutre(store, r.index, r.index + 1, cheminAutre);
-        r.apres = store.fiches[r.index];
-    }
+    for (const FicheRemplacee& r : remplacees) rangerImagesAutre(store, r.index, r.index + 1, cheminAutre);
     rangerImagesAutre(store, premiere, premiere + ajouts.size(), cheminAutre);
 
     std::size_t touchee = premiere;
-    for (const Remplacement& r : remplacements) touchee = std::min(touchee, r.index);
-    const std::size_t nombre = remplacements.size() + ajouts.size();
-    const Fiche& seule = remplacements.empty() ? store.fiches[premiere] : remplacements[0].apres;
+    for (const FicheRemplacee& r : remplacees) touchee = std::min(touchee, r.index);
+    const std::size_t nombre = remplacees.size() + ajouts.size();
+    const Fiche& seule = store.fiches[remplacees.empty() ? premiere : remplacees[0].index];
     std::string description = "la récupération ";
     if (nombre == 1) description += "de ";
     description += nombre == 1 ? ficheDecrite(seule) : deFiches(nombre);
     store.courante = placeDe(store, touchee);
-    return std::make_unique<EtapeRecuperation>(std::move(description), premiere, ajouts.size(),
-                                               std::move(remplacements), touchee);
+    return etapeFiches(store, GenreEtape::kRecuperation, std::move(description), premiere, std::move(remplacees), {},
+                       touchee, touchee);
+}
+
+std::size_t octetsRecuperation(const std::vector<Difference>& choisies) {
+    std::size_t remplacees = 0, ajoutees = 0;
+    for (const Difference& d : choisies) {
+        if (d.genre == Ecart::kChangee) ++remplacees;
+        else if (d.genre == Ecart::kSeulementAutre) ++ajoutees;
+    }
+    return octetsEtapeFiches(remplacees, ajoutees);
 }

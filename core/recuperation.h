@@ -24,6 +24,9 @@ class MagasinFiches;
 std::unique_ptr<Etape> recuperer(MagasinFiches& store, const Fiche* autre, const std::vector<Difference>& choisies,
                                  const std::string& cheminAutre);
 
+// The octetsAuPlus of the step recuperer would make of these choices (Historique::gardable).
+std::size_t octetsRecuperation(const std::vector<Difference>& choisies);
+
 // The numbers the added cards of a recovery get: for each wanted number in turn, the smallest
 // at or above it (counting upward with 32-bit wrap-around) that neither a card of the table nor
 // an earlier answer carries. The same as numeroLibre for each, without rescanning the table.

@@ -1,6 +1,7 @@
 #include "core/selection.h"
 
 #include <cstddef>
+#include <cstring>
 
 #include "core/magasin_fiches.h"
 #include "core/texte_nombre.h"
@@ -30,4 +31,24 @@ int32_t premiereFiche(const MagasinFiches& store, int32_t numero) {
         if (fiches[i].numero == numero) return i;
     }
     return -1;
+}
+
+int32_t ficheDeLigne(const MagasinFiches& store, std::size_t ligne, int32_t numero) {
+    if (store.listeResultats && store.sorteResultats != MagasinFiches::SorteResultats::recherche &&
+        ligne < store.indexResultats.size() && static_cast<int64_t>(ligne) <= store.dernierResultat) {
+        const uint32_t index = store.indexResultats[ligne];
+        // Only while the card is still the one copied: a table changed since then is read by
+        // the number, as any other list.
+        if (static_cast<int64_t>(index) <= store.derniere &&
+            std::memcmp(&store.fiches[index], &store.resultats[ligne], sizeof(Fiche)) == 0) {
+            return static_cast<int32_t>(index);
+        }
+    }
+    return premiereFiche(store, numero);
+}
+
+int32_t selectionLigne(MagasinFiches& store, std::size_t ligne, std::string_view texte) {
+    const int32_t i = ficheDeLigne(store, ligne, numeroDeLigne(texte));
+    if (i >= 0) store.courante = i;
+    return i;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Picking a card from a line of the list.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -20,3 +21,10 @@ int32_t selectionListe(MagasinFiches& store, std::string_view ligne);
 // The index of the first card of the table (lowest index) carrying that number, -1 when none:
 // the card a line of search results stands for.
 int32_t premiereFiche(const MagasinFiches& store, int32_t numero);
+// The same for the line at index ligne of the list on display, whose text is texte: a line of
+// the duplicates stands for the very card it copies, so that two cards of one number are told
+// apart; any other line (the whole base, a search's results) is read by its number, as above.
+int32_t selectionLigne(MagasinFiches& store, std::size_t ligne, std::string_view texte);
+// The card the result line at index ligne, whose number is numero, stands for, by the same
+// rule; -1 when none.
+int32_t ficheDeLigne(const MagasinFiches& store, std::size_t ligne, int32_t numero);

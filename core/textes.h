@@ -13,6 +13,9 @@ inline constexpr char kEcraserBase[] = "ecraser la base du même nom ?";
 inline constexpr char kPasDeFicheSelectionnee[] = "pas de fiche sélectionnée";
 // The title of the confirmation box (the others have the program's title, or none).
 inline constexpr char kTitreConfirmation[] = "Confirmation";
+inline constexpr char kSansAnnulation[] =
+    "Cette opération touche trop de fiches pour pouvoir être annulée, et les modifications "
+    "faites avant elle ne pourront plus l'être non plus. Continuer ?";
 
 // --- Bases and their picture directories ---
 inline constexpr char kCreationNouvelleBase[] = "Création de la nouvelle base:";

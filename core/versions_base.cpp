@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <new>
 
+#include "core/chemin_image.h"
 #include "core/descripteur.h"
 #include "core/fichier_sur.h"
 #include "core/lecture_base.h"
@@ -114,7 +117,44 @@ std::string lireBase(const std::string& chemin, BaseLue& lue,
     return {};
 }
 
-void revenirA(MagasinFiches& store, BaseLue&& version) {
+namespace {
+// The cards at index i of both tables differ in some byte, the bytes after a text's zero included:
+// what undoing must bring back exactly.
+bool differentes(const Fiche& a, const Fiche& b) { return std::memcmp(&a, &b, sizeof(Fiche)) != 0; }
+}  // namespace
+
+std::size_t octetsRevenirA(const MagasinFiches& store, const BaseLue& version) {
+    const auto ouvertes = static_cast<std::size_t>(store.derniere + 1);
+    const std::size_t communes = std::min(ouvertes, version.nombre);
+    std::size_t remplacees = 0;
+    for (std::size_t i = 0; i < communes; ++i) remplacees += differentes(store.fiches[i], version.fiches[i]);
+    return octetsEtapeFiches(remplacees, std::max(ouvertes, version.nombre) - communes);
+}
+
+std::unique_ptr<Etape> revenirA(MagasinFiches& store, BaseLue&& version) {
+    const auto ouvertes = static_cast<std::size_t>(store.derniere + 1);
+    const int32_t courante = store.courante;
+    const bool avecEtape = store.historique.gardable(octetsRevenirA(store, version));
+    std::vector<FicheRemplacee> remplacees;
+    std::vector<Fiche> retirees;
+    // Cards equal in both tables whose picture the version keeps in its own directory: filing it
+    // may rename it, and the step must then bring the card back too.
+    std::vector<FicheRemplacee> memes;
+    if (avecEtape) {
+        const std::string repertoireVersion = cheminRepertoireImages(version.chemin);
+        struct stat sr;
+        const bool imagesPropres =
+            !repertoireVersion.empty() && stat(repertoireVersion.c_str(), &sr) == 0 && S_ISDIR(sr.st_mode);
+        for (std::size_t i = 0; i < std::min(ouvertes, version.nombre); ++i) {
+            if (differentes(store.fiches[i], version.fiches[i])) {
+                remplacees.push_back({i, store.fiches[i]});
+            } else if (imagesPropres && aUneImage(texteChamp(store.fiches[i].image)) &&
+                       repertoireImageAutre(version.chemin, {}, texteChamp(store.fiches[i].image)) == repertoireVersion) {
+                memes.push_back({i, store.fiches[i]});
+            }
+        }
+        if (ouvertes > version.nombre) retirees.assign(store.fiches.data() + version.nombre, store.fiches.data() + ouvertes);
+    }
     store.fiches = std::move(version.fiches);
     store.derniere = static_cast<int32_t>(version.nombre) - 1;
     store.courante = 0;
@@ -122,4 +162,12 @@ void revenirA(MagasinFiches& store, BaseLue&& version) {
     store.modifiee = true;
     rangerImagesAutre(store, 0, version.nombre, version.chemin);
     version = BaseLue();
+    if (!avecEtape) return nullptr;
+    for (FicheRemplacee& m : memes) {
+        if (differentes(store.fiches[m.index], m.avant)) remplacees.push_back(std::move(m));
+    }
+    std::sort(remplacees.begin(), remplacees.end(),
+              [](const FicheRemplacee& a, const FicheRemplacee& b) { return a.index < b.index; });
+    return etapeFiches(store, GenreEtape::kRetourVersion, "le retour à une version précédente", ouvertes,
+                       std::move(remplacees), std::move(retirees), static_cast<std::size_t>(courante), 0);
 }

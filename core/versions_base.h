@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/etapes.h"
 #include "core/table_fiches.h"
 
 class MagasinFiches;
@@ -55,5 +57,9 @@ std::string lireBase(const std::string& chemin, BaseLue& lue,
 // modified. The pictures the version keeps of its own (replaced in the base's directory since)
 // are filed as recovered pictures are, so that its cards show them. The base stays bound to its own file (path, lock, picture directory untouched), so
 // that the next save makes the version the base and keeps the table it replaces as a version.
-// The caller then starts a fresh history (Historique::recommencer).
-void revenirA(MagasinFiches& store, BaseLue&& version);
+// Returns the step that undoes it (the cards it replaced or cut, no more), for the caller to
+// note; nothing when that step would not be gardable by store.historique, which the caller
+// then tells with Historique::noterSansEtape.
+std::unique_ptr<Etape> revenirA(MagasinFiches& store, BaseLue&& version);
+// The octetsAuPlus of that step, for asking before it runs (Historique::gardable).
+std::size_t octetsRevenirA(const MagasinFiches& store, const BaseLue& version);

@@ -90,7 +90,11 @@ void ControleurEchange::importeruntableauCSV1Click() {
     const std::optional<std::string> choisi = plateforme_.ouvrirFichier(dialogue);
     if (!choisi) return;
     const std::size_t premiere = static_cast<std::size_t>(store_.nombreFiches());
-    if (importerTableauCsv(store_, *choisi)) {
+    // A table too large for the history is told before its cards are added: it cannot be undone.
+    const auto accepter = [this](std::size_t fiches) {
+        return accepterSansAnnulation(store_.historique, plateforme_, octetsEtapeFiches(0, fiches));
+    };
+    if (importerTableauCsv(store_, *choisi, accepter)) {
         store_.historique.noter(etapeAjoutFiches(store_, premiere, GenreEtape::kImportCsv), store_);
         vue_.montrerBase();
     }

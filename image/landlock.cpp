@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/descripteur.h"
 #include "core/services.h"
 
 // The numbers are the same on every architecture.
@@ -72,23 +73,16 @@ std::uint64_t accesFichiers(int version) {
     return acces;
 }
 
-struct Descripteur {
-    int fd;
-    ~Descripteur() {
-        if (fd >= 0) close(fd);
-    }
-};
-
 void permettre(int ensemble, const std::string& chemin, std::uint64_t acces) {
     const Descripteur d{open(chemin.c_str(), O_PATH | O_CLOEXEC)};
-    if (d.fd < 0) {
+    if (d.get() < 0) {
         // Not every machine has every font folder or cache: what is missing needs no rule.
         if (errno == ENOENT || errno == ENOTDIR || errno == EACCES || errno == ELOOP) return;
         refus(chemin.c_str(), errno);
     }
     struct stat st;
-    if (fstat(d.fd, &st) != 0) refus(chemin.c_str(), errno);
-    RegleChemin regle{S_ISDIR(st.st_mode) ? acces : (acces & kAccesFichier), d.fd};
+    if (fstat(d.get(), &st) != 0) refus(chemin.c_str(), errno);
+    RegleChemin regle{S_ISDIR(st.st_mode) ? acces : (acces & kAccesFichier), d.get()};
     if (syscall(SYS_landlock_add_rule, ensemble, kRegleChemin, &regle, 0) != 0) {
         refus(chemin.c_str(), errno);
     }
@@ -125,9 +119,9 @@ void restreindreLandlock(int version, const std::vector<std::string>& lectures,
     const long ensemble = syscall(SYS_landlock_create_ruleset, &attributs, taille, 0u);
     if (ensemble < 0) refus("création des règles", errno);
     const Descripteur d{static_cast<int>(ensemble)};
-    for (const std::string& chemin : lectures) permettre(d.fd, chemin, kLireFichier | kLireDossier);
+    for (const std::string& chemin : lectures) permettre(d.get(), chemin, kLireFichier | kLireDossier);
     for (const std::string& chemin : executables) {
-        permettre(d.fd, chemin, kLireFichier | kLireDossier | kExecuter);
+        permettre(d.get(), chemin, kLireFichier | kLireDossier | kExecuter);
     }
-    if (syscall(SYS_landlock_restrict_self, d.fd, 0u) != 0) refus("mise en place", errno);
+    if (syscall(SYS_landlock_restrict_self, d.get(), 0u) != 0) refus("mise en place", errno);
 }

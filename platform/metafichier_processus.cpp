@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/descripteur.h"
 #include "core/services.h"
 
 extern char** environ;
@@ -32,18 +33,6 @@ bool executable(const std::string& chemin) {
 [[noreturn]] void impossible(int err) {
     throw Erreur("impossible de lancer le convertisseur (" + std::string(std::strerror(err)) + ")");
 }
-
-// Closes a descriptor when it goes out of scope.
-struct Descripteur {
-    int fd = -1;
-    ~Descripteur() {
-        if (fd >= 0) close(fd);
-    }
-    void fermer() {
-        if (fd >= 0) close(fd);
-        fd = -1;
-    }
-};
 
 // The bytes to convert, in a file of memory that the child reads as its standard input:
 // the child may stop reading at any time without the parent blocking or getting SIGPIPE.
@@ -105,8 +94,8 @@ std::string executerIsole(const std::string& programme, const std::vector<std::s
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, memoire.fd, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, ecriture.fd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, memoire.get(), STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ecriture.get(), STDOUT_FILENO);
     // The libraries write diagnostics of their own on the standard error; they are kept only
     // for whoever looks into a converter's failure.
     if (getenv("BREVANDOUX_TRACE_CONVERTISSEUR") == nullptr) {
@@ -153,14 +142,14 @@ std::string executerIsole(const std::string& programme, const std::vector<std::s
             raison = "le dessin est trop long à convertir";
             break;
         }
-        pollfd p{lecture.fd, POLLIN, 0};
+        pollfd p{lecture.get(), POLLIN, 0};
         const int r = poll(&p, 1, static_cast<int>(reste));
         if (r < 0 && errno != EINTR) {
             raison = "la lecture du convertisseur a échoué";
             break;
         }
         if (r <= 0) continue;
-        const ssize_t n = read(lecture.fd, tampon, sizeof tampon);
+        const ssize_t n = read(lecture.get(), tampon, sizeof tampon);
         if (n < 0) {
             if (errno == EINTR || errno == EAGAIN) continue;
             raison = "la lecture du convertisseur a échoué";

@@ -29,7 +29,7 @@ void TForm1::listalfaClick() { remplirListe(); }
 
 void TForm1::medialistClick(int ligne) {
     if (ligne < 0) return;
-    if (selectionListe(store_, medialist()->texteLigne(ligne).toStdString()) >= 0) {
+    if (selectionLigne(store_, static_cast<std::size_t>(ligne), medialist()->texteLigne(ligne).toStdString()) >= 0) {
         afficherFiche();
         if (store_.listeResultats) surlignerCorrespondance();
     }

@@ -71,10 +71,10 @@ QVariant ModeleListe::donneeFiche(int ligne, int role) const {
         }
         case RoleIndexFiche: {
             if (store_ == nullptr) return -1;
-            // The lines of the card table are its cards; a result line stands for the card its
-            // number names, as picking it in the list does.
+            // The lines of the card table are its cards; a result line stands for the card
+            // picking it in the list shows.
             if (table_ == &store_->fiches) return ligne <= store_->derniere ? ligne : -1;
-            return premiereFiche(*store_, f->numero);
+            return ficheDeLigne(*store_, static_cast<std::size_t>(ligne), f->numero);
         }
         default: return {};
     }

@@ -19,7 +19,7 @@ void TForm1::montrerBase(const Rafraichissement& comment) {
     // A command that replaced the table during an edit leaves the window on a card of that
     // table: "Valider" files the picture the window shows for it, never one chosen for a card
     // of the table before.
-    if (!valider()->isHidden()) reprendreImage();
+    if (enSaisie()) reprendreImage();
     afficherFiche();
 }
 

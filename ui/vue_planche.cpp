@@ -26,7 +26,7 @@ public:
 
     bool choisirLigne(int ligne) override {
         // Edit mode shuts the list; the board, like the menus, stays open and says why not.
-        if (!fenetre_.valider()->isHidden()) {
+        if (fenetre_.enSaisie()) {
             plateforme_.message(textes::kTerminerSaisie);
             return false;
         }

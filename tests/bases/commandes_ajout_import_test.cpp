@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include "core/etapes.h"
 #include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
 #include "ui/memo.h"
@@ -103,6 +104,45 @@ TEST_F(AjoutImport, append_emptyFile_marksModified) {
 
     EXPECT_EQ(etatDe(*fenetre), attendu);
     EXPECT_TRUE(plateforme.textes("message").empty());
+}
+
+// The history holds room for the undone append of six cards, not also for the deletion before
+// it: undoing the append drops that older step, never the append, which can then be redone. An
+// append of seven, too large to be kept at all, is told before it runs; Annuler appends nothing.
+TEST_F(AjoutImport, append_pastTheHistorysRoom_undoKeepsTheStep_tooLargeToKeep_isToldFirst) {
+    store().historique = Historique(Historique::kEtapesMax, octetsEtapeFiches(0, 6) + sizeof(Fiche) / 2);
+    const auto ajouter = [&](int n, std::vector<int> reponses) {
+        const std::string autre = chemin(QStringLiteral("ajout%1.dat").arg(n));
+        ecrireOctets(autre, octetsBase(std::vector<CarteTest>(static_cast<std::size_t>(n), {7, "a", "", ""})));
+        plateforme.fichiers.push_back(autre);
+        plateforme.reponses.assign(reponses.begin(), reponses.end());
+        plateforme.oublier();
+        commandes(*fenetre).Ajouterdesfiches1Click();
+    };
+    plateforme.reponses.push_back(kOk);
+    fenetre->supprimeClick();
+    ajouter(6, {});
+    EXPECT_TRUE(plateforme.textes("question").empty());
+    ASSERT_EQ(store().derniere, 9);
+
+    fenetre->annuler1()->trigger();
+    EXPECT_EQ(store().derniere, 3);
+    EXPECT_EQ(fenetre->retablir1()->text(), "rétablir l'ajout de 6 fiches");
+    EXPECT_EQ(fenetre->annuler1()->text(), QString::fromUtf8(Historique::kPlusRienAAnnuler));
+    fenetre->retablir1()->trigger();
+    EXPECT_EQ(store().derniere, 9);
+
+    ajouter(7, {kAnnuler});
+    EXPECT_EQ(plateforme.textes("question"), std::vector<std::string>{textes::kSansAnnulation});
+    EXPECT_EQ(store().derniere, 9);
+    EXPECT_EQ(fenetre->annuler1()->text(), "annuler l'ajout de 6 fiches");
+
+    ajouter(7, {kOk});
+    EXPECT_EQ(plateforme.textes("question"), std::vector<std::string>{textes::kSansAnnulation});
+    EXPECT_EQ(store().derniere, 16);
+    EXPECT_FALSE(fenetre->annuler1()->isEnabled());
+    EXPECT_EQ(fenetre->annuler1()->text(), QString::fromUtf8(Historique::kPlusRienAAnnuler));
+    EXPECT_TRUE(store().modifiee);
 }
 
 // The dialog cancelled, a missing file, a file that cannot be opened for reading and

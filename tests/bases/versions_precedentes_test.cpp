@@ -300,7 +300,7 @@ TEST_F(VersionsPrecedentes, recoveryFromAnotherFile_bringsItsPictures_leavesItsF
     EXPECT_EQ(etatDossier(sauvegardes), avantVersions);
 }
 
-TEST_F(VersionsPrecedentes, goingBack_asksAsOpenDoes_thenTheVersionIsTheModifiedTable_boundToTheBase) {
+TEST_F(VersionsPrecedentes, goingBack_asksAsOpenDoes_thenTheVersionIsTheModifiedTable_boundToTheBase_oneStep) {
     troisVersions();
     const EtatDossier avant = etatDossier(sauvegardes);
     remplir({{9, "non enregistrée", "", ""}});
@@ -329,11 +329,19 @@ TEST_F(VersionsPrecedentes, goingBack_asksAsOpenDoes_thenTheVersionIsTheModified
     EXPECT_EQ(store().cheminBase.str(), x);
     EXPECT_EQ(store().repertoireImages.str(), chemin("x.rep"));
     EXPECT_EQ(store().courante, 0);
-    EXPECT_EQ(store().historique.nombre(), 0u);
     EXPECT_EQ(fenetre->medialist()->nombreLignes(), 3);
     EXPECT_EQ(fenetre->titre()->text(), "un");
     EXPECT_EQ(etatDossier(sauvegardes), avant);
     EXPECT_EQ(cartesDuFichier(x), resume(kD));
+
+    // One step, as a recovery is: undone, the table it replaced comes back; redone, the version.
+    EXPECT_EQ(fenetre->annuler1()->text(), "annuler le retour à une version précédente");
+    fenetre->annuler1()->trigger();
+    EXPECT_EQ(cartesDeLaTable(store()), std::vector<std::string>{"9:non enregistrée:"});
+    EXPECT_EQ(fenetre->medialist()->nombreLignes(), 1);
+    fenetre->retablir1()->trigger();
+    EXPECT_EQ(cartesDeLaTable(store()), resume(kB));
+    EXPECT_TRUE(store().modifiee);
 
     // The next save makes it the base and keeps the one it replaces: nothing is lost.
     fenetre->savemybase()->click();

@@ -11,6 +11,7 @@
 #include "core/historique.h"
 #include "core/magasin_fiches.h"
 #include "core/tri.h"
+#include "core/versions_base.h"
 #include "tests/support/dossier_temporaire.h"
 #include "tests/support/messages_enregistres.h"
 
@@ -147,7 +148,7 @@ public:
     const char* pas() {
         const Table avant = ref_->etat.table;
         const std::size_t n = avant.size();
-        switch (g_() % 11) {
+        switch (g_() % 12) {
             case 0: {  // Ajouter, then Valider with a typed number
                 Fiche f = ficheAuHasard(g_);
                 const int32_t tape = static_cast<int32_t>(g_() % 8);
@@ -221,6 +222,20 @@ public:
                 }
                 ref_->noter(apres, ref_->etat.courante, placeDans(avant, n), placeDans(apres, n));
                 return "ajout de fiches";
+            }
+            case 10: {  // "revenir à cette version": some cards kept, others not, another length
+                Table apres;
+                for (std::size_t i = 0, m = g_() % 7; i < m; ++i) {
+                    apres.push_back(i < n && g_() % 2 ? avant[i] : ficheAuHasard(g_));
+                }
+                BaseLue version;
+                version.fiches.redimensionner(apres.size() + 1);
+                std::copy(apres.begin(), apres.end(), version.fiches.data());
+                version.nombre = apres.size();
+                const int32_t courante = store_.courante;
+                historique_.noter(revenirA(store_, std::move(version)), store_);
+                ref_->noter(apres, 0, courante, 0);
+                return "retour à une version";
             }
             case 6:
             case 7:
@@ -392,17 +407,21 @@ TEST_F(HistoriqueTest, pastTheLimits_oldestStepsGo_andTheHistorySaysSo) {
     EXPECT_LE(leger.octets(), 2 * etapeModification(store, 0, store.fiches[0])->octets());
     EXPECT_TRUE(leger.etapesOubliees());
 
-    // An undone append holds its cards: past the room, it cannot be redone.
+    // An undone append holds its cards: one past the room is not kept at all (the user was
+    // asked first), rather than dropped with every other step the first time it is undone.
     const Table avant = tableDe(store);
     Historique serre(100, 3 * sizeof(Fiche));
+    serre.noter(supprimer(store), store);
+    poserTable(store, avant);
     Table t = avant;
     for (int k = 0; k < 5; ++k) t.push_back(avant[0]);
     poserTable(store, t);
+    EXPECT_FALSE(serre.gardable(octetsEtapeFiches(0, 5)));
     serre.noter(etapeAjoutFiches(store, avant.size(), GenreEtape::kAjoutFiches), store);
-    EXPECT_TRUE(serre.annuler(store));
-    EXPECT_TRUE(memesOctets(tableDe(store), avant));
-    EXPECT_EQ(serre.aRetablir(), nullptr);
-    EXPECT_LE(serre.octets(), 3 * sizeof(Fiche));
+    EXPECT_FALSE(serre.annuler(store));
+    EXPECT_TRUE(memesOctets(tableDe(store), t));
+    EXPECT_EQ(serre.libelleAnnuler(), Historique::kPlusRienAAnnuler);
+    EXPECT_TRUE(store.modifiee);
 }
 
 TEST_F(HistoriqueTest, tableChangedBehindTheHistory_undoIsRefusedAndHistoryCleared) {

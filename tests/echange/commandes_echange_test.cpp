@@ -8,6 +8,7 @@
 #include <QProgressDialog>
 #include <QTimer>
 
+#include "core/etapes.h"
 #include "core/tableau_csv.h"
 #include "core/textes.h"
 #include "tests/bases/fenetre_bases.h"
@@ -256,6 +257,15 @@ TEST_F(Echange, importCsv_isOneStep_undoneAndRedoneWhole_aRefusedTableRecordsNot
     fenetre->retablir1()->trigger();
     EXPECT_EQ(etatDe(*fenetre).cartes, importe.cartes);
     EXPECT_TRUE(store().modifiee);
+
+    // A table whose step would be past the history's room is told before its cards are added.
+    store().historique = Historique(Historique::kEtapesMax, octetsEtapeFiches(0, 1));
+    plateforme.oublier();
+    plateforme.fichiers.push_back(chemin("t.csv"));
+    plateforme.reponses.push_back(kAnnuler);
+    fenetre->importeruntableauCSV1()->trigger();
+    EXPECT_EQ(plateforme.textes("question"), std::vector<std::string>{textes::kSansAnnulation});
+    EXPECT_EQ(etatDe(*fenetre).cartes, importe.cartes);
 }
 
 TEST_F(Echange, importOfABadTable_changesNothing_andSaysWhichRows) {

@@ -210,6 +210,30 @@ TEST_F(RechercheDoublons, cancelled_changesNothing) {
     EXPECT_FALSE(fenetre->affichageVide());
 }
 
+// Two cards of one number, as a table imported twice leaves them: each line of the duplicates
+// shows its own card, and "Supprimer" deletes the card shown. The whole list and a search's
+// results keep reading a line by its number (the first card carrying it).
+TEST_F(RechercheDoublons, sameNumber_eachLineShowsAndDeletesItsOwnCard_otherListsByNumber) {
+    remplir({{1, "Alpha", "premier", ""}, {2, "Beta", "", ""}, {1, "Alpha", "second", ""}});
+    fenetre->expression()->setText(QStringLiteral("Alpha"));
+    fenetre->goButtonClick();
+    fenetre->medialistClick(1);
+    EXPECT_EQ(store().courante, 0);
+    fenetre->remplirListe();
+    fenetre->medialistClick(2);
+    EXPECT_EQ(store().courante, 0);
+
+    chercher(kNon);
+    ASSERT_EQ(lignes(), (std::vector<std::string>{"1 Alpha", "1 Alpha"}));
+    fenetre->medialistClick(1);
+    EXPECT_EQ(store().courante, 2);
+    EXPECT_EQ(fenetre->description()->texte(), QStringLiteral("second"));
+    plateforme.reponses = {kOk};
+    fenetre->supprimeClick();
+    ASSERT_EQ(store().derniere, 1);
+    EXPECT_EQ(texteChamp(store().fiches[0].description), "premier");
+}
+
 // A card picked from the duplicates is not highlighted with an older search's text.
 TEST_F(RechercheDoublons, pickedLine_highlightsNothingOfAnEarlierSearch) {
     fenetre->expression()->setText(QStringLiteral("noir"));
