@@ -16,7 +16,7 @@ bool ControleurBase::versionsAMontrer() const {
 
 std::unique_ptr<DialogueVersions> ControleurBase::dialogueVersions() {
     DialogueVersions::Actions actions;
-    actions.recuperer = [this](const Fiche* autre, const std::vector<Difference>& choisies,
+    actions.recuperer = [this](VueFiches autre, const std::vector<Difference>& choisies,
                                const std::string& repertoireImagesAutre) {
         store_.historique.noter(recuperer(store_, autre, choisies, repertoireImagesAutre), store_);
         montrerBase();

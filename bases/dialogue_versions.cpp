@@ -235,9 +235,9 @@ void DialogueVersions::choisir(QListWidgetItem* ligne) {
 }
 
 void DialogueVersions::comparer() {
-    comparaison_ = ::comparer(lue_->fiches.data(), lue_->nombre, store_.fiches.data(),
+    comparaison_ = ::comparer(lue_->fiches, lue_->nombre, store_.fiches,
                               static_cast<std::size_t>(store_.nombreFiches()));
-    modele_->montrer(&comparaison_, lue_->fiches.data(), store_.fiches.data());
+    modele_->montrer(&comparaison_, lue_->fiches, store_.fiches);
     resume_->setText(QString::fromStdString(::resume(comparaison_)));
     resume_->setAccessibleName(QStringLiteral("comparaison : ") + resumeLu(comparaison_));
     montrerDifference(-1);
@@ -298,7 +298,7 @@ void DialogueVersions::recupererClick() {
     const std::vector<Difference> choisies = modele_->choisies();
     // The differences point into both tables: none is shown while the open one changes.
     modele_->vider();
-    actions_.recuperer(lue_->fiches.data(), choisies, repertoireAutre);
+    actions_.recuperer(lue_->fiches, choisies, repertoireAutre);
     comparer();
     differences_->setFocus();
 }

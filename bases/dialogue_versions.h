@@ -36,7 +36,7 @@ public:
         // Takes the chosen differences of autre into the open base as one step and shows the
         // base. repertoireImagesAutre: the picture directory of another base file, empty for
         // a kept version.
-        std::function<void(const Fiche* autre, const std::vector<Difference>& choisies,
+        std::function<void(VueFiches autre, const std::vector<Difference>& choisies,
                            const std::string& repertoireImagesAutre)>
             recuperer;
         // Makes the version read the open table (the owner may move from it) once the user

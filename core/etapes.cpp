@@ -11,18 +11,6 @@ namespace {
 
 std::size_t nombre(const MagasinFiches& store) { return static_cast<std::size_t>(store.derniere + 1); }
 
-// Puts one card back at index, the cards from there on moving down one place: what undoing a
-// deletion needs, the reverse of supprimerFiche.
-void inserer(MagasinFiches& store, std::size_t index, const Fiche& fiche) {
-    const std::size_t n = nombre(store);
-    if (n > 0) store.fiches.redimensionner(n + 1);
-    Fiche* f = store.fiches.data();
-    std::memmove(static_cast<void*>(f + index + 1), f + index, (n - index) * sizeof(Fiche));
-    f[index] = fiche;
-    store.derniere = static_cast<int32_t>(n);
-    store.courante = static_cast<int32_t>(index);
-}
-
 class EtapeAjout : public Etape {
 public:
     EtapeAjout(std::size_t index, const Fiche& fiche)
@@ -33,7 +21,7 @@ public:
         store.courante = placeDe(store, fichesAvant());
     }
     void refaire(MagasinFiches& store) override {
-        store.fiches.redimensionner(fichesApres());
+        agrandir(store.fiches, fichesApres());
         store.fiches[fichesAvant()] = fiche_;
         store.derniere = static_cast<int32_t>(fichesAvant());
         store.courante = store.derniere;
@@ -68,16 +56,38 @@ public:
     EtapeSuppression(std::size_t n, std::size_t index, const Fiche& fiche)
         : Etape(GenreEtape::kSuppression, "la suppression de " + ficheDecrite(fiche), n, n - 1),
           index_(index), fiche_(fiche) {}
-    void annuler(MagasinFiches& store) override { inserer(store, index_, fiche_); }
+    void annuler(MagasinFiches& store) override {
+        if (fichesAvant() == 1) {
+            // The only card was blanked in its place, which stays as the base's blank slot.
+            store.fiches[0] = fiche_;
+        } else {
+            store.fiches.redimensionner(fichesApres());
+            store.fiches.reinserer({index_}, retenue_);
+        }
+        store.derniere = static_cast<int32_t>(fichesAvant()) - 1;
+        store.courante = static_cast<int32_t>(index_);
+    }
     void refaire(MagasinFiches& store) override {
         store.courante = static_cast<int32_t>(index_);
-        store.supprimerFiche();
+        supprimerEnRetenant(store);
     }
-    std::size_t octets() const override { return sizeof *this; }
+    std::size_t octets() const override { return sizeof *this + retenue_.octets(); }
+    // The deletion itself: the card's slot is kept here for undo, the card left where it lies.
+    void supprimerEnRetenant(MagasinFiches& store) {
+        if (fichesAvant() == 1) {
+            store.supprimerFiche();
+            return;
+        }
+        retenue_ = store.fiches.retirer({index_});
+        --store.derniere;
+        if (store.courante > store.derniere) store.courante = store.derniere;
+        store.fiches.redimensionner(fichesApres());
+    }
 
 private:
     std::size_t index_;
-    Fiche fiche_;
+    Fiche fiche_;  // for the only card, blanked in place rather than taken out
+    FichesRetenues retenue_;
 };
 
 class EtapeTri : public Etape {
@@ -90,15 +100,12 @@ public:
             // The card now at slot k was at slot ordre[k]: slot ordre[k] takes it back.
             std::vector<uint32_t> inverse(ordre_.size());
             for (uint32_t k = 0; k < ordre_.size(); ++k) inverse[ordre_[k]] = k;
-            deplacerFiches(store.fiches.data(), inverse);
+            store.fiches.permuter(inverse);
         }
         store.courante = courantAvant_;
     }
     void refaire(MagasinFiches& store) override {
-        if (!ordre_.empty()) {
-            std::vector<uint32_t> ordre = ordre_;
-            deplacerFiches(store.fiches.data(), ordre);
-        }
+        store.fiches.permuter(ordre_);
         store.courante = courantApres_;
     }
     std::size_t octets() const override { return sizeof *this + ordre_.capacity() * sizeof(uint32_t); }
@@ -115,23 +122,24 @@ public:
         : Etape(genre, (genre == GenreEtape::kImportCsv ? "l'importation " : "l'ajout ") + deFiches(n),
                 premiere, premiere + n) {}
     void annuler(MagasinFiches& store) override {
-        const Fiche* f = store.fiches.data();
-        gardees_.assign(f + fichesAvant(), f + fichesApres());
-        garderPremieres(store, fichesAvant());
+        gardees_ = retenirDernieres(store, fichesAvant(), fichesApres());
         store.courante = placeDe(store, fichesAvant());
     }
     void refaire(MagasinFiches& store) override {
-        store.fiches.redimensionner(std::max<std::size_t>(fichesApres(), 1));
-        std::copy(gardees_.begin(), gardees_.end(), store.fiches.data() + fichesAvant());
-        store.derniere = static_cast<int32_t>(fichesApres()) - 1;
+        remettreDernieres(store, fichesAvant(), fichesApres(), gardees_);
         store.courante = placeDe(store, fichesAvant());
-        gardees_ = std::vector<Fiche>();
     }
-    std::size_t octets() const override { return sizeof *this + gardees_.capacity() * sizeof(Fiche); }
+    std::size_t octets() const override { return sizeof *this + gardees_.octets(); }
 
 private:
-    std::vector<Fiche> gardees_;  // only while undone
+    FichesRetenues gardees_;  // only while undone
 };
+
+std::vector<std::size_t> intervalle(std::size_t debut, std::size_t fin) {
+    std::vector<std::size_t> positions(fin - debut);
+    for (std::size_t k = 0; k < positions.size(); ++k) positions[k] = debut + k;
+    return positions;
+}
 
 }  // namespace
 
@@ -171,6 +179,29 @@ int32_t placeDe(const MagasinFiches& store, std::size_t index) {
     return static_cast<int32_t>(std::min<std::size_t>(index, static_cast<std::size_t>(std::max(store.derniere, 0))));
 }
 
+void agrandir(TableFiches& table, std::size_t places) {
+    if (places == table.places() + 1) {
+        table.ajouterPlace();
+    } else {
+        table.redimensionner(places);
+    }
+}
+
+FichesRetenues retenirDernieres(MagasinFiches& store, std::size_t avant, std::size_t apres) {
+    FichesRetenues retenues = store.fiches.retirer(intervalle(avant, apres));
+    garderPremieres(store, avant);
+    return retenues;
+}
+
+void remettreDernieres(MagasinFiches& store, std::size_t avant, std::size_t apres, FichesRetenues& retenues) {
+    // What is past the first cards (the blank slot of a base without cards) goes first.
+    std::vector<std::size_t> positions = intervalle(avant, apres);
+    store.fiches.redimensionner(avant);
+    store.fiches.reinserer(positions, retenues);
+    if (apres == 0) garderPremieres(store, 0);
+    store.derniere = static_cast<int32_t>(apres) - 1;
+}
+
 void garderPremieres(MagasinFiches& store, std::size_t n) {
     store.fiches.redimensionner(std::max<std::size_t>(n, 1));
     if (n == 0) viderFiche(store.fiches[0]);  // the slot shown while the base holds no card
@@ -195,7 +226,7 @@ std::unique_ptr<Etape> supprimer(MagasinFiches& store) {
     if (store.derniere < 0) return nullptr;
     const auto index = static_cast<std::size_t>(store.courante);
     auto etape = std::make_unique<EtapeSuppression>(nombre(store), index, store.fiches[index]);
-    store.supprimerFiche();
+    etape->supprimerEnRetenant(store);
     return etape;
 }
 

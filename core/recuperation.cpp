@@ -24,27 +24,22 @@ public:
         : Etape(GenreEtape::kRecuperation, std::move(description), premiere, premiere + ajoutees),
           remplacements_(std::move(remplacements)), touchee_(touchee) {}
     void annuler(MagasinFiches& store) override {
-        const Fiche* f = store.fiches.data();
-        gardees_.assign(f + fichesAvant(), f + fichesApres());
-        garderPremieres(store, fichesAvant());
+        gardees_ = retenirDernieres(store, fichesAvant(), fichesApres());
         for (const Remplacement& r : remplacements_) store.fiches[r.index] = r.avant;
         store.courante = placeDe(store, touchee_);
     }
     void refaire(MagasinFiches& store) override {
-        store.fiches.redimensionner(std::max<std::size_t>(fichesApres(), 1));
-        std::copy(gardees_.begin(), gardees_.end(), store.fiches.data() + fichesAvant());
-        store.derniere = static_cast<int32_t>(fichesApres()) - 1;
-        gardees_ = std::vector<Fiche>();
+        remettreDernieres(store, fichesAvant(), fichesApres(), gardees_);
         for (const Remplacement& r : remplacements_) store.fiches[r.index] = r.apres;
         store.courante = placeDe(store, touchee_);
     }
     std::size_t octets() const override {
-        return sizeof *this + remplacements_.capacity() * sizeof(Remplacement) + gardees_.capacity() * sizeof(Fiche);
+        return sizeof *this + remplacements_.capacity() * sizeof(Remplacement) + gardees_.octets();
     }
 
 private:
     std::vector<Remplacement> remplacements_;
-    std::vector<Fiche> gardees_;  // the added cards, only while undone
+    FichesRetenues gardees_;  // the added cards' slots, only while undone
     std::size_t touchee_;         // the first card replaced, or the first added
 };
 
@@ -95,7 +90,7 @@ std::vector<int32_t> numerosLibres(const MagasinFiches& store, const std::vector
     return numeros;
 }
 
-std::unique_ptr<Etape> recuperer(MagasinFiches& store, const Fiche* autre, const std::vector<Difference>& choisies,
+std::unique_ptr<Etape> recuperer(MagasinFiches& store, VueFiches autre, const std::vector<Difference>& choisies,
                                  const std::string& repertoireImagesAutre) {
     std::vector<Remplacement> remplacements;
     std::vector<const Fiche*> ajouts;

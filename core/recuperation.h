@@ -14,6 +14,7 @@
 
 #include "core/comparaison_bases.h"
 #include "core/etapes.h"
+#include "core/table_fiches.h"
 
 class MagasinFiches;
 
@@ -24,7 +25,7 @@ class MagasinFiches;
 // of its own, and the card takes it). Empty for a kept version, whose cards name the pictures
 // of the base's own directory. A picture missing there leaves the card's name as it is. Nothing
 // is ever written into the other directory.
-std::unique_ptr<Etape> recuperer(MagasinFiches& store, const Fiche* autre, const std::vector<Difference>& choisies,
+std::unique_ptr<Etape> recuperer(MagasinFiches& store, VueFiches autre, const std::vector<Difference>& choisies,
                                  const std::string& repertoireImagesAutre);
 
 // The numbers the added cards of a recovery get: for each wanted number in turn, the smallest

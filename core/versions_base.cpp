@@ -100,7 +100,7 @@ std::string lireBase(const std::string& chemin, BaseLue& lue,
         } else {
             // In pieces, so that the window can show the progress and offer to stop.
             constexpr std::size_t kMorceau = std::size_t(32) << 20;
-            char* debut = reinterpret_cast<char*>(lue.fiches.data());
+            char* debut = reinterpret_cast<char*>(lue.fiches.bloc(0, lue.fiches.places()));
             while (static_cast<std::size_t>(lu) < taille) {
                 if (!progression(static_cast<uint64_t>(lu), taille)) return "lecture interrompue";
                 const std::size_t morceau = std::min(kMorceau, taille - static_cast<std::size_t>(lu));
