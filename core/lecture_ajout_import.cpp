@@ -35,6 +35,9 @@ bool MagasinFiches::ajouterBase(const std::string& chemin) {
     }
     long long lu;
     try {
+        // The places past the cards (the blank slot of a base without cards) go first: the
+        // file is read into fresh slots that follow one another.
+        fiches.redimensionner(premiere);
         fiches.redimensionner(premiere + static_cast<std::size_t>(attendues) + 1);
         lu = lireDansTable(fd.get(), fiches, premiere);
     } catch (const std::bad_alloc&) {
