@@ -141,38 +141,6 @@ void ordonnerEgaux(std::vector<uint32_t>& ordre, const std::vector<uint32_t>& bo
     }
 }
 
-}  // namespace
-
-// Only one record is ever held aside.
-void deplacerFiches(Fiche* fiches, std::vector<uint32_t>& ordre) {
-    const uint32_t n = static_cast<uint32_t>(ordre.size());
-    Fiche mise;
-    for (uint32_t debut = 0; debut < n; ++debut) {
-        if (ordre[debut] == debut) continue;
-        std::memcpy(&mise, &fiches[debut], sizeof(Fiche));
-        uint32_t k = debut;
-        for (;;) {
-            const uint32_t source = ordre[k];
-            ordre[k] = k;
-            if (source == debut) {
-                std::memcpy(&fiches[k], &mise, sizeof(Fiche));
-                break;
-            }
-            // The next record of the cycle is known one step ahead: start fetching it while
-            // this one is copied, as the records are scattered over the whole table.
-            const uint32_t suivante = ordre[source];
-            if (suivante != debut) {
-                const char* p = reinterpret_cast<const char*>(&fiches[suivante]);
-                for (std::size_t o = 0; o < sizeof(Fiche); o += 64) __builtin_prefetch(p + o);
-            }
-            std::memcpy(&fiches[k], &fiches[source], sizeof(Fiche));
-            k = source;
-        }
-    }
-}
-
-namespace {
-
 // Applies the order and keeps courante on the card it named.
 int32_t appliquer(MagasinFiches& store, std::vector<uint32_t>& ordre,
                   const std::vector<uint32_t>& bornes, std::vector<uint32_t>* applique) {

@@ -26,7 +26,3 @@ int32_t triNumerique(MagasinFiches& store);
 // ordre[k] (empty when the table had fewer than two cards), which is what undoing needs.
 int32_t triAlphabetiqueOrdre(MagasinFiches& store, std::vector<uint32_t>& ordre);
 int32_t triNumeriqueOrdre(MagasinFiches& store, std::vector<uint32_t>& ordre);
-
-// Puts record ordre[k] into slot k for every k, each record copied once, following the cycles
-// of the permutation. ordre is consumed (left as the identity).
-void deplacerFiches(Fiche* fiches, std::vector<uint32_t>& ordre);
