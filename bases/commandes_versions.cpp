@@ -16,7 +16,7 @@ bool ControleurBase::versionsAMontrer() const {
 
 std::unique_ptr<DialogueVersions> ControleurBase::dialogueVersions() {
     DialogueVersions::Actions actions;
-    actions.recuperer = [this](const Fiche* autre, const std::vector<Difference>& choisies,
+    actions.recuperer = [this](VueFiches autre, const std::vector<Difference>& choisies,
                                const std::string& cheminAutre) {
         // A recovery too large for the history is told before it runs: it cannot be undone.
         if (!accepterSansAnnulation(store_.historique, plateforme_, octetsRecuperation(choisies))) return;

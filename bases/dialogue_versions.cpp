@@ -341,9 +341,9 @@ void DialogueVersions::choisir(QListWidgetItem* ligne) {
 }
 
 void DialogueVersions::comparer() {
-    comparaison_ = ::comparer(lue_->fiches.data(), lue_->nombre, store_.fiches.data(),
+    comparaison_ = ::comparer(lue_->fiches, lue_->nombre, store_.fiches,
                               static_cast<std::size_t>(store_.nombreFiches()));
-    modele_->montrer(&comparaison_, lue_->fiches.data(), store_.fiches.data());
+    modele_->montrer(&comparaison_, lue_->fiches, store_.fiches);
     resume_->setText(QString::fromStdString(::resume(comparaison_)));
     resume_->setAccessibleName(QStringLiteral("comparaison : ") + resumeLu(comparaison_));
     legende_->setText(legendeDe(comparaison_));
@@ -434,7 +434,7 @@ void DialogueVersions::recupererClick() {
     const std::vector<Difference> choisies = modele_->choisies();
     // The differences point into both tables: none is shown while the open one changes.
     modele_->vider();
-    actions_.recuperer(lue_->fiches.data(), choisies, lue_->chemin);
+    actions_.recuperer(lue_->fiches, choisies, lue_->chemin);
     comparer();
     differences_->setFocus();
 }

@@ -35,7 +35,7 @@ public:
     struct Actions {
         // Takes the chosen differences of autre into the open base as one step and shows the
         // base. cheminAutre: the file autre was read from (a kept version or another base).
-        std::function<void(const Fiche* autre, const std::vector<Difference>& choisies,
+        std::function<void(VueFiches autre, const std::vector<Difference>& choisies,
                            const std::string& cheminAutre)>
             recuperer;
         // Makes the version read the open table (the owner may move from it) once the user

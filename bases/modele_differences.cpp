@@ -29,7 +29,7 @@ QString genreLu(Ecart e) {
 
 }  // namespace
 
-void ModeleDifferences::montrer(const Comparaison* comparaison, const Fiche* autre, const Fiche* ouverte) {
+void ModeleDifferences::montrer(const Comparaison* comparaison, VueFiches autre, VueFiches ouverte) {
     beginResetModel();
     comparaison_ = comparaison;
     autre_ = autre;

@@ -10,6 +10,7 @@
 
 #include "core/comparaison_bases.h"
 #include "core/fiche.h"
+#include "core/table_fiches.h"
 
 class ModeleDifferences : public QAbstractListModel {
     Q_OBJECT
@@ -18,7 +19,7 @@ public:
 
     // The differences of a comparison between autre and ouverte, none chosen. Both tables must
     // stay as they are until the next call.
-    void montrer(const Comparaison* comparaison, const Fiche* autre, const Fiche* ouverte);
+    void montrer(const Comparaison* comparaison, VueFiches autre, VueFiches ouverte);
     void vider() { montrer(nullptr, nullptr, nullptr); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -43,8 +44,8 @@ signals:
 
 private:
     const Comparaison* comparaison_ = nullptr;
-    const Fiche* autre_ = nullptr;
-    const Fiche* ouverte_ = nullptr;
+    VueFiches autre_ = nullptr;
+    VueFiches ouverte_ = nullptr;
     std::vector<uint8_t> choisies_;
     std::size_t nombreChoisies_ = 0;
     std::size_t nombreChoisissables_ = 0;

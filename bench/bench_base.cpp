@@ -33,6 +33,7 @@
 #include "bench/support/generateur.h"
 #include "core/magasin_fiches.h"
 #include "core/messages_erreur.h"
+#include "core/ouverture_base.h"
 #include "core/sauvegardes.h"
 #include "core/services.h"
 
@@ -201,11 +202,11 @@ Resultats mesurer(const std::string& dossier, std::size_t n) {
         if (k == 0) r.picKo = picMemoireKo();
     }
     if (store->derniere != static_cast<int32_t>(n) - 1) throw std::runtime_error("wrong card count");
-    if (generateur::empreinteFiches(store->fiches.data(), n) != attendue) {
+    if (generateur::empreinteTable(store->fiches, n) != attendue) {
         throw std::runtime_error("loaded cards differ from the file");
     }
 
-    const Fiche* donnees = store->fiches.data();
+    const Fiche* donnees = store->fiches.bloc(0, n);
     const std::size_t octets = n * sizeof(Fiche);
     // Warm-up writes, so that every timed write replaces an existing file of the same size.
     if (store->ecrireBase(sortie) != 1) throw std::runtime_error("ecrireBase failed");
@@ -382,6 +383,79 @@ const char* verdict(bool atteint) { return atteint ? "atteint" : "NON ATTEINT"; 
 
 }  // namespace
 
+// The peak resident memory of this process since the last reset, in bytes; reset brings it
+// down to what is resident now, so that one step's peak can be taken alone.
+double picDepuisRemise() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr) echec("/proc/self/status");
+    char ligne[256];
+    long ko = -1;
+    while (std::fgets(ligne, sizeof ligne, f)) {
+        if (std::sscanf(ligne, "VmHWM: %ld kB", &ko) == 1) break;
+    }
+    std::fclose(f);
+    return static_cast<double>(ko) * 1024;
+}
+void remettrePic() {
+    std::FILE* f = std::fopen("/proc/self/clear_refs", "w");
+    if (f == nullptr || std::fputs("5", f) < 0 || std::fclose(f) != 0) echec("/proc/self/clear_refs");
+}
+
+// Opening a base from the menu and "Sauver base sous", as the window runs them (the base read,
+// then read again by chargerAutoload; the base written, then read back and read again), in a
+// child of its own: the peak memory of each against the file's size.
+int mesurerPicsOuverture(const std::string& dossier, std::size_t n) {
+    int tube[2];
+    if (pipe(tube) != 0) return 2;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(tube[0]);
+        double pics[2] = {-1, -1};
+        try {
+            const std::string source = dossier + "/ouverte_" + std::to_string(n) + ".dat";
+            const std::string sous = dossier + "/sous_" + std::to_string(n) + ".dat";
+            generateur::ecrireBaseGeneree(source, n, kGraine);
+            MessagesSurErreur messages("bench_base");
+            MagasinFiches store(messages);
+            store.sauvegardes = 0;
+            remettrePic();
+            if (store.chargerBase(source) != 1) echec("chargerBase");
+            store.cheminBase.affecter(source);
+            if (!rouvrirBase(store)) echec("rouvrirBase");
+            pics[0] = picDepuisRemise();
+            remettrePic();
+            if (store.ecrireBase(sous) != 1) echec("ecrireBase");
+            store.cheminBase.affecter(sous);
+            if (store.chargerBase(sous) != 1 || !rouvrirBase(store)) echec("relecture");
+            pics[1] = picDepuisRemise();
+            unlink(source.c_str());
+            unlink(sous.c_str());
+            rmdir((dossier + "/ouverte_" + std::to_string(n) + ".rep").c_str());
+            rmdir((dossier + "/sous_" + std::to_string(n) + ".rep").c_str());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+        }
+        _exit(write(tube[1], pics, sizeof pics) == sizeof pics ? 0 : 2);
+    }
+    close(tube[1]);
+    double pics[2] = {-1, -1};
+    const bool lu = read(tube[0], pics, sizeof pics) == sizeof pics;
+    close(tube[0]);
+    int statut = 0;
+    waitpid(pid, &statut, 0);
+    if (!lu || pics[0] < 0 || pics[1] < 0) {
+        std::printf("  ÉCHEC : mesure de la mémoire à l'ouverture\n");
+        return 2;
+    }
+    const double octets = static_cast<double>(n) * sizeof(Fiche);
+    std::printf("== ouverture par le menu et « Sauver base sous », %zu fiches ==\n", n);
+    std::printf("  ouverture (lecture puis chargerAutoload) : pic %.1f Mo = %.2f x le fichier ; but <= 1.1 : %s\n",
+                pics[0] / 1e6, pics[0] / octets, verdict(pics[0] <= 1.1 * octets));
+    std::printf("  Sauver base sous (écriture, relecture)   : pic %.1f Mo = %.2f x le fichier ; but <= 1.1 : %s\n\n",
+                pics[1] / 1e6, pics[1] / octets, verdict(pics[1] <= 1.1 * octets));
+    return pics[0] <= 1.1 * octets && pics[1] <= 1.1 * octets ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     std::size_t max = 1000000;
     if (argc > 1) {
@@ -458,6 +532,8 @@ int main(int argc, char** argv) {
                     picOctets / 1e6, static_cast<double>(r.departKo) * 1024 / 1e6, limiteMemoire / 1e6, verdict(okMemoire));
         if (!(okCharge && okAjout && okSauve && okLibre && okMemoire) && code == 0) code = 1;
     }
+    const int ouverture = mesurerPicsOuverture(dossier, max);
+    if (ouverture > code) code = ouverture;
     if (dossierAMoi) rmdir(dossier.c_str());
     std::printf("%s\n", code == 0 ? "Tous les buts sont atteints."
                         : code == 1 ? "Au moins un but n'est pas atteint."

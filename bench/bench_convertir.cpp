@@ -71,14 +71,14 @@ int main(int argc, char** argv) {
         uint64_t empreinte = 0;
         {
             TableFiches cartes(static_cast<std::size_t>(n));
-            generateur::genererFiches(cartes.data(), static_cast<std::size_t>(n), kGraine);
-            if (!ecrireTableauCsv(cheminCsv, cartes.data(), static_cast<int32_t>(n - 1)).ok()) _exit(2);
+            generateur::genererFiches(cartes.bloc(0, cartes.places()), static_cast<std::size_t>(n), kGraine);
+            if (!ecrireTableauCsv(cheminCsv, cartes, static_cast<int32_t>(n - 1)).ok()) _exit(2);
         }
         MessagesSurErreur messages("bench_convertir");
         MagasinFiches store(messages);
         store.derniere = -1;
         if (!importerTableauCsv(store, cheminCsv) || store.derniere != n - 1) _exit(2);
-        empreinte = generateur::empreinteFiches(store.fiches.data(), static_cast<std::size_t>(n));
+        empreinte = generateur::empreinteTable(store.fiches, static_cast<std::size_t>(n));
         _exit(write(tube[1], &empreinte, sizeof empreinte) == sizeof empreinte ? 0 : 2);
     }
     close(tube[1]);

@@ -89,17 +89,17 @@ int main(int argc, char** argv) {
     bool ok = true;
 
     TableFiches cartes(static_cast<std::size_t>(n));
-    generateur::genererFiches(cartes.data(), static_cast<std::size_t>(n), kGraine);
+    generateur::genererFiches(cartes.bloc(0, cartes.places()), static_cast<std::size_t>(n), kGraine);
     const int32_t dernier = static_cast<int32_t>(n - 1);
     // The inputs reach the disk before anything is timed: a flush inside a timed write would
     // otherwise carry them too (ext4 commits other files' data with an fsync).
     sync();
 
     // Export, and the same bytes through the crash-safe writer alone.
-    const std::string octets = tableauCsv(cartes.data(), dernier);
+    const std::string octets = tableauCsv(cartes, dernier);
     const Morceau morceau{octets.data(), octets.size()};
     const auto [tExport, tReference] = mesurerEnAlternance(
-        [&] { return ecrireTableauCsv(cheminCsv, cartes.data(), dernier).ok(); },
+        [&] { return ecrireTableauCsv(cheminCsv, cartes, dernier).ok(); },
         [&] { return ecrireFichierSur(cheminReference, std::span<const Morceau>(&morceau, 1)).ok(); }, ok);
     if (std::filesystem::file_size(cheminCsv) != octets.size()) {
         std::fprintf(stderr, "le tableau écrit n'a pas la taille attendue\n");
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
         }
         const Morceau m{tableur.data(), tableur.size()};
         if (!ecrireFichierSur(cheminTableur, std::span<const Morceau>(&m, 1)).ok()) ok = false;
-        const std::string excel = tableauExcel(cartes.data(), static_cast<std::size_t>(n));
+        const std::string excel = tableauExcel(cartes.bloc(0, cartes.places()), static_cast<std::size_t>(n));
         const Morceau e{excel.data(), excel.size()};
         if (!ecrireFichierSur(cheminExcel, std::span<const Morceau>(&e, 1)).ok()) ok = false;
         sync();

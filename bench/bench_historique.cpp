@@ -1,8 +1,9 @@
 // Undo, redo and comparison on a generated base (1,000,000 cards unless told):
 //
 //  - undoing a sort (each kind) against the sort itself (goal: at most the sort's time);
-//  - undoing a deletion (first, middle and last card) and a modification (goal: at most
-//    10 ms each; the list's refresh is the window's and not counted here);
+//  - deleting a card (first, middle and last), undoing and redoing that, adding a card,
+//    modifying one and undoing that (goal: at most 10 ms each; the list's refresh is the
+//    window's and not counted here);
 //  - the peak memory of twenty sorts noted in the history against the same twenty sorts
 //    without history, each in its own child process (goal: at most 100 MB more);
 //  - comparing two bases read whole, the other one changed in places and sorted by title
@@ -68,14 +69,14 @@ void objectif(const char* quoi, double mesure, double limite, const char* unite)
 }
 
 void generer(MagasinFiches& store, std::size_t n) {
-    store.fiches.redimensionner(n + 1);
-    generateur::genererFiches(store.fiches.data(), n, 0x5EED);
+    store.fiches = TableFiches(n + 1);
+    generateur::genererFiches(store.fiches.bloc(0, n), n, 0x5EED);
     store.derniere = static_cast<int32_t>(n) - 1;
     store.courante = static_cast<int32_t>(n / 3);
 }
 
 uint64_t empreinte(const MagasinFiches& s) {
-    return generateur::empreinteFiches(s.fiches.data(), static_cast<std::size_t>(s.derniere + 1));
+    return generateur::empreinteTable(s.fiches, static_cast<std::size_t>(s.derniere + 1));
 }
 
 // Processor time of the whole process (all threads), user and system: on a machine shared with
@@ -113,6 +114,8 @@ void mesurerTris(MagasinFiches& store) {
         std::printf("tri %s : %.0f ms ; annulé en %.0f ms ; rétabli en %.0f ms\n", nom, tri * 1e3, annulation * 1e3,
                     retablissement * 1e3);
         objectif((std::string("annuler le tri ") + nom + " / durée du tri").c_str(), annulation / tri, 1.0, "  ");
+        objectif((std::string("annuler le tri ") + nom).c_str(), annulation * 1e3, 50.0, "ms");
+        objectif((std::string("rétablir le tri ") + nom).c_str(), retablissement * 1e3, 50.0, "ms");
     }
 }
 
@@ -129,15 +132,46 @@ void mesurerSuppressionsModification(MagasinFiches& store) {
         if (empreinte(store) != avant || store.courante != static_cast<int32_t>(index)) {
             faux("la suppression annulée ne rend pas la table");
         }
+        const double retablissement = chrono([&] { h.retablir(store); });
+        if (static_cast<std::size_t>(store.derniere + 1) != n - 1) faux("la suppression rétablie ne retire pas la fiche");
+        h.annuler(store);
         const std::string quoi = "annuler la suppression de la fiche d'index " + std::to_string(index);
-        std::printf("suppression à l'index %zu : %.2f ms\n", index, suppression * 1e3);
+        std::printf("suppression à l'index %zu : %.2f ms ; rétablie en %.2f ms\n", index, suppression * 1e3,
+                    retablissement * 1e3);
+        objectif(("supprimer la fiche d'index " + std::to_string(index)).c_str(), suppression * 1e3, 10.0, "ms");
         objectif(quoi.c_str(), annulation * 1e3, 10.0, "ms");
+        objectif(("rétablir la suppression de la fiche d'index " + std::to_string(index)).c_str(),
+                 retablissement * 1e3, 10.0, "ms");
+    }
+    {
+        // Adding a card as Valider after Ajouter does, then undoing and redoing it.
+        Historique h;
+        int32_t numero = 0;
+        const double numerotation = chrono([&] { numero = store.numeroLibre(1, -1); });
+        const double ajout = chrono([&] {
+            store.ajouterPlace();
+            Fiche& f = store.fiches[static_cast<std::size_t>(store.derniere)];
+            f.numero = numero;
+            ecrireChamp(f.titre, "fiche ajoutée");
+            h.noter(etapeAjout(store), store);
+        });
+        std::printf("numéro libre pour l'ajout (numeroLibre) : %.2f ms\n", numerotation * 1e3);
+        const double annulationAjout = chrono([&] { h.annuler(store); });
+        if (empreinte(store) != avant) faux("l'ajout annulé ne rend pas la table");
+        const double retablissementAjout = chrono([&] { h.retablir(store); });
+        if (static_cast<std::size_t>(store.derniere + 1) != n + 1) faux("l'ajout rétabli ne remet pas la fiche");
+        h.annuler(store);
+        std::printf("ajout : annulé en %.2f ms, rétabli en %.2f ms\n", annulationAjout * 1e3, retablissementAjout * 1e3);
+        objectif("ajouter une fiche", ajout * 1e3, 10.0, "ms");
     }
     Historique h;
     const auto index = static_cast<int32_t>(n / 2);
     const Fiche ancienne = store.fiches[static_cast<std::size_t>(index)];
-    ecrireChamp(store.fiches[static_cast<std::size_t>(index)].titre, "titre modifié");
-    h.noter(etapeModification(store, index, ancienne), store);
+    const double modification = chrono([&] {
+        ecrireChamp(store.fiches[static_cast<std::size_t>(index)].titre, "titre modifié");
+        h.noter(etapeModification(store, index, ancienne), store);
+    });
+    objectif("modifier une fiche", modification * 1e3, 10.0, "ms");
     const double annulation = chrono([&] { h.annuler(store); });
     if (empreinte(store) != avant) faux("la modification annulée ne rend pas la table");
     objectif("annuler une modification", annulation * 1e3, 10.0, "ms");
@@ -220,7 +254,7 @@ void mesurerComparaison(MagasinFiches& store, const std::string& dossier) {
     const std::size_t ajoutees = 5000;
     const std::size_t avantAjout = static_cast<std::size_t>(store.derniere + 1);
     store.fiches.redimensionner(avantAjout + ajoutees);
-    generateur::genererFiches(store.fiches.data() + avantAjout, ajoutees, 0xA0D7);
+    generateur::genererFiches(store.fiches.bloc(avantAjout, ajoutees), ajoutees, 0xA0D7);
     for (std::size_t k = 0; k < ajoutees; ++k) store.fiches[avantAjout + k].numero = static_cast<int32_t>(n + k);
     store.derniere = static_cast<int32_t>(avantAjout + ajoutees) - 1;
     triAlphabetique(store);
@@ -237,7 +271,7 @@ void mesurerComparaison(MagasinFiches& store, const std::string& dossier) {
     if (!raison.empty()) return faux(("lecture : " + raison).c_str());
     Comparaison c;
     const double processeur = tempsProcesseur();
-    const double comparaison = chrono([&] { c = comparer(a.fiches.data(), a.nombre, o.fiches.data(), o.nombre); });
+    const double comparaison = chrono([&] { c = comparer(a.fiches, a.nombre, o.fiches, o.nombre); });
     std::printf("comparaison : %s (attendu +%zu \u2212%zu ~%zu) en %.0f ms, %.0f ms de processeur ; lecture des deux "
                 "bases %.0f ms\n",
                 resume(c).c_str(), ajoutees, retirees, changees, comparaison * 1e3,

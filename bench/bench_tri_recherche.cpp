@@ -195,9 +195,9 @@ private:
 const uint64_t kGraine = 0x7A1B2C3D4E5Full;
 
 void generer(MagasinFiches& store, std::size_t n) {
-    store.fiches.redimensionner(n);
+    store.fiches = TableFiches(n);
     // The same cards every time, down to the bytes after the zeros, which a sort moves too.
-    std::memset(static_cast<void*>(store.fiches.data()), 0, n * sizeof(Fiche));
+    std::memset(static_cast<void*>(store.fiches.bloc(0, n)), 0, n * sizeof(Fiche));
     store.derniere = static_cast<int32_t>(n) - 1;
     store.courante = static_cast<int32_t>(n / 2);
     Generateur g(kGraine);
@@ -231,9 +231,9 @@ void triDeReference(MagasinFiches& store, Avant avant) {
     const auto n = static_cast<uint32_t>(store.derniere + 1);
     std::vector<uint32_t> ordre(n);
     for (uint32_t i = 0; i < n; ++i) ordre[i] = i;
-    const Fiche* f = store.fiches.data();
+    Fiche* f = store.fiches.bloc(0, n);
     std::sort(ordre.begin(), ordre.end(), [&](uint32_t a, uint32_t b) { return avant(f[a], f[b]); });
-    permuter(store.fiches.data(), ordre);
+    permuter(f, ordre);
 }
 
 bool titreAvant(const Fiche& a, const Fiche& b) { return texteChamp(a.titre) < texteChamp(b.titre); }
@@ -338,7 +338,9 @@ void mesurerTri(const char* nom, std::size_t n, int32_t (*tri)(MagasinFiches&), 
         v.faux = true;
     }
     std::vector<Fiche> echange;
-    if (n <= 10000) echange.assign(store.fiches.data(), store.fiches.data() + n);
+    if (n <= 10000) {
+        for (std::size_t i = 0; i < n; ++i) echange.push_back(store.fiches[i]);
+    }
 
     generer(store, n);
     t0 = maintenant();
@@ -349,9 +351,9 @@ void mesurerTri(const char* nom, std::size_t n, int32_t (*tri)(MagasinFiches&), 
     if (n <= 10000) {
         generer(store, n);
         t0 = maintenant();
-        triEchange(store.fiches.data(), store.derniere, avant);
+        triEchange(store.fiches.bloc(0, n), store.derniere, avant);
         tEchange = maintenant() - t0;
-        if (std::memcmp(echange.data(), store.fiches.data(), n * sizeof(Fiche)) != 0) {
+        if (std::memcmp(echange.data(), store.fiches.bloc(0, n), n * sizeof(Fiche)) != 0) {
             std::printf("  ERROR: %s sort differs from the exchange sort\n", nom);
             v.faux = true;
         }
@@ -376,7 +378,7 @@ void mesurerRecherche(std::size_t n, const std::string& dossier, Verdict& v) {
     const std::string fichier = dossier + "/base" + std::to_string(n) + ".dat";
     const std::string import = dossier + "/import" + std::to_string(n) + ".txt";
     const std::string sqlite = dossier + "/base" + std::to_string(n) + ".sqlite";
-    if (!ecrireFichier(fichier, store.fiches.data(), n * sizeof(Fiche))) {
+    if (!ecrireFichier(fichier, store.fiches.bloc(0, n), n * sizeof(Fiche))) {
         std::printf("  ERROR: cannot write %s\n", fichier.c_str());
         v.faux = true;
         return;

@@ -76,7 +76,7 @@ int depuisBase(const std::string& source, const std::string& destination, const 
     }
     const int32_t dernier = static_cast<int32_t>(nombre) - 1;
     if (ext == ".csv") {
-        const ResultatEcriture r = ecrireTableauCsv(destination, table.data(), dernier);
+        const ResultatEcriture r = ecrireTableauCsv(destination, table, dernier);
         if (r.etat == ResultatEcriture::kLectureSeule) {
             return erreur(destination + " n'a pas été écrit : il est protégé en écriture", 1);
         }
@@ -94,8 +94,8 @@ int depuisBase(const std::string& source, const std::string& destination, const 
     const std::string cheminBase = std::filesystem::absolute(source).lexically_normal().string();
     const QString entete = QFile::decodeName(QByteArray::fromStdString(cheminBase));
     const QString echec = ext == ".pdf"
-                              ? exporterPdf(table.data(), dernier, entete, cheminBase, destination)
-                              : exporterHtml(table.data(), dernier, entete, cheminBase, destination);
+                              ? exporterPdf(table, dernier, entete, cheminBase, destination)
+                              : exporterHtml(table, dernier, entete, cheminBase, destination);
     if (!echec.isEmpty()) return erreur(destination + " n'a pas été écrit : " + echec.toStdString(), 1);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <new>
+#include <vector>
 
 #include "core/attributs.h"
 #include "core/magasin_fiches.h"
@@ -34,8 +35,13 @@ int ouvrirBase(const std::string& chemin, struct stat& st) {
 long long lireDansTable(int fd, TableFiches& table, std::size_t premiere) {
     std::size_t lu = 0;
     const std::size_t capacite = (table.places() - premiere) * sizeof(Fiche);
+    // The places from premiere on were just added: fresh slots that follow one another.
+    if (table.bloc(premiere, table.places() - premiere) == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
     if (capacite >= kLectureParallele) {
-        const long long r = lireDeuxMoities(fd, reinterpret_cast<char*>(table.data() + premiere), capacite);
+        const long long r = lireDeuxMoities(fd, reinterpret_cast<char*>(table.bloc(premiere, table.places() - premiere)), capacite);
         if (r < 0) return -1;
         lu = static_cast<std::size_t>(r);
         if (lu < capacite) return r;  // the file ended within the table
@@ -48,7 +54,7 @@ long long lireDansTable(int fd, TableFiches& table, std::size_t premiere) {
             table.redimensionner(table.places() + table.places() / 2 + 1);
             continue;
         }
-        char* debut = reinterpret_cast<char*>(table.data() + premiere);
+        char* debut = reinterpret_cast<char*>(table.bloc(premiere, table.places() - premiere));
         const std::size_t bloc = std::min<std::size_t>(place, std::size_t(1) << 30);
         const ssize_t n = read(fd, debut + lu, bloc);
         if (n < 0) {
@@ -103,6 +109,27 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
     struct stat st;
     Descripteur fd(ouvrirPourLecture(messages_, chemin, true, st));
     if (fd.get() < 0) return 0;
+    const IdentiteFichier lu = IdentiteFichier::de(st);
+    const auto lue = [&] {
+        courante = 0;
+        dernierResultat = 0;
+        garde.apresLecture(chemin, lu);
+        noterTableDuFichier(lu);
+        noterRecente(recentes, chemin);
+        return 1;
+    };
+    if (tableDuFichier(lu)) {
+        // The file is the one just read or written, unchanged, and so is the table: reading
+        // it again would give the same cards, and hold a second table meanwhile.
+        try {
+            fiches.redimensionner(static_cast<std::size_t>(derniere) + 2);
+        } catch (const std::bad_alloc&) {
+            messages_.message(avecChemin("mémoire insuffisante pour ouvrir le fichier %s", chemin));
+            return 0;
+        }
+        viderFiche(fiches[static_cast<std::size_t>(derniere) + 1]);
+        return lue();
+    }
     // Read into a new table, so that a failure leaves the open base as it was.
     TableFiches nouvelle;
     std::size_t n = 0;
@@ -124,18 +151,61 @@ int MagasinFiches::chargerBase(const std::string& chemin) {
     }
     fiches = std::move(nouvelle);
     derniere = static_cast<int32_t>(n) - 1;
-    courante = 0;
-    dernierResultat = 0;
-    garde.apresLecture(chemin, IdentiteFichier::de(st));
-    noterRecente(recentes, chemin);
-    return 1;
+    // The steps kept slots of the table replaced: they cannot apply to this one.
+    if (historique.nombre() > 0) historique.recommencer(*this);
+    return lue();
 }
 
+namespace {
+int ecrireFiches(int fd, const TableFiches& table, std::size_t nombre, const AppelsSysteme& a) {
+    // Cards in slots that follow one another go out as one block from where they lie; the
+    // others are gathered in order into a small buffer, never into a copy of the table.
+    constexpr std::size_t kTampon = 256;
+    std::vector<Fiche> tampon;
+    std::size_t dansTampon = 0;
+    const auto vider = [&]() {
+        const int erreur = dansTampon ? ecrireTout(fd, tampon.data(), dansTampon * sizeof(Fiche), a) : 0;
+        dansTampon = 0;
+        return erreur;
+    };
+    for (std::size_t i = 0; i < nombre;) {
+        std::size_t fin = i + 1;
+        while (fin < nombre && table.caseDe(fin) == table.caseDe(fin - 1) + 1) ++fin;
+        if (fin - i >= kTampon / 4) {
+            if (const int erreur = vider()) return erreur;
+            if (const int erreur = ecrireTout(fd, &table[i], (fin - i) * sizeof(Fiche), a)) return erreur;
+        } else {
+            if (tampon.empty()) tampon.resize(kTampon);
+            for (; i < fin; ++i) {
+                if (dansTampon == kTampon) {
+                    if (const int erreur = vider()) return erreur;
+                }
+                tampon[dansTampon++] = table[i];
+            }
+        }
+        i = fin;
+    }
+    return vider();
+}
+}  // namespace
+
 int MagasinFiches::ecrireBase(const std::string& chemin) {
-    const std::size_t taille = static_cast<std::size_t>(derniere + 1) * sizeof(Fiche);
-    return ecrireBase(chemin, [this, taille](int fd, const AppelsSysteme& a) {
-        return ecrireTout(fd, fiches.data(), taille, a);
+    const std::size_t nombre = static_cast<std::size_t>(derniere + 1);
+    const int ecrite = ecrireBase(chemin, [this, nombre](int fd, const AppelsSysteme& a) {
+        return ecrireFiches(fd, fiches, nombre, a);
     });
+    struct stat st;
+    if (ecrite && stat(chemin.c_str(), &st) == 0) noterTableDuFichier(IdentiteFichier::de(st));
+    return ecrite;
+}
+
+void MagasinFiches::noterTableDuFichier(const IdentiteFichier& fichier) {
+    tableDuFichier_ = {fichier, fiches.version(), derniere};
+}
+
+bool MagasinFiches::tableDuFichier(const IdentiteFichier& fichier) const {
+    return tableDuFichier_.fichier == fichier && tableDuFichier_.version == fiches.version() &&
+           tableDuFichier_.derniere == derniere;
 }
 
 int MagasinFiches::ecrireBase(const std::string& chemin, const Contenu& contenu,

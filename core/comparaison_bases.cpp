@@ -8,7 +8,7 @@ namespace {
 
 // Number with its sign bit flipped (unsigned order is then signed order) above the index: one
 // integer sort gives the cards by number, and by table order within a number.
-std::vector<uint64_t> parNumero(const Fiche* f, std::size_t n) {
+std::vector<uint64_t> parNumero(VueFiches f, std::size_t n) {
     std::vector<uint64_t> cles(n);
     for (std::size_t i = 0; i < n; ++i) {
         cles[i] = (uint64_t{static_cast<uint32_t>(f[i].numero) ^ 0x80000000u} << 32) | i;
@@ -34,7 +34,7 @@ bool memeFiche(const Fiche& a, const Fiche& b) {
            memeTexte(a.image, b.image);
 }
 
-Comparaison comparer(const Fiche* autre, std::size_t nAutre, const Fiche* ouverte, std::size_t nOuverte) {
+Comparaison comparer(VueFiches autre, std::size_t nAutre, VueFiches ouverte, std::size_t nOuverte) {
     // The two sorts are independent: one on each core.
     std::vector<uint64_t> a;
     std::thread triAutre([&] { a = parNumero(autre, nAutre); });

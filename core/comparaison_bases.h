@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/fiche.h"
+#include "core/table_fiches.h"
 
 enum class Ecart {
     kSeulementAutre,    // "+": only in the other table
@@ -32,7 +33,7 @@ struct Comparaison {
     std::vector<Difference> differences;
 };
 
-Comparaison comparer(const Fiche* autre, std::size_t nAutre, const Fiche* ouverte, std::size_t nOuverte);
+Comparaison comparer(VueFiches autre, std::size_t nAutre, VueFiches ouverte, std::size_t nOuverte);
 
 // "+a −r ~c" (UTF-8, with the minus sign U+2212).
 std::string resume(const Comparaison& c);

@@ -49,7 +49,7 @@ void garderHachagesCommuns(std::vector<Entree>& entrees) {
 // The cards lu says, in table order, with the hash of their texts. The cards are 1028 bytes
 // apart, too far for the processor to guess the next one: it is fetched a few cards ahead.
 template <typename Lue>
-void hacher(const Fiche* fiches, std::size_t nombre, const Lue& lue, bool avecDescription, HachageTexte hacheur,
+void hacher(VueFiches fiches, std::size_t nombre, const Lue& lue, bool avecDescription, HachageTexte hacheur,
             std::vector<Entree>& entrees) {
     Cle cle;
     for (std::size_t i = 0; i < nombre; ++i) {
@@ -72,7 +72,7 @@ struct Groupe {
 
 }  // namespace
 
-Doublons chercherDoublons(const Fiche* fiches, std::size_t nombre, bool avecDescription, HachageTexte hacheur) {
+Doublons chercherDoublons(VueFiches fiches, std::size_t nombre, bool avecDescription, HachageTexte hacheur) {
     std::vector<Entree> entrees;
     entrees.reserve(nombre);
     hacher(fiches, nombre, [](std::size_t) { return true; }, false, hacheur, entrees);
@@ -125,13 +125,13 @@ Doublons chercherDoublons(const Fiche* fiches, std::size_t nombre, bool avecDesc
     return d;
 }
 
-Doublons chercherDoublons(const Fiche* fiches, std::size_t nombre, bool avecDescription) {
+Doublons chercherDoublons(VueFiches fiches, std::size_t nombre, bool avecDescription) {
     return chercherDoublons(fiches, nombre, avecDescription, hachageStandard);
 }
 
 Doublons chercherDoublons(const MagasinFiches& store, bool avecDescription) {
     const std::size_t nombre = store.derniere < 0 ? 0 : static_cast<std::size_t>(store.derniere) + 1;
-    return chercherDoublons(store.fiches.data(), nombre, avecDescription);
+    return chercherDoublons(store.fiches, nombre, avecDescription);
 }
 
 void doublonsEnResultats(MagasinFiches& store, const Doublons& d, bool avecDescription) {

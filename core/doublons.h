@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/fiche.h"
+#include "core/table_fiches.h"
 
 class MagasinFiches;
 
@@ -37,10 +38,10 @@ Doublons chercherDoublons(const MagasinFiches& store, bool avecDescription);
 // each result copies. The card table is left alone.
 // sorteResultats says whether the descriptions were compared too.
 void doublonsEnResultats(MagasinFiches& store, const Doublons& d, bool avecDescription);
-Doublons chercherDoublons(const Fiche* fiches, std::size_t nombre, bool avecDescription);
+Doublons chercherDoublons(VueFiches fiches, std::size_t nombre, bool avecDescription);
 
 // The same with the hash of the compared texts given: cards are grouped by a hash of their
 // folded title, then checked to have the same folded texts. Tests pass a poor hash to see that
 // cards sharing a hash but not their texts stay apart.
 using HachageTexte = uint64_t (*)(std::string_view);
-Doublons chercherDoublons(const Fiche* fiches, std::size_t nombre, bool avecDescription, HachageTexte hacher);
+Doublons chercherDoublons(VueFiches fiches, std::size_t nombre, bool avecDescription, HachageTexte hacher);

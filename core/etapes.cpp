@@ -11,18 +11,6 @@ namespace {
 
 std::size_t nombre(const MagasinFiches& store) { return static_cast<std::size_t>(store.derniere + 1); }
 
-// Puts one card back at index, the cards from there on moving down one place: what undoing a
-// deletion needs, the reverse of supprimerFiche.
-void inserer(MagasinFiches& store, std::size_t index, const Fiche& fiche) {
-    const std::size_t n = nombre(store);
-    if (n > 0) store.fiches.redimensionner(n + 1);
-    Fiche* f = store.fiches.data();
-    std::memmove(static_cast<void*>(f + index + 1), f + index, (n - index) * sizeof(Fiche));
-    f[index] = fiche;
-    store.derniere = static_cast<int32_t>(n);
-    store.courante = static_cast<int32_t>(index);
-}
-
 class EtapeAjout : public Etape {
 public:
     EtapeAjout(std::size_t index, const Fiche& fiche)
@@ -33,7 +21,7 @@ public:
         store.courante = placeDe(store, fichesAvant());
     }
     void refaire(MagasinFiches& store) override {
-        store.fiches.redimensionner(fichesApres());
+        agrandir(store.fiches, fichesApres());
         store.fiches[fichesAvant()] = fiche_;
         store.derniere = static_cast<int32_t>(fichesAvant());
         store.courante = store.derniere;
@@ -68,16 +56,38 @@ public:
     EtapeSuppression(std::size_t n, std::size_t index, const Fiche& fiche)
         : Etape(GenreEtape::kSuppression, "la suppression de " + ficheDecrite(fiche), n, n - 1),
           index_(index), fiche_(fiche) {}
-    void annuler(MagasinFiches& store) override { inserer(store, index_, fiche_); }
+    void annuler(MagasinFiches& store) override {
+        if (fichesAvant() == 1) {
+            // The only card was blanked in its place, which stays as the base's blank slot.
+            store.fiches[0] = fiche_;
+        } else {
+            store.fiches.redimensionner(fichesApres());
+            store.fiches.reinserer({index_}, retenue_);
+        }
+        store.derniere = static_cast<int32_t>(fichesAvant()) - 1;
+        store.courante = static_cast<int32_t>(index_);
+    }
     void refaire(MagasinFiches& store) override {
         store.courante = static_cast<int32_t>(index_);
-        store.supprimerFiche();
+        supprimerEnRetenant(store);
     }
-    std::size_t octets() const override { return sizeof *this; }
+    std::size_t octets() const override { return sizeof *this + retenue_.octets(); }
+    // The deletion itself: the card's slot is kept here for undo, the card left where it lies.
+    void supprimerEnRetenant(MagasinFiches& store) {
+        if (fichesAvant() == 1) {
+            store.supprimerFiche();
+            return;
+        }
+        retenue_ = store.fiches.retirer({index_});
+        --store.derniere;
+        if (store.courante > store.derniere) store.courante = store.derniere;
+        store.fiches.redimensionner(fichesApres());
+    }
 
 private:
     std::size_t index_;
-    Fiche fiche_;
+    Fiche fiche_;  // for the only card, blanked in place rather than taken out
+    FichesRetenues retenue_;
 };
 
 class EtapeTri : public Etape {
@@ -90,15 +100,12 @@ public:
             // The card now at slot k was at slot ordre[k]: slot ordre[k] takes it back.
             std::vector<uint32_t> inverse(ordre_.size());
             for (uint32_t k = 0; k < ordre_.size(); ++k) inverse[ordre_[k]] = k;
-            deplacerFiches(store.fiches.data(), inverse);
+            store.fiches.permuter(inverse);
         }
         store.courante = courantAvant_;
     }
     void refaire(MagasinFiches& store) override {
-        if (!ordre_.empty()) {
-            std::vector<uint32_t> ordre = ordre_;
-            deplacerFiches(store.fiches.data(), ordre);
-        }
+        store.fiches.permuter(ordre_);
         store.courante = courantApres_;
     }
     std::size_t octets() const override { return sizeof *this + ordre_.capacity() * sizeof(uint32_t); }
@@ -118,7 +125,7 @@ public:
                 std::vector<FicheRemplacee> remplacees, std::vector<Fiche> horsTable, std::size_t annulee,
                 std::size_t refaite)
         : Etape(genre, std::move(description), avant, apres), remplacees_(std::move(remplacees)),
-          horsTable_(std::move(horsTable)), annulee_(annulee), refaite_(refaite) {}
+          copies_(std::move(horsTable)), annulee_(annulee), refaite_(refaite) {}
     void annuler(MagasinFiches& store) override {
         basculer(store, fichesApres(), fichesAvant());
         store.courante = placeDe(store, annulee_);
@@ -128,7 +135,8 @@ public:
         store.courante = placeDe(store, refaite_);
     }
     std::size_t octets() const override {
-        return sizeof *this + remplacees_.capacity() * sizeof(FicheRemplacee) + horsTable_.capacity() * sizeof(Fiche);
+        return sizeof *this + remplacees_.capacity() * sizeof(FicheRemplacee) + horsTable_.octets() +
+               copies_.capacity() * sizeof(Fiche);
     }
     std::size_t octetsAuPlus() const override {
         const std::size_t ecart = std::max(fichesAvant(), fichesApres()) - std::min(fichesAvant(), fichesApres());
@@ -138,22 +146,33 @@ public:
 private:
     // From a table of de cards to one of vers cards. What may fail (memory) comes first.
     void basculer(MagasinFiches& store, std::size_t de, std::size_t vers) {
+        // The cards past the shorter table keep their slots, out of the table's order.
         if (vers < de) {
-            horsTable_.assign(store.fiches.data() + vers, store.fiches.data() + de);
-            garderPremieres(store, vers);
-        } else if (vers > de) {
+            horsTable_ = retenirDernieres(store, vers, de);
+        } else if (vers > de && !copies_.empty()) {
+            // Cards cut by a change that replaced the whole table: only their copies are left.
             store.fiches.redimensionner(vers);
-            std::copy(horsTable_.begin(), horsTable_.end(), store.fiches.data() + de);
+            for (std::size_t k = 0; k < copies_.size(); ++k) store.fiches[de + k] = copies_[k];
             store.derniere = static_cast<int32_t>(vers) - 1;
-            horsTable_ = std::vector<Fiche>();
+            copies_ = std::vector<Fiche>();
+        } else if (vers > de) {
+            remettreDernieres(store, de, vers, horsTable_);
+            horsTable_ = FichesRetenues();
         }
         for (FicheRemplacee& r : remplacees_) std::swap(r.avant, store.fiches[r.index]);
     }
     std::vector<FicheRemplacee> remplacees_;  // the state of each replaced card not in the table
-    std::vector<Fiche> horsTable_;
+    FichesRetenues horsTable_;
+    std::vector<Fiche> copies_;
     std::size_t annulee_;
     std::size_t refaite_;
 };
+
+std::vector<std::size_t> intervalle(std::size_t debut, std::size_t fin) {
+    std::vector<std::size_t> positions(fin - debut);
+    for (std::size_t k = 0; k < positions.size(); ++k) positions[k] = debut + k;
+    return positions;
+}
 
 }  // namespace
 
@@ -193,6 +212,29 @@ int32_t placeDe(const MagasinFiches& store, std::size_t index) {
     return static_cast<int32_t>(std::min<std::size_t>(index, static_cast<std::size_t>(std::max(store.derniere, 0))));
 }
 
+void agrandir(TableFiches& table, std::size_t places) {
+    if (places == table.places() + 1) {
+        table.ajouterPlace();
+    } else {
+        table.redimensionner(places);
+    }
+}
+
+FichesRetenues retenirDernieres(MagasinFiches& store, std::size_t avant, std::size_t apres) {
+    FichesRetenues retenues = store.fiches.retirer(intervalle(avant, apres));
+    garderPremieres(store, avant);
+    return retenues;
+}
+
+void remettreDernieres(MagasinFiches& store, std::size_t avant, std::size_t apres, FichesRetenues& retenues) {
+    // What is past the first cards (the blank slot of a base without cards) goes first.
+    std::vector<std::size_t> positions = intervalle(avant, apres);
+    store.fiches.redimensionner(avant);
+    store.fiches.reinserer(positions, retenues);
+    if (apres == 0) garderPremieres(store, 0);
+    store.derniere = static_cast<int32_t>(apres) - 1;
+}
+
 void garderPremieres(MagasinFiches& store, std::size_t n) {
     store.fiches.redimensionner(std::max<std::size_t>(n, 1));
     if (n == 0) viderFiche(store.fiches[0]);  // the slot shown while the base holds no card
@@ -230,7 +272,7 @@ std::unique_ptr<Etape> supprimer(MagasinFiches& store) {
     if (store.derniere < 0) return nullptr;
     const auto index = static_cast<std::size_t>(store.courante);
     auto etape = std::make_unique<EtapeSuppression>(nombre(store), index, store.fiches[index]);
-    store.supprimerFiche();
+    etape->supprimerEnRetenant(store);
     return etape;
 }
 

@@ -2,10 +2,11 @@
 // The changes of the open base's cards as steps that can be undone and redone.
 //
 // A step keeps only what its change made: the card added, both states of a modified card, the
-// deleted card, the order a sort applied (4 bytes a card), the count of cards an append or an
-// import put at the end; a change of whole cards (recovery, going back to a version) the cards
-// it replaced. The cards an undone append removed are kept in the step, for redo, only while it
-// stays undone, and the cards a change cut from the end only while it stays done.
+// deleted card's slot, the order a sort applied (4 bytes a card), the count of cards an append
+// or an import put at the end; a change of whole cards (recovery, going back to a version) the
+// cards it replaced. The slots of the cards an undone append removed are kept in the step, for
+// redo, only while it stays undone, and the cards a change cut from the end only while it stays
+// done.
 //
 // Undoing or redoing a step leaves courante on the card it touched, or on its place when that
 // card is gone (the card now at that index, or the last card): an added card's undo shows the
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "core/fiche.h"
+#include "core/table_fiches.h"
 
 class MagasinFiches;
 
@@ -112,3 +114,9 @@ std::string deFiches(std::size_t n);
 int32_t placeDe(const MagasinFiches& store, std::size_t index);
 // Cuts the table to its first n cards (a base without cards keeps one blank slot).
 void garderPremieres(MagasinFiches& store, std::size_t n);
+// Sizes the table as redimensionner does; one more place takes a slot a deleted card left free.
+void agrandir(TableFiches& table, std::size_t places);
+// Undoing and redoing cards put at the end: the cards of places avant..apres leave the order,
+// their slots kept aside with the cards in them; then they come back at the same places.
+FichesRetenues retenirDernieres(MagasinFiches& store, std::size_t avant, std::size_t apres);
+void remettreDernieres(MagasinFiches& store, std::size_t avant, std::size_t apres, FichesRetenues& retenues);

@@ -36,6 +36,9 @@ bool MagasinFiches::ajouterBase(const std::string& chemin, const std::function<b
     if (accepter && !accepter(static_cast<std::size_t>(attendues))) return false;
     long long lu;
     try {
+        // The places past the cards (the blank slot of a base without cards) go first: the
+        // file is read into fresh slots that follow one another.
+        fiches.redimensionner(premiere);
         fiches.redimensionner(premiere + static_cast<std::size_t>(attendues) + 1);
         lu = lireDansTable(fd.get(), fiches, premiere);
     } catch (const std::bad_alloc&) {

@@ -334,7 +334,7 @@ LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size
         // Once a cell is refused the cards are not to be used: the reading only goes on to name
         // the rows after it.
         if (r.nombreRefus == 0) {
-            TrancheCsv t{debutTranche, table.data() + premiere + (debutTranche - base), r.lues - debutTranche,
+            TrancheCsv t{debutTranche, table.bloc(premiere + (debutTranche - base), r.lues - debutTranche), r.lues - debutTranche,
                          r.sansNumero, r.lignes, r.avecImage};
             suite = puits.recevoir(t);
         }
@@ -343,7 +343,7 @@ LectureCsv lireTableauCsv(std::string_view octets, TableFiches& table, std::size
         r.avecImage.clear();
         if (puits.memesPlaces) {
             // The next slice is read over this one, from zero bytes as every card is.
-            std::memset(static_cast<void*>(table.data() + premiere), 0, (r.lues - base) * sizeof(Fiche));
+            std::memset(static_cast<void*>(table.bloc(premiere, r.lues - base)), 0, (r.lues - base) * sizeof(Fiche));
             base = r.lues;
         }
         debutTranche = r.lues;

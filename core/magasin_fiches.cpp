@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/etapes.h"
 #include "core/texte_nombre.h"
 
 MagasinFiches::MagasinFiches(Messages& messages) : fiches(1), resultats(1), messages_(messages) {}
@@ -24,9 +25,8 @@ void MagasinFiches::supprimerFiche() {
         fiches.redimensionner(1);
         return;
     }
-    Fiche* f = fiches.data();
-    std::memmove(static_cast<void*>(f + courante), f + courante + 1,
-                 static_cast<std::size_t>(derniere - courante) * sizeof(Fiche));
+    // The card's slot is freed, the cards after it are not moved: only the order is.
+    fiches.retirer({static_cast<std::size_t>(courante)});
     --derniere;
     if (courante > derniere) courante = derniere;
     fiches.redimensionner(static_cast<std::size_t>(derniere) + 1);
@@ -35,7 +35,7 @@ void MagasinFiches::supprimerFiche() {
 void MagasinFiches::ajouterPlace() {
     ++derniere;
     courante = derniere;
-    fiches.redimensionner(static_cast<std::size_t>(derniere) + 1);
+    agrandir(fiches, static_cast<std::size_t>(derniere) + 1);
 }
 
 int32_t MagasinFiches::numeroLibre(int32_t depart, int32_t sauf) const {
@@ -44,12 +44,25 @@ int32_t MagasinFiches::numeroLibre(int32_t depart, int32_t sauf) const {
     const std::size_t n = static_cast<std::size_t>(derniere + 1);
     // Gathering the numbers first keeps the walk over the 1028-byte records a plain strided
     // load, which the processor overlaps well; marking then works on a compact array.
-    std::vector<int32_t> numeros(n);
-    for (std::size_t i = 0; i < n; ++i) numeros[i] = fiches[i].numero;
+    // The numbers are read where the cards lie, in memory order: the order of the table does
+    // not matter here, only which slots hold its cards.
     const uint32_t base = static_cast<uint32_t>(depart);
-    // The card left out gets the one number the marking below never counts.
-    if (sauf >= 0 && static_cast<std::size_t>(sauf) < n) {
-        numeros[static_cast<std::size_t>(sauf)] = static_cast<int32_t>(base - 1u);
+    std::vector<int32_t> numeros;
+    const Fiche* cases = fiches.cases();
+    if (fiches.enOrdre()) {
+        numeros.resize(n);
+        for (std::size_t i = 0; i < n; ++i) numeros[i] = cases[i].numero;
+        // The card left out gets the one number the marking below never counts.
+        if (sauf >= 0 && static_cast<std::size_t>(sauf) < n) {
+            numeros[static_cast<std::size_t>(sauf)] = static_cast<int32_t>(base - 1u);
+        }
+    } else {
+        std::vector<uint32_t> places = fiches.placesDesCases(n);
+        if (sauf >= 0 && static_cast<std::size_t>(sauf) < n) places[fiches.caseDe(static_cast<std::size_t>(sauf))] = TableFiches::kHors;
+        numeros.reserve(n);
+        for (std::size_t c = 0; c < places.size(); ++c) {
+            if (places[c] != TableFiches::kHors) numeros.push_back(cases[c].numero);
+        }
     }
     std::vector<bool> pris(n + 1, false);
     for (const int32_t numero : numeros) {

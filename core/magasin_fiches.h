@@ -111,6 +111,15 @@ public:
     const AppelsSysteme* appels = &appelsSysteme();
 
 private:
+    // The table as the base file holds it, right after reading or writing the file (the table
+    // unchanged since): a read of that same file, unchanged too, is not done again.
+    void noterTableDuFichier(const IdentiteFichier& fichier);
+    bool tableDuFichier(const IdentiteFichier& fichier) const;
+    struct TableDuFichier {
+        IdentiteFichier fichier;
+        uint64_t version = 0;
+        int32_t derniere = -2;
+    } tableDuFichier_;
     void signalerSauvegarde(const std::string& chemin, const VersionGardee& gardee);
     Messages& messages_;
     // The folder whose failure to keep a version was last told: a folder that keeps failing

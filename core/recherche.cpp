@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "core/magasin_fiches.h"
 #include "core/pli_accents.h"
@@ -392,29 +393,61 @@ void viderResultats(MagasinFiches& store) {
     store.sorteResultats = MagasinFiches::SorteResultats::recherche;
 }
 
-// Copies the cards that correspond into the results, in table order.
-template <typename Correspond>
-int32_t copierTrouvees(MagasinFiches& store, const Correspond& correspond) {
-    TableFiches& resultats = store.resultats;
-    const std::size_t n = store.derniere < 0 ? 0 : static_cast<std::size_t>(store.derniere) + 1;
-    const Fiche* fiches = store.fiches.data();
+// Copies the card into the results after the trouves already there.
+void copierResultat(TableFiches& resultats, std::size_t trouves, const Fiche& fiche) {
+    // Room for this copy and the blank slot after the last one; the table doubles, so a
+    // search that matches every card copies each one once and remaps only log n times.
+    if (trouves + 2 > resultats.places()) {
+        resultats.redimensionner(std::max<std::size_t>(16, 2 * resultats.places()));
+    }
+    std::memcpy(static_cast<void*>(&resultats[trouves]), &fiche, sizeof(Fiche));
+}
+
+// Calls trouvee(slot) for each slot among the first nombre whose card corresponds, in the
+// slots' order; a slot for which garder is false is not looked at.
+template <typename Correspond, typename Garder, typename Trouvee>
+void balayerCases(const Fiche* fiches, std::size_t nombre, const Correspond& correspond, const Garder& garder,
+                  const Trouvee& trouvee) {
     std::size_t trouves = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (i + kAvance < n) {
+    for (std::size_t i = 0; i < nombre; ++i) {
+        if (i + kAvance < nombre) {
             // Cards are whole within the table, so reading ahead never leaves it.
             const char* loin = reinterpret_cast<const char*>(&fiches[i + kAvance]);
             // When matches are frequent, most cards ahead will be copied whole: fetch them whole.
             const std::size_t avance = trouves * 8 > i ? sizeof(Fiche) + 63 : kPrefetch;
             for (std::size_t o = 0; o < avance; o += 64) __builtin_prefetch(loin + o);
         }
-        if (!correspond(fiches[i])) continue;
-        // Room for this copy and the blank slot after the last one; the table doubles, so a
-        // search that matches every card copies each one once and remaps only log n times.
-        if (trouves + 2 > resultats.places()) {
-            resultats.redimensionner(std::max<std::size_t>(16, 2 * resultats.places()));
-        }
-        std::memcpy(static_cast<void*>(&resultats[trouves]), &fiches[i], sizeof(Fiche));
+        if (!garder(i) || !correspond(fiches[i])) continue;
+        trouvee(i);
         ++trouves;
+    }
+}
+
+// Copies the cards that correspond into the results, in table order. The cards are scanned
+// where they lie, in memory order; when the table's order is not that one, the slots found are
+// marked and then taken in the table's order.
+template <typename Correspond>
+int32_t copierTrouvees(MagasinFiches& store, const Correspond& correspond) {
+    TableFiches& resultats = store.resultats;
+    const std::size_t n = store.derniere < 0 ? 0 : static_cast<std::size_t>(store.derniere) + 1;
+    const TableFiches& table = store.fiches;
+    const Fiche* fiches = table.cases();
+    std::size_t trouves = 0;
+    if (table.enOrdre()) {
+        balayerCases(fiches, n, correspond, [](std::size_t) { return true; },
+                     [&](std::size_t i) { copierResultat(resultats, trouves++, fiches[i]); });
+    } else {
+        const std::vector<uint32_t> places = table.placesDesCases(n);
+        std::vector<uint64_t> marques((n + 63) / 64, 0);
+        balayerCases(fiches, table.nombreCases(), correspond,
+                     [&](std::size_t c) { return places[c] != TableFiches::kHors; },
+                     [&](std::size_t c) { marques[places[c] / 64] |= uint64_t{1} << (places[c] % 64); });
+        for (std::size_t mot = 0; mot < marques.size(); ++mot) {
+            for (uint64_t m = marques[mot]; m != 0; m &= m - 1) {
+                const std::size_t i = mot * 64 + static_cast<std::size_t>(__builtin_ctzll(m));
+                copierResultat(resultats, trouves++, table[i]);
+            }
+        }
     }
     resultats.redimensionner(trouves + 1);
     std::memset(static_cast<void*>(&resultats[trouves]), 0, sizeof(Fiche));

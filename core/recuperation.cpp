@@ -30,7 +30,7 @@ std::vector<int32_t> numerosLibres(const MagasinFiches& store, const std::vector
     return numeros;
 }
 
-std::unique_ptr<Etape> recuperer(MagasinFiches& store, const Fiche* autre, const std::vector<Difference>& choisies,
+std::unique_ptr<Etape> recuperer(MagasinFiches& store, VueFiches autre, const std::vector<Difference>& choisies,
                                  const std::string& cheminAutre) {
     std::vector<FicheRemplacee> remplacees;
     std::vector<const Fiche*> remplacantes;

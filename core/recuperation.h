@@ -14,6 +14,7 @@
 
 #include "core/comparaison_bases.h"
 #include "core/etapes.h"
+#include "core/table_fiches.h"
 
 class MagasinFiches;
 
@@ -21,7 +22,7 @@ class MagasinFiches;
 // when no chosen card could be taken. cheminAutre is the other base file (a kept version or
 // another copy): the recovered cards' pictures come from its picture directory as
 // rangerImagesAutre says.
-std::unique_ptr<Etape> recuperer(MagasinFiches& store, const Fiche* autre, const std::vector<Difference>& choisies,
+std::unique_ptr<Etape> recuperer(MagasinFiches& store, VueFiches autre, const std::vector<Difference>& choisies,
                                  const std::string& cheminAutre);
 
 // The octetsAuPlus of the step recuperer would make of these choices (Historique::gardable).

@@ -112,7 +112,7 @@ constexpr std::size_t kParBloc = 1024;  // cards converted, then written, at a t
 
 std::string_view debutCsv() { return kDebut; }
 
-std::string tableauCsv(const Fiche* table, int32_t dernier) {
+std::string tableauCsv(VueFiches table, int32_t dernier) {
     std::string s(kDebut);
     for (int32_t i = 0; i <= dernier; ++i) {
         const std::size_t avant = s.size();
@@ -122,7 +122,7 @@ std::string tableauCsv(const Fiche* table, int32_t dernier) {
     return s;
 }
 
-ResultatEcriture ecrireTableauCsv(const std::string& chemin, const Fiche* table, int32_t dernier,
+ResultatEcriture ecrireTableauCsv(const std::string& chemin, VueFiches table, int32_t dernier,
                                   const AppelsSysteme& appels) {
     return ecrireFichierSur(
         chemin,

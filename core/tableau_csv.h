@@ -29,9 +29,9 @@
 // The first bytes of every table written: the byte-order mark and the header row.
 std::string_view debutCsv();
 // The whole table of cards [0..dernier] (dernier -1: the header alone).
-std::string tableauCsv(const Fiche* table, int32_t dernier);
+std::string tableauCsv(VueFiches table, int32_t dernier);
 // Writes that table to chemin crash-safely, building it a block at a time.
-ResultatEcriture ecrireTableauCsv(const std::string& chemin, const Fiche* table, int32_t dernier,
+ResultatEcriture ecrireTableauCsv(const std::string& chemin, VueFiches table, int32_t dernier,
                                   const AppelsSysteme& appels = appelsSysteme());
 
 // A row the reader refused: its number as a spreadsheet shows it (the header row is 1), the

@@ -141,38 +141,6 @@ void ordonnerEgaux(std::vector<uint32_t>& ordre, const std::vector<uint32_t>& bo
     }
 }
 
-}  // namespace
-
-// Only one record is ever held aside.
-void deplacerFiches(Fiche* fiches, std::vector<uint32_t>& ordre) {
-    const uint32_t n = static_cast<uint32_t>(ordre.size());
-    Fiche mise;
-    for (uint32_t debut = 0; debut < n; ++debut) {
-        if (ordre[debut] == debut) continue;
-        std::memcpy(&mise, &fiches[debut], sizeof(Fiche));
-        uint32_t k = debut;
-        for (;;) {
-            const uint32_t source = ordre[k];
-            ordre[k] = k;
-            if (source == debut) {
-                std::memcpy(&fiches[k], &mise, sizeof(Fiche));
-                break;
-            }
-            // The next record of the cycle is known one step ahead: start fetching it while
-            // this one is copied, as the records are scattered over the whole table.
-            const uint32_t suivante = ordre[source];
-            if (suivante != debut) {
-                const char* p = reinterpret_cast<const char*>(&fiches[suivante]);
-                for (std::size_t o = 0; o < sizeof(Fiche); o += 64) __builtin_prefetch(p + o);
-            }
-            std::memcpy(&fiches[k], &fiches[source], sizeof(Fiche));
-            k = source;
-        }
-    }
-}
-
-namespace {
-
 // Applies the order and keeps courante on the card it named.
 int32_t appliquer(MagasinFiches& store, std::vector<uint32_t>& ordre,
                   const std::vector<uint32_t>& bornes, std::vector<uint32_t>* applique) {
@@ -186,7 +154,8 @@ int32_t appliquer(MagasinFiches& store, std::vector<uint32_t>& ordre,
             break;
         }
     }
-    deplacerFiches(store.fiches.data(), ordre);
+    // Only the slot numbers move: the cards stay where they lie.
+    store.fiches.permuter(ordre);
     return store.courante;
 }
 
@@ -199,7 +168,7 @@ struct CleTitre {
     uint32_t longueur;
 };
 
-int comparerTitres(const Fiche* fiches, const CleTitre& a, const CleTitre& b) {
+int comparerTitres(VueFiches fiches, const CleTitre& a, const CleTitre& b) {
     if (a.tete != b.tete) return a.tete < b.tete ? -1 : 1;
     // Equal heads: a title of at most eight bytes is a prefix of the other one.
     if (a.longueur > 8 && b.longueur > 8) {
@@ -214,10 +183,12 @@ int32_t trierAlpha(MagasinFiches& store, std::vector<uint32_t>* applique) {
     if (applique) applique->clear();
     if (store.derniere < 1) return store.courante;
     const uint32_t n = static_cast<uint32_t>(store.derniere) + 1;
-    const Fiche* fiches = store.fiches.data();
+    const VueFiches fiches = store.fiches;
 
     std::vector<CleTitre> cles(n);
     for (uint32_t i = 0; i < n; ++i) {
+        // Once sorted, the table's order is not the cards' order in memory: fetch ahead.
+        if (i + 8 < n) __builtin_prefetch(fiches[i + 8].titre);
         const char* titre = fiches[i].titre;
         const auto longueur = static_cast<uint32_t>(strnlen(titre, sizeof fiches[i].titre));
         uint64_t brut;
@@ -245,12 +216,13 @@ int32_t trierNum(MagasinFiches& store, std::vector<uint32_t>* applique) {
     if (applique) applique->clear();
     if (store.derniere < 1) return store.courante;
     const uint32_t n = static_cast<uint32_t>(store.derniere) + 1;
-    const Fiche* fiches = store.fiches.data();
+    const VueFiches fiches = store.fiches;
 
     // Number with its sign bit flipped (so that unsigned order is signed order) above the
     // index: one plain integer sort gives the key order with equal keys by index.
     std::vector<uint64_t> cles(n);
     for (uint32_t i = 0; i < n; ++i) {
+        if (i + 8 < n) __builtin_prefetch(&fiches[i + 8].numero);
         const uint32_t numero = static_cast<uint32_t>(fiches[i].numero) ^ 0x80000000u;
         cles[i] = (uint64_t{numero} << 32) | i;
     }

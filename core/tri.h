@@ -4,8 +4,8 @@
 // The order is the one the card file has always produced with its exchange sort, equal keys
 // included: that sort is not stable, and users who sort twice or sort a base with duplicate
 // numbers see its particular tie order, so it is kept exactly. It is computed here in
-// O(n log n) instead of the exchange sort's n² comparisons, and each 1028-byte record is moved
-// once, in place.
+// O(n log n) instead of the exchange sort's n² comparisons; the cards stay where they lie and
+// only the table's order (4 bytes a card) is rewritten.
 
 #include <cstdint>
 #include <vector>
@@ -26,7 +26,3 @@ int32_t triNumerique(MagasinFiches& store);
 // ordre[k] (empty when the table had fewer than two cards), which is what undoing needs.
 int32_t triAlphabetiqueOrdre(MagasinFiches& store, std::vector<uint32_t>& ordre);
 int32_t triNumeriqueOrdre(MagasinFiches& store, std::vector<uint32_t>& ordre);
-
-// Puts record ordre[k] into slot k for every k, each record copied once, following the cycles
-// of the permutation. ordre is consumed (left as the identity).
-void deplacerFiches(Fiche* fiches, std::vector<uint32_t>& ordre);

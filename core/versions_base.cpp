@@ -87,7 +87,7 @@ std::string lireBase(const std::string& chemin, BaseLue& lue,
         } else {
             // In pieces, so that the window can show the progress and offer to stop.
             constexpr std::size_t kMorceau = std::size_t(32) << 20;
-            char* debut = reinterpret_cast<char*>(lue.fiches.data());
+            char* debut = reinterpret_cast<char*>(lue.fiches.bloc(0, lue.fiches.places()));
             while (static_cast<std::size_t>(lu) < taille) {
                 if (!progression(static_cast<uint64_t>(lu), taille)) return "lecture interrompue";
                 const std::size_t morceau = std::min(kMorceau, taille - static_cast<std::size_t>(lu));
@@ -153,7 +153,10 @@ std::unique_ptr<Etape> revenirA(MagasinFiches& store, BaseLue&& version) {
                 memes.push_back({i, store.fiches[i]});
             }
         }
-        if (ouvertes > version.nombre) retirees.assign(store.fiches.data() + version.nombre, store.fiches.data() + ouvertes);
+        if (ouvertes > version.nombre) {
+            retirees.reserve(ouvertes - version.nombre);
+            for (std::size_t i = version.nombre; i < ouvertes; ++i) retirees.push_back(store.fiches[i]);
+        }
     }
     store.fiches = std::move(version.fiches);
     store.derniere = static_cast<int32_t>(version.nombre) - 1;

@@ -52,7 +52,7 @@ void ControleurEchange::exporterlabase1Click() {
     if (existe(chemin) && plateforme_.confirmation(kEcraserFichier) != kOui) return;
 
     const ListeImprimee liste = listeImprimee(store_, vue_.texteRecherche());
-    const Fiche* table = liste.table;
+    const VueFiches table = liste.table;
     const int dernier = liste.dernier;
     const QString& entete = liste.entete;
 

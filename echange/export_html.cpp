@@ -383,7 +383,7 @@ void ecrireFiche(std::string& page, const Fiche& fiche, int index,
 
 }  // namespace
 
-QString exporterHtml(const Fiche* table, int dernier, const QString& entete,
+QString exporterHtml(VueFiches table, int dernier, const QString& entete,
                      const std::string& cheminBase, const std::string& cheminPage,
                      const SuiviExport& suivi) {
     if (cheminPage.empty()) return QStringLiteral("aucun nom de page n'est donné");

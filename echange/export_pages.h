@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/fiche.h"
+#include "core/table_fiches.h"
 
 // Told, before the first card and after each, how many of the total cards are done; answers
 // false to stop the export.
@@ -16,10 +17,10 @@ using SuiviExport = std::function<bool(int faites, int total)>;
 // Each returns an empty QString on success, else a French reason; files written crash-safely.
 // A web page export stopped by suivi leaves the disk as it was (no page, no picture added or
 // replaced beside it) and returns exportAnnule().
-QString exporterHtml(const Fiche* table, int dernier, const QString& entete, const std::string& cheminBase,
+QString exporterHtml(VueFiches table, int dernier, const QString& entete, const std::string& cheminBase,
                      const std::string& cheminPage, const SuiviExport& suivi = {});
 // A PDF export stopped by suivi leaves the file as it was and also returns exportAnnule().
-QString exporterPdf(const Fiche* table, int dernier, const QString& entete, const std::string& cheminBase,
+QString exporterPdf(VueFiches table, int dernier, const QString& entete, const std::string& cheminBase,
                     const std::string& cheminPdf, const SuiviExport& suivi = {});
 
 // What an export the user stopped returns: not a failure, callers need not report it.

@@ -3,7 +3,7 @@
 
 QString exportAnnule() { return pdfAnnule(); }
 
-QString exporterPdf(const Fiche* table, int dernier, const QString& entete,
+QString exporterPdf(VueFiches table, int dernier, const QString& entete,
                     const std::string& cheminBase, const std::string& cheminPdf,
                     const SuiviExport& suivi) {
     return ecrirePagesPdf(table, dernier, entete, cheminBase, cheminPdf, suivi);

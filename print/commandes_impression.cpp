@@ -14,7 +14,7 @@ const char* const kRemplacerPdf = "Le fichier %s existe déjà. Le remplacer ?";
 
 // With no printer installed the pages go, if the user wants, to a PDF file: the same pages,
 // drawn by the same code, as the printer would have received. Nothing is written otherwise.
-void offrirPdf(Plateforme& plateforme, const Fiche* table, int dernier, const QString& entete,
+void offrirPdf(Plateforme& plateforme, VueFiches table, int dernier, const QString& entete,
                const std::string& cheminBase) {
     if (plateforme.question(kSansImprimante, Boutons::OuiNon) != kOui) return;
     const std::optional<std::string> choisi = plateforme.enregistrerFichier(
@@ -32,7 +32,7 @@ void offrirPdf(Plateforme& plateforme, const Fiche* table, int dernier, const QS
 }
 
 // Prints, or offers the PDF when there is no printer at all.
-void imprimerOuOffrir(Plateforme& plateforme, const Fiche* table, int dernier,
+void imprimerOuOffrir(Plateforme& plateforme, VueFiches table, int dernier,
                       const QString& entete, const std::string& cheminBase, QWidget* fenetre);
 
 void signalerEchec(Plateforme& plateforme, const ResultatImpression& r) {
@@ -62,7 +62,7 @@ void imprimerFiche(Plateforme& plateforme, MagasinFiches& store, const QString& 
 }
 
 namespace {
-void imprimerOuOffrir(Plateforme& plateforme, const Fiche* table, int dernier,
+void imprimerOuOffrir(Plateforme& plateforme, VueFiches table, int dernier,
                       const QString& entete, const std::string& cheminBase, QWidget* fenetre) {
     if (!plateforme.imprimanteInstallee()) {
         offrirPdf(plateforme, table, dernier, entete, cheminBase);

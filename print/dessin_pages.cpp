@@ -109,7 +109,7 @@ std::vector<std::string> lignesDescription(std::string_view description) {
     return rangees;
 }
 
-ResultatImpression dessinerFiches(Imprimante& imprimante, const Fiche* table, int dernier,
+ResultatImpression dessinerFiches(Imprimante& imprimante, VueFiches table, int dernier,
                                   const QString& entete, const std::string& cheminBase,
                                   const SuiviPages& suivi) {
     QString raison;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/fiche.h"
+#include "core/table_fiches.h"
 #include "platform/imprimante.h"
 
 struct ResultatImpression {
@@ -27,7 +28,7 @@ using SuiviPages = std::function<bool(int faites, int total)>;
 // pictures are looked for in the picture directory beside it. Pictures that are missing or
 // cannot be decoded leave their rectangle empty. Nothing stays half-printed when the job
 // fails or is stopped by suivi (Annulee).
-ResultatImpression dessinerFiches(Imprimante& imprimante, const Fiche* table, int dernier,
+ResultatImpression dessinerFiches(Imprimante& imprimante, VueFiches table, int dernier,
                                   const QString& entete, const std::string& cheminBase,
                                   const SuiviPages& suivi = {});
 

@@ -42,7 +42,7 @@ bool disquePlein(int fd) {
 
 QString pdfAnnule() { return QStringLiteral("l'enregistrement a été annulé"); }
 
-QString ecrirePagesPdf(const Fiche* table, int dernier, const QString& entete,
+QString ecrirePagesPdf(VueFiches table, int dernier, const QString& entete,
                        const std::string& cheminBase, const std::string& cheminPdf,
                        const SuiviPages& suivi) {
     if (cheminPdf.empty()) return QStringLiteral("aucun nom de fichier PDF n'est donné");

@@ -17,7 +17,7 @@ constexpr int kResolutionPdf = 1200;
 // file is replaced crash-safely: a crash leaves the old file or the new one, whole. Returns an
 // empty text on success, else a French reason. A run stopped by suivi leaves the file as it
 // was and returns pdfAnnule().
-QString ecrirePagesPdf(const Fiche* table, int dernier, const QString& entete,
+QString ecrirePagesPdf(VueFiches table, int dernier, const QString& entete,
                        const std::string& cheminBase, const std::string& cheminPdf,
                        const SuiviPages& suivi = {});
 

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-ResultatImpression imprimerFiches(Imprimante& imprimante, const Fiche* table, int dernier,
+ResultatImpression imprimerFiches(Imprimante& imprimante, VueFiches table, int dernier,
                                   const QString& entete, const std::string& cheminBase,
                                   QWidget* fenetre) {
     Progression progression(QStringLiteral("Impression des fiches…"), fenetre);

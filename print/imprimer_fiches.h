@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/fiche.h"
+#include "core/table_fiches.h"
 #include "platform/imprimante.h"
 #include "print/dessin_pages.h"
 #include "ui/progression.h"
@@ -14,6 +15,6 @@ class QWidget;
 
 // Prints table[0..dernier] as dessinerFiches draws it. Runs longer than kFichesSansProgression
 // show a progress dialog over fenetre whose "Annuler" drops the document (Annulee).
-ResultatImpression imprimerFiches(Imprimante& imprimante, const Fiche* table, int dernier,
+ResultatImpression imprimerFiches(Imprimante& imprimante, VueFiches table, int dernier,
                                   const QString& entete, const std::string& cheminBase,
                                   QWidget* fenetre = nullptr);

@@ -9,7 +9,7 @@
 #include "core/magasin_fiches.h"
 
 struct ListeImprimee {
-    const Fiche* table;
+    VueFiches table;
     int dernier;
     QString entete;
 };

@@ -4,7 +4,7 @@
 
 #include "ui/progression.h"
 
-QString imprimerVersPdf(const Fiche* table, int dernier, const QString& entete,
+QString imprimerVersPdf(VueFiches table, int dernier, const QString& entete,
                         const std::string& cheminBase, const std::string& cheminPdf,
                         QWidget* fenetre) {
     Progression progression(QStringLiteral("Impression des fiches…"), fenetre);

@@ -12,6 +12,6 @@ class QWidget;
 
 // ecrirePagesPdf, with the printing's progress dialog for runs longer than
 // kFichesSansProgression: its "Annuler" leaves the file as it was and returns pdfAnnule().
-QString imprimerVersPdf(const Fiche* table, int dernier, const QString& entete,
+QString imprimerVersPdf(VueFiches table, int dernier, const QString& entete,
                         const std::string& cheminBase, const std::string& cheminPdf,
                         QWidget* fenetre = nullptr);

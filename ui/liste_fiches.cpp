@@ -22,10 +22,27 @@ QString ligneListe(const Fiche& fiche) {
 ModeleListe::ModeleListe(QObject* parent) : QAbstractListModel(parent) {}
 
 void ModeleListe::montrer(const TableFiches& table, int nombre) {
-    beginResetModel();
-    table_ = &table;
-    nombre_ = nombre > 0 ? nombre : 0;
-    endResetModel();
+    nombre = nombre > 0 ? nombre : 0;
+    if (table_ != &table) {
+        beginResetModel();
+        table_ = &table;
+        nombre_ = nombre;
+        endResetModel();
+        return;
+    }
+    // The same table after a change: the lines are read from it when drawn, so the view is
+    // told only of the lines added or removed at the end, and that every line may have
+    // changed; it redraws those it shows and visits no other.
+    if (nombre < nombre_) {
+        beginRemoveRows({}, nombre, nombre_ - 1);
+        nombre_ = nombre;
+        endRemoveRows();
+    } else if (nombre > nombre_) {
+        beginInsertRows({}, nombre_, nombre - 1);
+        nombre_ = nombre;
+        endInsertRows();
+    }
+    if (nombre_ > 0) emit dataChanged(index(0), index(nombre_ - 1), {Qt::DisplayRole});
 }
 
 void ModeleListe::vider() {
@@ -106,7 +123,10 @@ ListeFiches::ListeFiches(QWidget* parent) : QListView(parent), modele_(new Model
 
 void ListeFiches::vider() { modele_->vider(); }
 
-void ListeFiches::montrer(const TableFiches& table, int nombre) { modele_->montrer(table, nombre); }
+void ListeFiches::montrer(const TableFiches& table, int nombre) {
+    selectionModel()->clear();
+    modele_->montrer(table, nombre);
+}
 
 int ListeFiches::nombreLignes() const { return modele_->rowCount(); }
 

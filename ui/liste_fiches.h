@@ -31,6 +31,7 @@ public:
 
     // Shows table[0 .. nombre-1]. The table is read each time a line is drawn, so it must
     // outlive the list or be replaced first; slots that the table no longer has show nothing.
+    // Shown again after a change, the same table is not reset: no line is visited.
     void montrer(const TableFiches& table, int nombre);
     void vider();
 

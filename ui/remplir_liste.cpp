@@ -4,7 +4,6 @@
 #include "ui/tform1.h"
 
 void TForm1::remplirListe() {
-    medialist_->vider();
     // The lines are built when the list draws them, from the table as it then stands.
     medialist_->montrer(store_.fiches, store_.derniere + 1);
     store_.listeResultats = false;

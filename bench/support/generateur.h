@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/fiche.h"
+#include "core/table_fiches.h"
 
 namespace generateur {
 
@@ -45,6 +46,12 @@ uint64_t ecrireBaseGeneree(const std::string& chemin, std::size_t n, uint64_t gr
 // however they are cut into calls. Not cryptographic: it catches a byte changed or moved.
 const uint64_t kEmpreinteInitiale = 0x6A09E667F3BCC908ull;
 uint64_t empreinteFiches(const Fiche* fiches, std::size_t n, uint64_t etat = kEmpreinteInitiale);
+// The same for the first n cards of a table, in the table's order.
+inline uint64_t empreinteTable(const TableFiches& table, std::size_t n) {
+    uint64_t h = kEmpreinteInitiale;
+    for (std::size_t i = 0; i < n; ++i) h = empreinteFiches(&table[i], 1, h);
+    return h;
+}
 
 // Digest of a file's whole cards (a trailing partial record is ignored, as readers do).
 // Throws std::runtime_error when the file cannot be read.

@@ -26,6 +26,7 @@
 #include "tests/support/fenetre_commune.h"
 #include "ui/memo.h"
 #include "ui/updown.h"
+#include "tests/support/table_copiee.h"
 
 namespace {
 
@@ -209,8 +210,7 @@ protected:
 
     std::string octetsTable() const {
         const MagasinFiches& s = fenetre->store();
-        return std::string(reinterpret_cast<const char*>(s.fiches.data()),
-                           static_cast<std::size_t>(s.derniere + 1) * sizeof(Fiche));
+        return octetsDe(s.fiches, static_cast<std::size_t>(s.derniere + 1));
     }
 
     static QString legende(const std::string& texte) {

@@ -10,6 +10,7 @@
 #include "core/magasin_fiches.h"
 #include "core/pli_accents.h"
 #include "tests/support/messages_enregistres.h"
+#include "tests/support/table_copiee.h"
 
 namespace {
 
@@ -188,11 +189,10 @@ TEST(chercherDoublons, ofTheBase_readsItsCardsOnly_andChangesNothing) {
     store.ajouterPlace();
     store.fiches[static_cast<std::size_t>(store.derniere)] = carte("poire");
     --store.derniere;  // a slot past the last card is not a card
-    const std::vector<char> avant(reinterpret_cast<const char*>(store.fiches.data()),
-                                  reinterpret_cast<const char*>(store.fiches.data() + store.nombreFiches()));
+    const std::string avant = octetsDe(store.fiches, static_cast<std::size_t>(store.nombreFiches()));
     const Doublons d = chercherDoublons(store, false);
     EXPECT_EQ(d.fiches, (std::vector<uint32_t>{0, 2, 4, 1, 3}));
     EXPECT_EQ(d.debuts, (std::vector<uint32_t>{0, 3, 5}));
-    EXPECT_EQ(std::memcmp(avant.data(), store.fiches.data(), avant.size()), 0);
+    EXPECT_EQ(avant, octetsDe(store.fiches, static_cast<std::size_t>(store.nombreFiches())));
     EXPECT_TRUE(messages.messages.empty());
 }

@@ -9,24 +9,27 @@
 #include <vector>
 
 #include "core/historique.h"
+#include "core/import_tableau.h"
 #include "core/magasin_fiches.h"
+#include "core/tableau_csv.h"
 #include "core/tri.h"
 #include "core/versions_base.h"
 #include "tests/support/dossier_temporaire.h"
 #include "tests/support/messages_enregistres.h"
+#include "tests/support/table_copiee.h"
 
 namespace {
 
 using Table = std::vector<Fiche>;
 
 Table tableDe(const MagasinFiches& s) {
-    return Table(s.fiches.data(), s.fiches.data() + (s.derniere + 1));
+    return fichesDe(s.fiches, static_cast<std::size_t>(s.derniere + 1));
 }
 
 void poserTable(MagasinFiches& s, const Table& t) {
     s.fiches.redimensionner(std::max<std::size_t>(t.size(), 1));
     if (t.empty()) viderFiche(s.fiches[0]);
-    std::copy(t.begin(), t.end(), s.fiches.data());
+    poserFiches(s.fiches, t.data(), t.size());
     s.derniere = static_cast<int32_t>(t.size()) - 1;
 }
 
@@ -142,6 +145,16 @@ public:
             fichiers_.push_back(dossier / ("ajout" + std::to_string(graine) + "-" + std::to_string(k) + ".dat"));
             ecrireOctets(fichiers_.back(), octets);
         }
+        // A table to import, and the base file each save writes.
+        std::vector<Fiche> importees(1 + g_() % 3);
+        for (std::size_t k = 0; k < importees.size(); ++k) {
+            importees[k] = Fiche{};
+            importees[k].numero = static_cast<int32_t>(g_() % 8);
+            ecrireChamp(importees[k].titre, std::string(1 + k, 'c'));
+        }
+        tableau_ = dossier / ("import" + std::to_string(graine) + ".csv");
+        ecrireOctets(tableau_, tableauCsv(importees.data(), static_cast<int32_t>(importees.size()) - 1));
+        base_ = dossier / ("base" + std::to_string(graine) + ".dat");
     }
 
     // One random action; returns its name for the failure message.
@@ -244,10 +257,26 @@ public:
             case 8:
                 EXPECT_EQ(historique_.retablir(store_), ref_->retablir());
                 return "rétablir";
-            case 9:
+            case 9: {
+                // The file written holds the reference's cards, in its order, byte for byte.
+                store_.sauvegardes = 0;
+                if (store_.ecrireBase(base_) != 1) return "enregistrement refusé";
                 historique_.marquerEnregistre(store_);
                 ref_->enregistrer();
+                const Table& t = ref_->etat.table;
+                EXPECT_EQ(lireOctets(base_), std::string(reinterpret_cast<const char*>(t.data()), t.size() * sizeof(Fiche)));
                 return "enregistrer";
+            }
+            case 10: {  // "importer un tableau CSV…", against the same import into a copy
+                MessagesEnregistres m;
+                MagasinFiches copie(m);
+                poserTable(copie, avant);
+                if (!importerTableauCsv(store_, tableau_)) return "importation refusée";
+                historique_.noter(etapeAjoutFiches(store_, n, GenreEtape::kImportCsv), store_);
+                EXPECT_TRUE(importerTableauCsv(copie, tableau_));
+                ref_->noter(tableDe(copie), ref_->etat.courante, placeDans(avant, n), placeDans(tableDe(copie), n));
+                return "importation";
+            }
             default: {  // moving through the cards changes nothing else
                 const int32_t i = n == 0 ? 0 : static_cast<int32_t>(g_() % n);
                 store_.courante = i;
@@ -274,6 +303,8 @@ private:
     Historique historique_;
     std::optional<Reference> ref_;
     std::vector<std::string> fichiers_;
+    std::string tableau_;
+    std::string base_;
 };
 
 TEST(HistoriqueProprietes, randomSessions_tableCurrentCardAndFlag_followTheReference) {

@@ -22,7 +22,7 @@ constexpr int kFiches = 100000;
 void remplir(MagasinFiches& s, char motif) {
     s.fiches.redimensionner(kFiches);
     s.derniere = kFiches - 1;
-    std::memset(static_cast<void*>(s.fiches.data()), motif, std::size_t(kFiches) * sizeof(Fiche));
+    std::memset(static_cast<void*>(s.fiches.bloc(0, kFiches)), motif, std::size_t(kFiches) * sizeof(Fiche));
 }
 
 TEST(SauvegardeTuee, killedAtRandomMoments_baseIsAlwaysOldOrNewWhole) {

@@ -83,7 +83,7 @@ TEST(TableauCsv, roundTrip_randomStorableCards_giveTheSameNumbersAndTexts) {
         const std::size_t n = 50;
         TableFiches cartes(n);
         for (std::size_t i = 0; i < n; ++i) remplirAleatoire(cartes[i], alea);
-        const std::string csv = tableauCsv(cartes.data(), static_cast<int32_t>(n) - 1);
+        const std::string csv = tableauCsv(cartes, static_cast<int32_t>(n) - 1);
 
         TableFiches lues;
         const LectureCsv r = lire(csv, lues);
@@ -117,12 +117,12 @@ TEST(TableauCsv, writtenTable_hasMarkHeaderCrLfAndNoCellAFormulaWouldRun) {
     viderFiche(cartes[2]);
     ecrireChamp(cartes[2].titre, "'-x");
     ecrireChamp(cartes[2].description, "a,b;c");
-    EXPECT_EQ(tableauCsv(cartes.data(), 2),
+    EXPECT_EQ(tableauCsv(cartes, 2),
               "\xEF\xBB\xBFnumero,titre,description,image\r\n"
               "-5,'=1+1,\"ligne un\r\nligne \"\"deux\"\"\",chat.jpg\r\n"
               "7,caf\xC3\xA9 \xE2\x82\xAC,'@cmd,\r\n"
               "0,''-x,\"a,b;c\",\r\n");
-    EXPECT_EQ(tableauCsv(cartes.data(), -1), "\xEF\xBB\xBFnumero,titre,description,image\r\n");
+    EXPECT_EQ(tableauCsv(cartes, -1), "\xEF\xBB\xBFnumero,titre,description,image\r\n");
 }
 
 TEST(TableauCsv, apostropheMark_isTakenOffOnlyBeforeAFormulaStart) {
@@ -395,8 +395,8 @@ TEST_F(Import, writtenFileReadBack_givesTheSameCards) {
     std::mt19937 alea(7);
     TableFiches cartes(200);
     for (std::size_t i = 0; i < 200; ++i) remplirAleatoire(cartes[i], alea);
-    ASSERT_TRUE(ecrireTableauCsv(dossier / "t.csv", cartes.data(), 199).ok());
-    EXPECT_EQ(lireOctets(dossier / "t.csv"), tableauCsv(cartes.data(), 199));
+    ASSERT_TRUE(ecrireTableauCsv(dossier / "t.csv", cartes, 199).ok());
+    EXPECT_EQ(lireOctets(dossier / "t.csv"), tableauCsv(cartes, 199));
     store.derniere = -1;
     ASSERT_TRUE(importerTableauCsv(store, dossier / "t.csv"));
     ASSERT_EQ(store.derniere, 199);
@@ -410,9 +410,9 @@ TEST(TableauCsv, largeTableWrittenInRuns_isTheSameBytesInTableOrder) {
     TableFiches cartes(n);
     for (std::size_t i = 0; i < n; ++i) remplirAleatoire(cartes[i], alea);
     DossierTemporaire dossier;
-    ASSERT_TRUE(ecrireTableauCsv(dossier / "t.csv", cartes.data(), static_cast<int32_t>(n) - 1).ok());
-    EXPECT_TRUE(lireOctets(dossier / "t.csv") == tableauCsv(cartes.data(), static_cast<int32_t>(n) - 1));
-    ASSERT_TRUE(ecrireTableauCsv(dossier / "vide.csv", cartes.data(), -1).ok());
+    ASSERT_TRUE(ecrireTableauCsv(dossier / "t.csv", cartes, static_cast<int32_t>(n) - 1).ok());
+    EXPECT_TRUE(lireOctets(dossier / "t.csv") == tableauCsv(cartes, static_cast<int32_t>(n) - 1));
+    ASSERT_TRUE(ecrireTableauCsv(dossier / "vide.csv", cartes, -1).ok());
     EXPECT_EQ(lireOctets(dossier / "vide.csv"), debutCsv());
 }
 

@@ -10,6 +10,7 @@
 #include "core/magasin_fiches.h"
 #include "core/tri.h"
 #include "tests/support/messages_enregistres.h"
+#include "tests/support/table_copiee.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ struct Base {
     }
     Fiche& operator[](std::size_t i) { return store.fiches[i]; }
     std::vector<Fiche> copie() {
-        return std::vector<Fiche>(store.fiches.data(), store.fiches.data() + store.derniere + 1);
+        return fichesDe(store.fiches, static_cast<std::size_t>(store.derniere + 1));
     }
     std::vector<std::string> titres() {
         std::vector<std::string> t;
@@ -121,10 +122,10 @@ void poserTitre(Fiche& f, const std::string& t) {
 
 void ordonner(Base& base, Ordre ordre, bool (*avant)(const Fiche&, const Fiche&)) {
     if (ordre == Ordre::hasard) return;
-    Fiche* debut = base.store.fiches.data();
-    Fiche* fin = debut + base.store.derniere + 1;
-    std::stable_sort(debut, fin, avant);
-    if (ordre == Ordre::decroissant) std::reverse(debut, fin);
+    std::vector<Fiche> fiches = base.copie();
+    std::stable_sort(fiches.begin(), fiches.end(), avant);
+    if (ordre == Ordre::decroissant) std::reverse(fiches.begin(), fiches.end());
+    poserFiches(base.store.fiches, fiches.data(), fiches.size());
     for (int32_t i = 0; i <= base.store.derniere; ++i) {
         const auto index = static_cast<uint32_t>(i);
         std::memcpy(base[index].image + kMarque, &index, sizeof index);
@@ -139,7 +140,7 @@ void comparerAuTriEchange(Base& base, int32_t (*tri)(MagasinFiches&),
     const int32_t courante = base.store.courante;
     const int32_t rendue = tri(base.store);
     if (!attendu.empty()) {
-        ASSERT_EQ(std::memcmp(attendu.data(), base.store.fiches.data(), attendu.size() * sizeof(Fiche)), 0)
+        ASSERT_EQ(std::memcmp(attendu.data(), base.copie().data(), attendu.size() * sizeof(Fiche)), 0)
             << quoi;
     }
     ASSERT_EQ(rendue, base.store.courante) << quoi;
@@ -254,7 +255,7 @@ TEST(triAlphabetique, bytesAfterTheZeroIgnored_wholeRecordsMoved) {
     std::strcpy(base[1].image, "\\deux.jpg");
     std::vector<Fiche> avant = base.copie();
     triAlphabetique(base.store);  // equal titles in order: nothing moves
-    EXPECT_EQ(std::memcmp(avant.data(), base.store.fiches.data(), 2 * sizeof(Fiche)), 0);
+    EXPECT_EQ(std::memcmp(avant.data(), base.copie().data(), 2 * sizeof(Fiche)), 0);
 
     poser(base[0], 1, "c");
     triAlphabetique(base.store);
@@ -270,7 +271,7 @@ TEST(triAlphabetique, oneCardOrNone_unchanged) {
     std::vector<Fiche> avant = une.copie();
     EXPECT_EQ(triAlphabetique(une.store), 0);
     EXPECT_EQ(triNumerique(une.store), 0);
-    EXPECT_EQ(std::memcmp(avant.data(), une.store.fiches.data(), sizeof(Fiche)), 0);
+    EXPECT_EQ(std::memcmp(avant.data(), une.copie().data(), sizeof(Fiche)), 0);
 
     Base vide(0);
     EXPECT_EQ(vide.store.derniere, -1);
@@ -299,7 +300,7 @@ TEST(triAlphabetique, alreadySorted_withTies_unchanged) {
         Base base = baseDeTitres(hasard, 60, 1 + essai % 6, Ordre::croissant);
         std::vector<Fiche> avant = base.copie();
         triAlphabetique(base.store);
-        ASSERT_EQ(std::memcmp(avant.data(), base.store.fiches.data(), avant.size() * sizeof(Fiche)), 0);
+        ASSERT_EQ(std::memcmp(avant.data(), base.copie().data(), avant.size() * sizeof(Fiche)), 0);
     }
 }
 

@@ -18,6 +18,7 @@
 #include "core/versions_base.h"
 #include "tests/support/dossier_temporaire.h"
 #include "tests/support/messages_enregistres.h"
+#include "tests/support/table_copiee.h"
 
 namespace {
 
@@ -33,11 +34,11 @@ Fiche fiche(int32_t numero, const std::string& titre, const std::string& image =
 
 void poserTable(MagasinFiches& s, const Table& t) {
     s.fiches.redimensionner(std::max<std::size_t>(t.size(), 1));
-    std::copy(t.begin(), t.end(), s.fiches.data());
+    poserFiches(s.fiches, t.data(), t.size());
     s.derniere = static_cast<int32_t>(t.size()) - 1;
 }
 
-Table tableDe(const MagasinFiches& s) { return Table(s.fiches.data(), s.fiches.data() + (s.derniere + 1)); }
+Table tableDe(const MagasinFiches& s) { return fichesDe(s.fiches, static_cast<std::size_t>(s.derniere + 1)); }
 
 std::string octetsDe(const Table& t) {
     return std::string(reinterpret_cast<const char*>(t.data()), t.size() * sizeof(Fiche));
@@ -92,7 +93,7 @@ TEST(VersionsBase, realSaves_listedNewestFirst_withCountsAndReasons_folderUntouc
     // Reading, with and without progress, gives the cards as saved.
     BaseLue lue;
     EXPECT_EQ(lireBase(v[0].chemin, lue), "");
-    EXPECT_EQ(octetsDe(Table(lue.fiches.data(), lue.fiches.data() + lue.nombre)), octetsDe(Table(t.begin(), t.end() - 1)));
+    EXPECT_EQ(octetsDe(fichesDe(lue.fiches, lue.nombre)), octetsDe(Table(t.begin(), t.end() - 1)));
     BaseLue lue2;
     int appels = 0;
     EXPECT_EQ(lireBase(v[1].chemin, lue2, [&](uint64_t, uint64_t) { return ++appels > 0; }), "");
@@ -257,9 +258,9 @@ TEST(Recuperation, chosenCards_replaceAndAdd_asOneStepUndoneExactly) {
 
     // Cards only in the open base are not the other table's to give.
     const Table une{fiche(9, "neuf")};
-    const Comparaison rien = comparer(une.data(), 0, store.fiches.data(), 6);
+    const Comparaison rien = comparer(une.data(), 0, store.fiches, 6);
     EXPECT_EQ(recuperer(store, une.data(), rien.differences, ""), nullptr);
-    const Comparaison seule = comparer(une.data(), 1, store.fiches.data(), 6);
+    const Comparaison seule = comparer(une.data(), 1, store.fiches, 6);
     std::vector<Difference> neuf;
     for (const Difference& d : seule.differences) {
         if (d.genre == Ecart::kSeulementAutre) neuf.push_back(d);
@@ -287,7 +288,7 @@ TEST(Recuperation, cardsFromAnotherFile_bringTheirPictures_sameNamesKeptApart) {
 
     poserTable(store, {fiche(1, "chat", "\\chat.jpg")});
     const Table autre{fiche(1, "chat roux", "\\chat.jpg"), fiche(2, "chien", "\\chien.jpg"), fiche(3, "absent", "\\ours.jpg")};
-    const Comparaison c = comparer(autre.data(), autre.size(), store.fiches.data(), 1);
+    const Comparaison c = comparer(autre.data(), autre.size(), store.fiches, 1);
     Historique h;
     h.noter(recuperer(store, autre.data(), c.differences, autreRep + "/films.dat"), store);
     ASSERT_EQ(store.derniere, 2);

@@ -85,7 +85,7 @@ TEST_F(Echange, exportCsv_writesTheWholeBaseInTableOrder_withTheChosenFiltersExt
     EXPECT_EQ(filtreQt(plateforme.dialogues[0].filtre).toStdString(),
               "Tableau CSV (*.csv);;Page web (*.html);;Document PDF (*.pdf)");
     EXPECT_EQ(genres(plateforme), (std::vector<std::string>{"enregistrer"}));
-    EXPECT_EQ(lireOctets(chemin("liste.csv")), tableauCsv(store().fiches.data(), 3));
+    EXPECT_EQ(lireOctets(chemin("liste.csv")), tableauCsv(store().fiches, 3));
     EXPECT_EQ(store().modifiee, 0);
     EXPECT_FALSE(fenetre->savemybase()->isEnabled());
 }
@@ -128,7 +128,7 @@ TEST_F(Echange, exportOverAnExistingFile_onlyAfterTheConfirmation) {
     EXPECT_EQ(lireOctets(chemin("x.csv")), "ancien");
     plateforme.reponses.push_back(kOui);
     exporter(chemin("x.csv"), 0);
-    EXPECT_EQ(lireOctets(chemin("x.csv")), tableauCsv(store().fiches.data(), 3));
+    EXPECT_EQ(lireOctets(chemin("x.csv")), tableauCsv(store().fiches, 3));
 }
 
 TEST_F(Echange, exportToAReadOnlyFile_isRefusedWithAMessage) {
@@ -144,7 +144,7 @@ TEST_F(Echange, exportToAReadOnlyFile_isRefusedWithAMessage) {
 TEST_F(Echange, exportInEditMode_worksAndLeavesEditMode) {
     fenetre->nouvelleClick();
     exporter(chemin("e.csv"), 0);
-    EXPECT_EQ(lireOctets(chemin("e.csv")), tableauCsv(store().fiches.data(), 3));
+    EXPECT_EQ(lireOctets(chemin("e.csv")), tableauCsv(store().fiches, 3));
     EXPECT_FALSE(fenetre->valider()->isHidden());
 }
 

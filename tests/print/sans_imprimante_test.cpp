@@ -90,7 +90,7 @@ TEST_F(SansImprimante, imprimerListe_yes_pdfHoldsThePrintedPagesExactly) {
 
     // And what the layout drew, page by page, on the recording printer.
     ImprimanteEnregistreuse enregistreuse;
-    ASSERT_EQ(imprimerFiches(enregistreuse, store.fiches.data(), store.derniere,
+    ASSERT_EQ(imprimerFiches(enregistreuse, store.fiches, store.derniere,
                              QString::fromStdString(store.cheminBase.str()), store.cheminBase.str())
                   .etat,
               ResultatImpression::Imprimee);

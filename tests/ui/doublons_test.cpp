@@ -14,6 +14,7 @@
 #include "tests/support/fenetre_commune.h"
 #include "ui/liste_fiches.h"
 #include "ui/memo.h"
+#include "tests/support/table_copiee.h"
 
 namespace {
 
@@ -150,8 +151,7 @@ protected:
 };
 
 TEST_F(RechercheDoublons, listsEachGroupTogether_inOrderOfItsFirstCard_asASearchShowsItsResults) {
-    std::vector<char> avant(sizeof(Fiche) * 8);
-    std::memcpy(avant.data(), store().fiches.data(), avant.size());
+    const std::string avant = octetsDe(store().fiches, 8);
     chercher(kNon);
 
     EXPECT_EQ(plateforme.boites,
@@ -167,7 +167,7 @@ TEST_F(RechercheDoublons, listsEachGroupTogether_inOrderOfItsFirstCard_asASearch
     // The card area is blank, and nothing changed in the base.
     EXPECT_TRUE(fenetre->affichageVide());
     EXPECT_TRUE(fenetre->titre()->text().isEmpty());
-    EXPECT_EQ(std::memcmp(avant.data(), store().fiches.data(), avant.size()), 0);
+    EXPECT_EQ(avant, octetsDe(store().fiches, 8));
     EXPECT_EQ(store().derniere, 7);
     EXPECT_FALSE(store().modifiee);
 
