@@ -25,6 +25,7 @@ struct Option {
 const Option kOptions[] = {
     {"accents", "ignorer", "respecter", &MagasinFiches::sansAccents, &MagasinFiches::choixAccents},
     {"fenetre", "agrandie", "fixe", &MagasinFiches::fenetreAgrandie, &MagasinFiches::choixFenetre},
+    {"apercu", "oui", "non", &MagasinFiches::apercuImpression, &MagasinFiches::choixApercu},
 };
 // No INI line can hold it: tells a missing key from an empty one.
 const char* const kAbsente = "\n";

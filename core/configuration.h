@@ -3,7 +3,8 @@
 // "autoload" of the section "setup", the base to reopen at the next start; in the same
 // section, "recentes" the recent bases, "accents" ("ignorer" or "respecter") whether the
 // search ignores accents and "fenetre" ("agrandie" or "fixe") whether the list and the
-// description grow with the window, these two once the user has chosen.
+// description grow with the window, these two once the user has chosen; "apercu" ("oui" or
+// "non") whether printing shows a preview first, likewise.
 
 #include <optional>
 #include <string>

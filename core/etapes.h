@@ -33,6 +33,7 @@ enum class GenreEtape {
     kAjoutFiches,       // "Ajouter des fiches"
     kImportCsv,         // "importer un tableau CSV…"
     kRecuperation,      // cards taken from an earlier version or another base file
+    kSuppressionFiches, // the cards chosen on the board, deleted at once
 };
 
 class Etape {

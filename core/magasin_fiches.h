@@ -87,6 +87,9 @@ public:
     // Whether the list and the description grow with the window, the same way (choixFenetre).
     bool fenetreAgrandie = false;
     bool choixFenetre = false;
+    // Whether printing first shows its pages in a preview window, the same way (choixApercu).
+    bool apercuImpression = false;
+    bool choixApercu = false;
     // The base file as last read or written, and the window's hold on it.
     GardeBase garde;
     // The steps that changed the cards since the table was loaded, for undo and redo. Every

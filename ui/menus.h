@@ -54,6 +54,7 @@ inline constexpr Entree kEntrees[] = {
     {Sorte::Cochable, "rechercheSansAccents1", "rechercher sans tenir compte des accents", "Ctrl+Shift+R"},
     {Sorte::Cochable, "agrandirlalisteetladescriptionaveclafenetre1",
      "agrandir la liste et la description avec la fenêtre"},
+    {Sorte::Cochable, "apercuavantimpression1", "aperçu avant impression"},
 
     {Sorte::Menu, "aide1", "aide"},
     {Sorte::Commande, "aidesurcaldoverne1", "aide sur Brevandoux", "F1"},

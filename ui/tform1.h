@@ -61,6 +61,7 @@ public:
     void montrerChemin(const std::string& chemin) override;
     QString texteRecherche() const override;
     QString titreAffiche() const override;
+    bool enSaisie() const override;
 
     // What the window asks its owner when it is asked to close (close box, session end):
     // true lets it close. Without one, it closes.
