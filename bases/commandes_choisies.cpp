@@ -11,7 +11,7 @@ void ControleurBase::supprimerChoisies(const std::vector<uint32_t>& choisies) {
     const std::vector<uint32_t> places = indicesValides(store_, choisies);
     if (places.empty()) return;
     if (plateforme_.question(questionSupprimerChoisies(places.size()), Boutons::OkAnnuler) != kOk) return;
-    std::unique_ptr<Etape> etape = supprimerChoisies(store_, places);
+    std::unique_ptr<Etape> etape = ::supprimerChoisies(store_, places);
     store_.modifiee = true;
     store_.historique.noter(std::move(etape), store_);
     vue_.montrerBase(kSansActiverSauvegarde);

@@ -11,6 +11,7 @@
 
 #include "platform/apercu_impression.h"
 #include "print/commandes_impression.h"
+#include "print/dessin_pages.h"
 #include "tests/print/lecture_pdf.h"
 #include "tests/print/outils_impression.h"
 #include "tests/support/plateforme_scriptee_pdf.h"
