@@ -1,13 +1,17 @@
 #include "core/copie_fiches.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <ctime>
+#include <map>
 #include <optional>
+#include <set>
 
 #include "core/attributs.h"
 #include "core/chemin_image.h"
+#include "core/descripteur.h"
 #include "core/fiches_choisies.h"
 #include "core/fichier_sur.h"
 #include "core/lecture_base.h"
@@ -34,26 +38,97 @@ bool estLaBaseOuverte(const MagasinFiches& store, const std::string& cible) {
     return cheminReel(cible) == cheminReel(ouverte);
 }
 
-// The picture of a copied card, brought into the target's picture directory; the card keeps
-// the name it is found under there, or none when it could not be brought.
-void rangerCopie(MagasinFiches& store, Fiche& fiche, const std::string& repertoire) {
-    const std::string_view nom = texteChamp(fiche.image);
-    if (!aUneImage(nom)) return;
-    const std::optional<std::string> source = cheminImage(store.repertoireImages.str(), nom);
-    // A picture already missing from the open base stays as missing in the other one.
-    if (!source || !fichierExiste(*source)) return;
-    const std::optional<PlaceImage> place = placeImage(repertoire, *source, std::string(nom));
-    if (!place) {
-        store.messages().message(avecChemin("aucun nom libre pour l'image %s dans " + repertoire, *source));
-        ecrireChamp(fiche.image, "");
-        return;
+// The pictures of the copied cards, brought into the target's picture directory in one batch:
+// each new file is written under a hidden temporary name, the whole file system is flushed
+// once, then each is renamed to its place and the directory flushed once. A crash leaves
+// either whole pictures or hidden leftovers; one flush per picture would cost ten thousand
+// flushes for ten thousand cards.
+class RangementImages {
+public:
+    RangementImages(MagasinFiches& store, std::string repertoire)
+        : store_(store), repertoire_(std::move(repertoire)), masque_(umask(0)) {
+        umask(masque_);
     }
-    if (place->copier && !copierFichier(store.messages(), *source, place->chemin, *store.appels)) {
-        ecrireChamp(fiche.image, "");
-        return;
+    ~RangementImages() {
+        for (const Envoi& e : envois_) unlink(e.temporaire.c_str());
     }
-    ecrireChamp(fiche.image, place->nom);
-}
+
+    // The card keeps the name its picture takes there, or none when it cannot be brought.
+    void ranger(Fiche& fiche) {
+        const std::string nom(texteChamp(fiche.image));
+        if (!aUneImage(nom)) return;
+        const std::optional<std::string> source = cheminImage(store_.repertoireImages.str(), nom);
+        // A picture already missing from the open base stays as missing in the other one.
+        if (!source || !fichierExiste(*source)) return;
+        if (auto deja = ranges_.find(*source); deja != ranges_.end()) {
+            ecrireChamp(fiche.image, deja->second);
+            return;
+        }
+        std::optional<PlaceImage> place = placeImage(repertoire_, *source, nom);
+        // A name given in this batch is not on disk yet: put the batch in place, then look again.
+        if (place && place->copier && prises_.count(place->nom)) {
+            terminer();
+            place = placeImage(repertoire_, *source, nom);
+        }
+        std::string stocke;
+        if (!place) {
+            store_.messages().message(avecChemin("aucun nom libre pour l'image %s dans " + repertoire_, *source));
+        } else if (!place->copier || envoyer(*source, *place)) {
+            stocke = place->nom;
+        }
+        ranges_[*source] = stocke;
+        ecrireChamp(fiche.image, stocke);
+    }
+
+    // Puts the pictures written so far in place.
+    void terminer() {
+        if (envois_.empty()) return;
+        Descripteur dossier(open(repertoire_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dossier.get() >= 0) syncfs(dossier.get());
+        for (const Envoi& e : envois_) {
+            if (rename(e.temporaire.c_str(), e.destination.c_str()) != 0) {
+                store_.messages().message(echec(e.source, e.destination, raisonSysteme(errno)));
+                unlink(e.temporaire.c_str());
+            }
+        }
+        envois_.clear();
+        prises_.clear();
+        synchroniserDossier(repertoire_);
+    }
+
+private:
+    struct Envoi {
+        std::string source, temporaire, destination;
+    };
+
+    static std::string echec(const std::string& source, const std::string& destination, const std::string& raison) {
+        return "le fichier " + source + " n'a pas pu être copié vers " + destination + " : " + raison;
+    }
+
+    bool envoyer(const std::string& source, const PlaceImage& place) {
+        std::string temporaire = repertoire_ + "/" + prefixeTemporaire(nomDe(place.chemin)) + "XXXXXX";
+        Descripteur src(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        Descripteur fd(src.get() < 0 ? -1 : mkostemp(temporaire.data(), O_CLOEXEC));
+        int erreur = src.get() < 0 || fd.get() < 0 ? errno : copierDescripteur(src.get(), fd.get(), *store_.appels);
+        // The usual permissions of a new file, as the crash-safe writer gives them.
+        if (erreur == 0 && fchmod(fd.get(), 0666 & ~masque_) != 0) erreur = errno;
+        if (erreur != 0) {
+            if (fd.get() >= 0) unlink(temporaire.c_str());
+            store_.messages().message(echec(source, place.chemin, raisonSysteme(erreur)));
+            return false;
+        }
+        envois_.push_back({source, std::move(temporaire), place.chemin});
+        prises_.insert(place.nom);
+        return true;
+    }
+
+    MagasinFiches& store_;
+    std::string repertoire_;
+    mode_t masque_;
+    std::vector<Envoi> envois_;
+    std::set<std::string> prises_;               // names given to the files not yet in place
+    std::map<std::string, std::string> ranges_;  // source picture -> name stored
+};
 
 }  // namespace
 
@@ -82,9 +157,14 @@ std::size_t copierFichesVers(MagasinFiches& store, const std::vector<uint32_t>& 
     bool avecImages = false;
     for (const Fiche& f : copies) avecImages = avecImages || aUneImage(texteChamp(f.image));
     if (avecImages) creerRepertoire(repertoire);
-    for (std::size_t k = 0; k < copies.size(); ++k) {
-        copies[k].numero = static_cast<int32_t>(nombre + k);
-        rangerCopie(store, copies[k], repertoire);
+    {
+        RangementImages images(store, repertoire);
+        for (std::size_t k = 0; k < copies.size(); ++k) {
+            copies[k].numero = static_cast<int32_t>(nombre + k);
+            images.ranger(copies[k]);
+        }
+        // The pictures are in place before the base that names them is written.
+        images.terminer();
     }
 
     VersionGardee gardee;

@@ -40,7 +40,7 @@ void TForm1::FormCreate() {
         }
         rechercheSansAccents1()->setChecked(store_.sansAccents);
         agrandirlalisteetladescriptionaveclafenetre1()->setChecked(store_.fenetreAgrandie);
-        commande("apercuavantimpression1")->setChecked(store_.apercuImpression);
+        apercuavantimpression1()->setChecked(store_.apercuImpression);
         chargerAutoload();
         store_.garde.signalerOuvertureAilleurs(store_.messages());
         afficherFiche();

@@ -204,6 +204,7 @@ public:
     QAction* agrandirlalisteetladescriptionaveclafenetre1() const {
         return commande("agrandirlalisteetladescriptionaveclafenetre1");
     }
+    QAction* apercuavantimpression1() const { return commande("apercuavantimpression1"); }
     QMenu* aide1() const { return menu("aide1"); }
     QAction* aidesurcaldoverne1() const { return commande("aidesurcaldoverne1"); }
     QAction* propos1() const { return commande("propos1"); }

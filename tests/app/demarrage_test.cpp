@@ -409,6 +409,7 @@ TEST_F(Demarrage, optionsChoiceInTheConfiguration_showsTheItemChecked_andIsWritt
         {&TForm1::rechercheSansAccents1, "accents", "ignorer", "respecter", &MagasinFiches::sansAccents},
         {&TForm1::agrandirlalisteetladescriptionaveclafenetre1, "fenetre", "agrandie", "fixe",
          &MagasinFiches::fenetreAgrandie},
+        {&TForm1::apercuavantimpression1, "apercu", "oui", "non", &MagasinFiches::apercuImpression},
     };
     for (const auto& o : options) {
         for (const bool coche : {true, false}) {

@@ -268,6 +268,7 @@ struct OptionIni {
 const OptionIni kOptionsIni[] = {
     {"accents", "ignorer", "respecter", &MagasinFiches::sansAccents, &MagasinFiches::choixAccents},
     {"fenetre", "agrandie", "fixe", &MagasinFiches::fenetreAgrandie, &MagasinFiches::choixFenetre},
+    {"apercu", "oui", "non", &MagasinFiches::apercuImpression, &MagasinFiches::choixApercu},
 };
 
 TEST_F(Configuration, optionsChoice_writtenOnlyOnceChosen_otherBytesKept_readBackNextStart) {

@@ -101,6 +101,8 @@ protected:
         ASSERT_TRUE(lierRepertoireImages(store, dossier / "a.dat"));
         std::filesystem::create_directory(dossier / "a.rep");
         ecrireOctets(dossier / "a.rep/photo.jpg", "photo de a");
+        ecrireOctets(dossier / "a.rep/photo-2.jpg", "autre photo de a");
+        ecrireChamp(store.fiches[0].image, "\\photo-2.jpg");
         ecrireChamp(store.fiches[1].image, "\\photo.jpg");
         ecrireChamp(store.fiches[2].image, "\\photo.jpg");
         ASSERT_EQ(store.ecrireBase(dossier / "a.dat"), 1);
@@ -133,7 +135,9 @@ TEST_F(CopieFiches, intoAnExistingBase_appendsCards_filesPicturesApart_keepsAVer
     // The picture of the same name but other bytes is kept apart, once for both cards.
     EXPECT_EQ(texteChamp(f[2].image), "\\photo-2.jpg");
     EXPECT_EQ(texteChamp(f[4].image), "\\photo-2.jpg");
-    EXPECT_EQ(texteChamp(f[3].image), "");
+    // The name the first took here is the second's own name there: it gets another.
+    EXPECT_NE(texteChamp(f[3].image), "\\photo-2.jpg");
+    EXPECT_EQ(lireOctets(dossier / ("b.rep/" + std::string(texteChamp(f[3].image)).substr(1))), "autre photo de a");
     EXPECT_EQ(lireOctets(dossier / "b.rep/photo.jpg"), "une autre photo");
     EXPECT_EQ(lireOctets(dossier / "b.rep/photo-2.jpg"), "photo de a");
     // The version replaced is kept as a save keeps one; the open base is untouched.

@@ -58,6 +58,7 @@ TEST_F(Menus, barAndPopup_holdTheirItemsInOrder_withNamesCaptionsAndKeys) {
         "options1=options",
         "  rechercheSansAccents1=rechercher sans tenir compte des accents  Ctrl+Shift+R  ☐",
         "  agrandirlalisteetladescriptionaveclafenetre1=agrandir la liste et la description avec la fenêtre  ☐",
+        "  apercuavantimpression1=aperçu avant impression  ☐",
         "aide1=aide",
         "  aidesurcaldoverne1=aide sur Brevandoux  F1",
         "  propos1=à propos  Shift+F1",
