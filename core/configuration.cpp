@@ -4,6 +4,7 @@
 #include "core/magasin_fiches.h"
 #include "core/ini.h"
 #include "core/recentes.h"
+#include "core/reglages_planche.h"
 #include "core/sauvegardes.h"
 #include "core/textes.h"
 
@@ -48,6 +49,7 @@ void lireReglages(MagasinFiches& store, const std::string& ini) {
     // Any other value leaves the item unchecked, as when the key is missing: the exact
     // search, the layout as it always was.
     for (const Option& o : kOptions) store.*o.valeur = lireCleIni(ini, kSection, o.cle, "") == o.coche;
+    lireReglagesPlanche(store.planche, ini);
 }
 }  // namespace
 
@@ -99,4 +101,5 @@ void ecrireConfig(MagasinFiches& store) {
     for (const Option& o : kOptions) {
         if (store.*o.choisie) ecrireCleIni(ini, kSection, o.cle, store.*o.valeur ? o.coche : o.decoche, *store.appels);
     }
+    ecrireReglagesPlanche(store.planche, ini, *store.appels);
 }

@@ -13,6 +13,7 @@
 #include "core/sauvegardes.h"
 #include "core/garde_base.h"
 #include "core/historique.h"
+#include "core/reglages_planche.h"
 #include "core/services.h"
 #include "core/table_fiches.h"
 
@@ -90,6 +91,8 @@ public:
     // Whether printing first shows its pages in a preview window, the same way (choixApercu).
     bool apercuImpression = false;
     bool choixApercu = false;
+    // The board of pictures: its size, its thumbnails' size, whether it was open.
+    ReglagesPlanche planche;
     // The base file as last read or written, and the window's hold on it.
     GardeBase garde;
     // The steps that changed the cards since the table was loaded, for undo and redo. Every

@@ -17,15 +17,17 @@ int32_t numeroDeLigne(std::string_view ligne) {
 }
 
 int32_t selectionListe(MagasinFiches& store, std::string_view ligne) {
-    const int32_t numero = numeroDeLigne(ligne);
+    const int32_t i = premiereFiche(store, numeroDeLigne(ligne));
+    if (i >= 0) store.courante = i;
+    return i;
+}
+
+int32_t premiereFiche(const MagasinFiches& store, int32_t numero) {
     // One pass over the numbers, stopping at the first match: a click costs at most a read of
     // one word per card, and no index has to be kept in step with every change of the table.
     const Fiche* fiches = store.fiches.data();
     for (int32_t i = 0; i <= store.derniere; ++i) {
-        if (fiches[i].numero == numero) {
-            store.courante = i;
-            return i;
-        }
+        if (fiches[i].numero == numero) return i;
     }
     return -1;
 }

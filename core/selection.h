@@ -16,3 +16,7 @@ int32_t numeroDeLigne(std::string_view ligne);
 // carries that number. The line is tied to its card by the number alone, so a line of the
 // whole-base list and a line of search results are read the same way.
 int32_t selectionListe(MagasinFiches& store, std::string_view ligne);
+
+// The index of the first card of the table (lowest index) carrying that number, -1 when none:
+// the card a line of search results stands for.
+int32_t premiereFiche(const MagasinFiches& store, int32_t numero);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the layers by the includes of the sources: core/ includes no Qt and nothing of the
-# other folders; ui/ (the view) includes nothing of the controllers (bases/, print/, echange/)
-# nor app/; a controller includes nothing of app/ nor of another controller but what its own
+# other folders; ui/ (the view) includes nothing of the controllers (bases/, print/, echange/,
+# planche/) nor app/; a controller includes nothing of app/ nor of another controller but what its own
 # libraries link; the files of the libraries the converter links (Qt Gui alone) include no
 # widget and no file of ours outside those libraries. What belongs to which library is read
 # from the folders' CMakeLists.txt, so a new file or folder is checked as soon as CMake builds
@@ -12,7 +12,7 @@ racine="${1:-$(dirname "$0")/..}"
 cd "$racine"
 
 # The layers this script speaks of; everything else is found.
-controleurs="bases print echange"
+controleurs="bases print echange planche"
 for dossier in core ui app $controleurs; do
     if [ ! -d "$dossier" ]; then
         echo "dossier $dossier introuvable dans $(pwd)" >&2

@@ -1,8 +1,13 @@
 #include "ui/liste_fiches.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 
+#include "core/chemin_image.h"
 #include "core/cp1252.h"
+#include "core/magasin_fiches.h"
+#include "core/selection.h"
 #include "core/texte_nombre.h"
 
 QString ligneListe(const Fiche& fiche) {
@@ -32,14 +37,47 @@ void ModeleListe::vider() {
 
 int ModeleListe::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : nombre_; }
 
-QString ModeleListe::texteLigne(int ligne) const {
+const Fiche* ModeleListe::fiche(int ligne) const {
     // A command may shrink the table and, before it refills the list, open a box whose event
     // loop repaints the list: rows past the table's end must not be read.
     if (table_ == nullptr || ligne < 0 || ligne >= nombre_ ||
         static_cast<std::size_t>(ligne) >= table_->places()) {
-        return {};
+        return nullptr;
     }
-    return ligneListe((*table_)[static_cast<std::size_t>(ligne)]);
+    return &(*table_)[static_cast<std::size_t>(ligne)];
+}
+
+QString ModeleListe::texteLigne(int ligne) const {
+    const Fiche* f = fiche(ligne);
+    return f == nullptr ? QString() : ligneListe(*f);
+}
+
+QVariant ModeleListe::donneeFiche(int ligne, int role) const {
+    const Fiche* f = fiche(ligne);
+    if (f == nullptr) return {};
+    switch (role) {
+        case RoleNumero: {
+            char nombre[12];
+            entierEnTexte(static_cast<uint32_t>(f->numero), nombre, 10);
+            return QString::fromLatin1(nombre);
+        }
+        case RoleTitre: return QString::fromStdString(cp1252VersUtf8(texteChamp(f->titre)));
+        case RoleImage: {
+            // Where the frame looks for it, whether or not the file is there.
+            if (store_ == nullptr || !aUneImage(texteChamp(f->image))) return QString();
+            const std::optional<std::string> chemin = cheminImage(store_->repertoireImages.str(), texteChamp(f->image));
+            if (!chemin) return QString();
+            return QFileInfo(QFile::decodeName(QByteArray::fromStdString(*chemin))).absoluteFilePath();
+        }
+        case RoleIndexFiche: {
+            if (store_ == nullptr) return -1;
+            // The lines of the card table are its cards; a result line stands for the card its
+            // number names, as picking it in the list does.
+            if (table_ == &store_->fiches) return ligne <= store_->derniere ? ligne : -1;
+            return premiereFiche(*store_, f->numero);
+        }
+        default: return {};
+    }
 }
 
 QVariant ModeleListe::data(const QModelIndex& index, int role) const {
@@ -49,7 +87,7 @@ QVariant ModeleListe::data(const QModelIndex& index, int role) const {
         // Every line has the same height; the width follows the list, whose lines are cut
         // at its right edge.
         case Qt::SizeHintRole: return QSize(1, kHauteurLigne);
-        default: return {};
+        default: return donneeFiche(index.row(), role);
     }
 }
 

@@ -14,10 +14,20 @@
 // then its title as stored, neither trimmed nor shortened.
 QString ligneListe(const Fiche& fiche);
 
+class MagasinFiches;
+
 class ModeleListe : public QAbstractListModel {
     Q_OBJECT
 public:
+    // What the board of pictures reads of each line besides its text: the card's number as
+    // the line writes it, its title, its picture's absolute path (empty when it has none) and
+    // the index in the card table of the card the line stands for (-1 when none).
+    enum Role { RoleNumero = Qt::UserRole + 1, RoleTitre, RoleImage, RoleIndexFiche };
+
     explicit ModeleListe(QObject* parent = nullptr);
+
+    // The store whose card table and picture directory the roles above read.
+    void relier(const MagasinFiches& store) { store_ = &store; }
 
     // Shows table[0 .. nombre-1]. The table is read each time a line is drawn, so it must
     // outlive the list or be replaced first; slots that the table no longer has show nothing.
@@ -31,8 +41,12 @@ public:
     static constexpr int kHauteurLigne = 16;
 
 private:
+    const Fiche* fiche(int ligne) const;
+    QVariant donneeFiche(int ligne, int role) const;
+
     const TableFiches* table_ = nullptr;
     int nombre_ = 0;
+    const MagasinFiches* store_ = nullptr;
 };
 
 class ListeFiches : public QListView {

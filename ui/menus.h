@@ -50,6 +50,10 @@ inline constexpr Entree kEntrees[] = {
     {Sorte::Commande, "dupliquerlafiche1", "dupliquer la fiche", "Ctrl+D"},
     {Sorte::Commande, "rechercherlesdoublons1", "rechercher les doublons…"},
 
+    // The board of pictures (planche/), a window of its own beside this one.
+    {Sorte::Menu, "affichage1", "affichage"},
+    {Sorte::Commande, "planchedesimages1", "planche des images", "Ctrl+G"},
+
     {Sorte::Menu, "options1", "options"},
     {Sorte::Cochable, "rechercheSansAccents1", "rechercher sans tenir compte des accents", "Ctrl+Shift+R"},
     {Sorte::Cochable, "agrandirlalisteetladescriptionaveclafenetre1",

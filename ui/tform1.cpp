@@ -200,6 +200,7 @@ void TForm1::creerControles() {
     }
 
     medialist_ = placer(new ListeFiches(client), "medialist", 394, 49, 296, 346);
+    medialist_->modele()->relier(store_);
     fond(medialist_, QPalette::ToolTipBase);
 
     UpDown_ = placer(new TUpDown(client), "UpDown", 7, 59, 61, 60);

@@ -55,6 +55,8 @@ TEST_F(Menus, barAndPopup_holdTheirItemsInOrder_withNamesCaptionsAndKeys) {
         "  retablir1=rétablir  Ctrl+Shift+Z; Ctrl+Y",
         "  dupliquerlafiche1=dupliquer la fiche  Ctrl+D",
         "  rechercherlesdoublons1=rechercher les doublons…",
+        "affichage1=affichage",
+        "  planchedesimages1=planche des images  Ctrl+G",
         "options1=options",
         "  rechercheSansAccents1=rechercher sans tenir compte des accents  Ctrl+Shift+R  ☐",
         "  agrandirlalisteetladescriptionaveclafenetre1=agrandir la liste et la description avec la fenêtre  ☐",
@@ -71,7 +73,7 @@ TEST_F(Menus, barAndPopup_holdTheirItemsInOrder_withNamesCaptionsAndKeys) {
     // The menu bar shows the menus' captions.
     QStringList barre;
     for (QAction* a : fenetre->MainMenu1()->actions()) barre << a->text();
-    EXPECT_EQ(barre, (QStringList{"fichier", "édition", "options", "aide"}));
+    EXPECT_EQ(barre, (QStringList{"fichier", "édition", "affichage", "options", "aide"}));
 }
 
 // The keys as the menus print them, in French ("Maj" for Shift), several joined by ", ".
