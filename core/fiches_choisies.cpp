@@ -93,7 +93,9 @@ std::unique_ptr<Etape> supprimerChoisies(MagasinFiches& store, const std::vector
 
 std::vector<Fiche> copiesChoisies(const MagasinFiches& store, const std::vector<uint32_t>& choisies) {
     const std::vector<uint32_t> places = indicesValides(store, choisies);
-    std::vector<Fiche> copies(places.size());
-    for (std::size_t k = 0; k < places.size(); ++k) copies[k] = store.fiches[places[k]];
+    // Reserved, not sized: a tenth of a million cards need not be zeroed before being copied.
+    std::vector<Fiche> copies;
+    copies.reserve(places.size());
+    for (const uint32_t p : places) copies.push_back(store.fiches[p]);
     return copies;
 }
