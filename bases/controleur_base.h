@@ -4,6 +4,8 @@
 // it is asked for.
 
 #include <QObject>
+#include <cstdint>
+#include <vector>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -46,6 +48,13 @@ public:
     // Appending and importing (bases/commandes_ajout_import.cpp).
     void Ajouterdesfiches1Click();
     void convertircaldoverne1Click();
+
+    // The cards chosen on the board, given by their indices in the table
+    // (bases/commandes_choisies.cpp). Deleting them asks once, naming their count, and is one
+    // undoable step; it is refused in edit mode, as "Supprimer" is. Copying them into another
+    // base leaves the open base as it is.
+    void supprimerChoisies(const std::vector<uint32_t>& choisies);
+    void copierChoisies(const std::vector<uint32_t>& choisies);
 
     // Earlier versions and other copies of the base (bases/commandes_versions.cpp). The
     // command is offered when the open base has kept versions, in browse mode; the dialog's

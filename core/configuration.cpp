@@ -27,6 +27,7 @@ const Option kOptions[] = {
     {"accents", "ignorer", "respecter", &MagasinFiches::sansAccents, &MagasinFiches::choixAccents},
     {"fenetre", "agrandie", "fixe", &MagasinFiches::fenetreAgrandie, &MagasinFiches::choixFenetre},
     {"couleurs", "contrastees", "decrites", &MagasinFiches::couleursContrastees, &MagasinFiches::choixCouleurs},
+    {"apercu", "oui", "non", &MagasinFiches::apercuImpression, &MagasinFiches::choixApercu},
 };
 // No INI line can hold it: tells a missing key from an empty one.
 const char* const kAbsente = "\n";

@@ -5,7 +5,7 @@
 // search ignores accents and "fenetre" ("agrandie" or "fixe") whether the list and the
 // description grow with the window, and "couleurs" ("contrastees" or "decrites") whether the
 // window's colours are made readable on a light desktop too, these three once the user has
-// chosen.
+// chosen; "apercu" ("oui" or "non") whether printing shows a preview first, likewise.
 
 #include <optional>
 #include <string>

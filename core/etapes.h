@@ -37,6 +37,7 @@ enum class GenreEtape {
     kImportCsv,         // "importer un tableau CSV…"
     kRecuperation,      // cards taken from an earlier version or another base file
     kRetourVersion,     // "revenir à cette version"
+    kSuppressionFiches, // the cards chosen on the board, deleted at once
 };
 
 class Etape {

@@ -97,6 +97,9 @@ public:
     // dark one they always are), the same way (choixCouleurs).
     bool couleursContrastees = false;
     bool choixCouleurs = false;
+    // Whether printing first shows its pages in a preview window, the same way (choixApercu).
+    bool apercuImpression = false;
+    bool choixApercu = false;
     // The board of pictures: its size, its thumbnails' size, whether it was open.
     ReglagesPlanche planche;
     // The base file as last read or written, and the window's hold on it.

@@ -10,6 +10,7 @@
 #include "core/attributs.h"
 #include "core/textes.h"
 #include "core/etapes.h"
+#include "core/fiches_choisies.h"
 #include "core/import_tableau.h"
 #include "core/tableau_csv.h"
 #include "echange/export_pages.h"
@@ -44,14 +45,28 @@ ControleurEchange::ControleurEchange(TForm1& fenetre, MagasinFiches& store, Plat
 }
 
 void ControleurEchange::exporterlabase1Click() {
-    const DialogueFichier dialogue{QStringLiteral("csv"), QString::fromUtf8(kFiltresExport),
-                                   QStringLiteral("exporter la base")};
+    exporter(QStringLiteral("exporter la base"), listeImprimee(store_, vue_.texteRecherche()));
+}
+
+void ControleurEchange::exporterChoisies(const std::vector<uint32_t>& choisies) {
+    const std::vector<Fiche> copies = copiesChoisies(store_, choisies);
+    if (copies.empty()) {
+        plateforme_.question(textes::kPasDeFicheSelectionnee, Boutons::Ok);
+        return;
+    }
+    // Headed as the whole base's export is: the same file as a base holding only these cards.
+    const ListeImprimee liste{copies.data(), static_cast<int>(copies.size()) - 1,
+                              QFile::decodeName(QByteArray::fromStdString(store_.cheminBase.str()))};
+    exporter(QStringLiteral("exporter les fiches choisies"), liste);
+}
+
+void ControleurEchange::exporter(const QString& titre, const ListeImprimee& liste) {
+    const DialogueFichier dialogue{QStringLiteral("csv"), QString::fromUtf8(kFiltresExport), titre};
     const std::optional<Plateforme::FichierFormat> choisi = plateforme_.enregistrerFichierFormat(dialogue);
     if (!choisi) return;
     const std::string& chemin = choisi->chemin;
     if (existe(chemin) && plateforme_.confirmation(kEcraserFichier) != kOui) return;
 
-    const ListeImprimee liste = listeImprimee(store_, vue_.texteRecherche());
     const VueFiches table = liste.table;
     const int dernier = liste.dernier;
     const QString& entete = liste.entete;

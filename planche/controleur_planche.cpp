@@ -67,6 +67,7 @@ void ControleurPlanche::ouvrir() {
         reglages_.ouverte = false;
         reglages_.choixOuverte = true;
     });
+    emit ouverte(*fenetre_);
     fenetre_->show();
     // The board opens on the card the window shows.
     const int ligne = planche->ligneDeFiche(vue_.ficheAffichee());

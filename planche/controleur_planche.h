@@ -29,6 +29,10 @@ public:
     // The board while it is open, nothing otherwise.
     FenetrePlanche* fenetrePlanche() const;
 
+signals:
+    // A board was opened: what works on its chosen cards attaches to it here.
+    void ouverte(FenetrePlanche& fenetre);
+
 private:
     void ouvrir();
     void choisir(int ligne);

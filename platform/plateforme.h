@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -47,6 +48,17 @@ public:
     // offered as a PDF file instead. A platform that cannot tell says true: printing then
     // reports its own failure.
     virtual bool imprimanteInstallee() { return true; }
+
+    // "aperçu avant impression": shows the pages dessin draws, on the printer they would go
+    // to, in a preview window. Returns the printer to print them on when the user presses
+    // "Imprimer" there (the one chosen in the window, ready for one document; the caller draws
+    // the same pages again on it), nothing when the preview is closed. A platform without a
+    // preview prints at once.
+    using DessinDocument = std::function<void(Imprimante&)>;
+    virtual Imprimante* apercu(const DessinDocument& dessin) {
+        (void)dessin;
+        return &imprimante();
+    }
 
     // Opens a help file at the topic of the given identifier.
     virtual void afficherAide(const QString& fichierAide, const QString& sujet) = 0;

@@ -13,6 +13,7 @@
 #include "platform/aide.h"
 #include "platform/fenetre_aide.h"
 #include "platform/images.h"
+#include "platform/apercu_impression.h"
 #include "platform/imprimante_qt.h"
 
 namespace {
@@ -139,6 +140,13 @@ QString PlateformeQt::texteDuPressePapiers() { return QGuiApplication::clipboard
 Imprimante& PlateformeQt::imprimante() { return *imprimante_; }
 
 // The same test as the printer's own when it starts a document.
+Imprimante* PlateformeQt::apercu(const DessinDocument& dessin) {
+    ApercuImpression fenetre(dessin, parent_);
+    if (fenetre.exec() != QDialog::Accepted) return nullptr;
+    imprimanteChoisie_ = std::make_unique<ImprimanteQt>(FileCups{fenetre.fileChoisie()});
+    return imprimanteChoisie_.get();
+}
+
 bool PlateformeQt::imprimanteInstallee() { return !QPrinterInfo::defaultPrinter().isNull(); }
 
 void PlateformeQt::afficherAide(const QString& fichierAide, const QString& sujet) {

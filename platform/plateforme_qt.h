@@ -29,6 +29,7 @@ public:
     QString texteDuPressePapiers() override;
     Imprimante& imprimante() override;
     bool imprimanteInstallee() override;
+    Imprimante* apercu(const DessinDocument& dessin) override;
     void afficherAide(const QString& fichierAide, const QString& sujet) override;
     // Where the help is looked for (dossiersAide() unless changed), and its window once
     // opened.
@@ -38,6 +39,8 @@ public:
 private:
     QWidget* parent_ = nullptr;
     std::unique_ptr<Imprimante> imprimante_;
+    // The printer chosen in the last preview, for the document it was chosen for.
+    std::unique_ptr<Imprimante> imprimanteChoisie_;
     QPointer<FenetreAide> aide_;
     QStringList dossiersAide_;
 };

@@ -1,5 +1,6 @@
 #include "print/controleur_impression.h"
 
+#include <QAction>
 #include <QPushButton>
 
 #include "print/commandes_impression.h"
@@ -13,6 +14,18 @@ ControleurImpression::ControleurImpression(TForm1& fenetre, MagasinFiches& store
            &ControleurImpression::ButtonPrintListClick, plateforme);
     relier(fenetre.ButtonImpFiche(), &QPushButton::clicked, this,
            &ControleurImpression::ButtonImpFicheClick, plateforme);
+    connect(fenetre.commande("apercuavantimpression1"), &QAction::toggled, this,
+            &ControleurImpression::apercuavantimpression1Click);
+}
+
+void ControleurImpression::apercuavantimpression1Click(bool coche) {
+    if (store_.apercuImpression == coche) return;  // shown as brevandoux.ini said: not a choice
+    store_.apercuImpression = coche;
+    store_.choixApercu = true;
+}
+
+void ControleurImpression::imprimerChoisies(const std::vector<uint32_t>& choisies) {
+    ::imprimerChoisies(plateforme_, store_, choisies, &fenetre_);
 }
 
 void ControleurImpression::ButtonPrintListClick() {

@@ -112,8 +112,15 @@ std::vector<std::string> lignesDescription(std::string_view description) {
 ResultatImpression dessinerFiches(Imprimante& imprimante, VueFiches table, int dernier,
                                   const QString& entete, const std::string& cheminBase,
                                   const SuiviPages& suivi) {
+    const Tirage tirage{table, dernier, entete};
+    return dessinerTirages(imprimante, std::span<const Tirage>(&tirage, 1), cheminBase, suivi);
+}
+
+ResultatImpression dessinerTirages(Imprimante& imprimante, std::span<const Tirage> tirages,
+                                   const std::string& cheminBase, const SuiviPages& suivi) {
     QString raison;
-    const QString titre = entete.isEmpty() ? QStringLiteral("brevandoux") : entete;
+    const QString& premier = tirages.empty() ? QString() : tirages.front().entete;
+    const QString titre = premier.isEmpty() ? QStringLiteral("brevandoux") : premier;
     if (!imprimante.commencer(titre, raison)) {
         return {ResultatImpression::Echouee, raison};
     }
@@ -141,27 +148,36 @@ ResultatImpression dessinerFiches(Imprimante& imprimante, VueFiches table, int d
         page.texte(largeur / 2, yPied, QStringLiteral("page %1").arg(imprimante.numeroPage()));
     };
 
-    int ligne = 0;
-    bool pageOccupee = false;
-    if (!entete.isEmpty()) {
-        page.texte(kXEntete, kYEntete, entete);
-        ligne = kLignesEntete;
-        pageOccupee = true;
-    }
-
-    const int nombre = dernier + 1;
+    int nombre = 0;
+    for (const Tirage& t : tirages) nombre += t.dernier + 1;
+    int faites = 0;
     if (suivi && !suivi(0, nombre)) return {ResultatImpression::Annulee, {}};
-    for (int k = 0; k < nombre; ++k) {
-        // On a page too short for any card, each card still gets a page of its own.
-        if (pageOccupee && basFiche(ligne) > yPied) {
+    for (std::size_t t = 0; t < tirages.size(); ++t) {
+        // Each printout after the first starts a page of its own, as it would on its own.
+        if (t > 0) {
             piedDePage();
             imprimante.nouvellePage();
-            ligne = 0;
         }
-        imprimerFiche(peintre, page, table[k], ligne, cheminBase);
-        ligne += kLignesParFiche;
-        pageOccupee = true;
-        if (suivi && !suivi(k + 1, nombre)) return {ResultatImpression::Annulee, {}};
+        const Tirage& tirage = tirages[t];
+        int ligne = 0;
+        bool pageOccupee = false;
+        if (!tirage.entete.isEmpty()) {
+            page.texte(kXEntete, kYEntete, tirage.entete);
+            ligne = kLignesEntete;
+            pageOccupee = true;
+        }
+        for (int k = 0; k <= tirage.dernier; ++k) {
+            // On a page too short for any card, each card still gets a page of its own.
+            if (pageOccupee && basFiche(ligne) > yPied) {
+                piedDePage();
+                imprimante.nouvellePage();
+                ligne = 0;
+            }
+            imprimerFiche(peintre, page, tirage.table[k], ligne, cheminBase);
+            ligne += kLignesParFiche;
+            pageOccupee = true;
+            if (suivi && !suivi(++faites, nombre)) return {ResultatImpression::Annulee, {}};
+        }
     }
     piedDePage();
 

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,18 @@ using SuiviPages = std::function<bool(int faites, int total)>;
 ResultatImpression dessinerFiches(Imprimante& imprimante, VueFiches table, int dernier,
                                   const QString& entete, const std::string& cheminBase,
                                   const SuiviPages& suivi = {});
+
+// One printout within a document: a run of cards under its heading, as dessinerFiches draws it.
+struct Tirage {
+    VueFiches table;
+    int dernier;
+    QString entete;
+};
+
+// Several printouts as one document (one print job): each starts on a new page and is laid
+// out as dessinerFiches lays it out alone; the page numbers run on through the document.
+ResultatImpression dessinerTirages(Imprimante& imprimante, std::span<const Tirage> tirages,
+                                   const std::string& cheminBase, const SuiviPages& suivi = {});
 
 // The file a card's stored picture name ("\name", file-system bytes) stands for in the picture
 // directory beside the base, or an empty text when the name means no picture or could lead

@@ -45,6 +45,12 @@ QString pdfAnnule() { return QStringLiteral("l'enregistrement a été annulé");
 QString ecrirePagesPdf(VueFiches table, int dernier, const QString& entete,
                        const std::string& cheminBase, const std::string& cheminPdf,
                        const SuiviPages& suivi) {
+    const Tirage tirage{table, dernier, entete};
+    return ecrireTiragesPdf(std::span<const Tirage>(&tirage, 1), cheminBase, cheminPdf, suivi);
+}
+
+QString ecrireTiragesPdf(std::span<const Tirage> tirages, const std::string& cheminBase,
+                         const std::string& cheminPdf, const SuiviPages& suivi) {
     if (cheminPdf.empty()) return QStringLiteral("aucun nom de fichier PDF n'est donné");
     QString raisonImpression;
     bool annulee = false;
@@ -56,7 +62,7 @@ QString ecrirePagesPdf(VueFiches table, int dernier, const QString& entete,
             const QString parDescripteur = QStringLiteral("/proc/self/fd/%1").arg(fd);
             ImprimantePdf imprimante(parDescripteur, kResolutionPdf);
             const ResultatImpression r =
-                dessinerFiches(imprimante, table, dernier, entete, cheminBase, suivi);
+                dessinerTirages(imprimante, tirages, cheminBase, suivi);
             if (r.etat == ResultatImpression::Annulee) {
                 annulee = true;
                 return ECANCELED;

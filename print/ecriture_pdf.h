@@ -21,5 +21,9 @@ QString ecrirePagesPdf(VueFiches table, int dernier, const QString& entete,
                        const std::string& cheminBase, const std::string& cheminPdf,
                        const SuiviPages& suivi = {});
 
+// The same for several printouts in one document (dessinerTirages).
+QString ecrireTiragesPdf(std::span<const Tirage> tirages, const std::string& cheminBase,
+                         const std::string& cheminPdf, const SuiviPages& suivi = {});
+
 // What a run the user stopped returns: not a failure, callers need not report it.
 QString pdfAnnule();

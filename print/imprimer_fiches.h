@@ -18,3 +18,6 @@ class QWidget;
 ResultatImpression imprimerFiches(Imprimante& imprimante, VueFiches table, int dernier,
                                   const QString& entete, const std::string& cheminBase,
                                   QWidget* fenetre = nullptr);
+// The same for several printouts in one document (dessinerTirages).
+ResultatImpression imprimerTirages(Imprimante& imprimante, std::span<const Tirage> tirages,
+                                   const std::string& cheminBase, QWidget* fenetre = nullptr);

@@ -15,3 +15,5 @@ class QWidget;
 QString imprimerVersPdf(VueFiches table, int dernier, const QString& entete,
                         const std::string& cheminBase, const std::string& cheminPdf,
                         QWidget* fenetre = nullptr);
+QString imprimerTiragesVersPdf(std::span<const Tirage> tirages, const std::string& cheminBase,
+                               const std::string& cheminPdf, QWidget* fenetre = nullptr);

@@ -41,6 +41,7 @@ void TForm1::FormCreate() {
         rechercheSansAccents1()->setChecked(store_.sansAccents);
         agrandirlalisteetladescriptionaveclafenetre1()->setChecked(store_.fenetreAgrandie);
         couleurscontrastees1()->setChecked(store_.couleursContrastees);
+        apercuavantimpression1()->setChecked(store_.apercuImpression);
         chargerAutoload();
         store_.garde.signalerOuvertureAilleurs(store_.messages());
         afficherFiche();

@@ -59,6 +59,7 @@ inline constexpr Entree kEntrees[] = {
     {Sorte::Cochable, "agrandirlalisteetladescriptionaveclafenetre1",
      "agrandir la liste et la description avec la fenêtre"},
     {Sorte::Cochable, "couleurscontrastees1", "couleurs contrastées"},
+    {Sorte::Cochable, "apercuavantimpression1", "aperçu avant impression"},
 
     {Sorte::Menu, "aide1", "aide"},
     {Sorte::Commande, "aidesurcaldoverne1", "aide sur Brevandoux", "F1"},

@@ -66,6 +66,7 @@ public:
     void montrerChemin(const std::string& chemin) override;
     QString texteRecherche() const override;
     QString titreAffiche() const override;
+    bool enSaisie() const override;
 
     // What the window asks its owner when it is asked to close (close box, session end):
     // true lets it close. Without one, it closes.
@@ -211,6 +212,7 @@ public:
         return commande("agrandirlalisteetladescriptionaveclafenetre1");
     }
     QAction* couleurscontrastees1() const { return commande("couleurscontrastees1"); }
+    QAction* apercuavantimpression1() const { return commande("apercuavantimpression1"); }
     QMenu* aide1() const { return menu("aide1"); }
     QAction* aidesurcaldoverne1() const { return commande("aidesurcaldoverne1"); }
     QAction* propos1() const { return commande("propos1"); }

@@ -32,3 +32,5 @@ void TForm1::montrerChemin(const std::string& texte) {
 QString TForm1::texteRecherche() const { return expression_->text(); }
 
 QString TForm1::titreAffiche() const { return titre_->text(); }
+
+bool TForm1::enSaisie() const { return !valider_->isHidden(); }

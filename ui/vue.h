@@ -38,6 +38,9 @@ public:
     // The title box as it stands: empty while the card area is blank (after a search), and for
     // a card without a title.
     virtual QString titreAffiche() const = 0;
+    // While a card is being added or modified: the commands that change the cards are then
+    // refused, as the buttons that run them are disabled.
+    virtual bool enSaisie() const = 0;
 
 protected:
     ~Vue() = default;

@@ -410,6 +410,7 @@ TEST_F(Demarrage, optionsChoiceInTheConfiguration_showsTheItemChecked_andIsWritt
         {&TForm1::agrandirlalisteetladescriptionaveclafenetre1, "fenetre", "agrandie", "fixe",
          &MagasinFiches::fenetreAgrandie},
         {&TForm1::couleurscontrastees1, "couleurs", "contrastees", "decrites", &MagasinFiches::couleursContrastees},
+        {&TForm1::apercuavantimpression1, "apercu", "oui", "non", &MagasinFiches::apercuImpression},
     };
     for (const auto& o : options) {
         for (const bool coche : {true, false}) {

@@ -269,6 +269,7 @@ const OptionIni kOptionsIni[] = {
     {"accents", "ignorer", "respecter", &MagasinFiches::sansAccents, &MagasinFiches::choixAccents},
     {"fenetre", "agrandie", "fixe", &MagasinFiches::fenetreAgrandie, &MagasinFiches::choixFenetre},
     {"couleurs", "contrastees", "decrites", &MagasinFiches::couleursContrastees, &MagasinFiches::choixCouleurs},
+    {"apercu", "oui", "non", &MagasinFiches::apercuImpression, &MagasinFiches::choixApercu},
 };
 
 TEST_F(Configuration, optionsChoice_writtenOnlyOnceChosen_otherBytesKept_readBackNextStart) {

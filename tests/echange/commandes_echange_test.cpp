@@ -279,3 +279,34 @@ TEST_F(Echange, importOfABadTable_changesNothing_andSaysWhichRows) {
               std::string::npos)
         << plateforme.textes("message")[0];
 }
+
+#include <regex>
+
+#include "echange/controleur_echange.h"
+
+// The chosen cards are written exactly as exporting a base holding only them, in every format.
+TEST_F(Echange, exportOfChosenCards_equalsTheExportOfABaseHoldingOnlyThem) {
+    auto* controleur = fenetre->findChild<ControleurEchange*>();
+    ASSERT_NE(controleur, nullptr);
+    std::filesystem::create_directory(chemin("choisies"));
+    std::filesystem::create_directory(chemin("seules"));
+    const char* noms[] = {"e.csv", "e.html", "e.pdf"};
+    for (int filtre = 0; filtre < 3; ++filtre) {
+        plateforme.fichiers.push_back(chemin(QStringLiteral("choisies/") + noms[filtre]));
+        plateforme.filtres.push_back(filtre);
+        controleur->exporterChoisies({2, 0, 9, 2});
+    }
+    remplir({kQuatre[2], kQuatre[0]});
+    for (int filtre = 0; filtre < 3; ++filtre) exporter(chemin(QStringLiteral("seules/") + noms[filtre]), filtre);
+    EXPECT_TRUE(plateforme.textes("message").empty());
+    // A PDF carries the second it was made.
+    const std::regex date("/CreationDate \\(D:[^)]*\\)");
+    for (const char* nom : noms) {
+        const std::string a = lireOctets(chemin(QStringLiteral("choisies/") + nom));
+        const std::string b = lireOctets(chemin(QStringLiteral("seules/") + nom));
+        EXPECT_GT(a.size(), 100u) << nom;
+        EXPECT_EQ(std::regex_replace(a, date, ""), std::regex_replace(b, date, "")) << nom;
+    }
+    EXPECT_EQ(lireOctets(chemin("choisies/e_fichiers/abricot.jpg")).size(),
+              lireOctets(chemin("seules/e_fichiers/abricot.jpg")).size());
+}

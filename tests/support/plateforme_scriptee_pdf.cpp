@@ -1,6 +1,7 @@
 #include "tests/support/plateforme_scriptee_pdf.h"
 
 #include <QFile>
+#include <gtest/gtest.h>
 
 #include "print/imprimante_pdf.h"
 
@@ -27,4 +28,19 @@ Imprimante& PlateformeScripteePdf::imprimante() {
     imprimantePdf_ = std::make_unique<ImprimanteFichierPdf>(QString::fromStdString(pdfImpression),
                                                             resolutionImpression);
     return *imprimantePdf_;
+}
+
+Imprimante* PlateformeScripteePdf::apercu(const DessinDocument& dessin) {
+    if (!pdfApercu.empty()) {
+        ImprimantePdf pages(QString::fromStdString(pdfApercu), resolutionImpression);
+        dessin(pages);
+    }
+    boites.push_back({"apercu", "aperçu avant impression", ""});
+    if (apercus.empty()) {
+        ADD_FAILURE() << "aperçu sans réponse prévue";
+        throw BoiteSansReponse("aperçu");
+    }
+    const bool imprimer = apercus.front();
+    apercus.pop_front();
+    return imprimer ? &imprimante() : nullptr;
 }

@@ -14,6 +14,12 @@ public:
     int resolutionImpression = 1200;
 
     Imprimante& imprimante() override;
+    // The preview window: its pages are drawn into pdfApercu (when given) as the preview
+    // draws them, a box "apercu" is recorded, and the queued answer says whether the user
+    // pressed "Imprimer" (the printer above then prints) or closed it. No answer queued fails.
+    std::string pdfApercu;
+    std::deque<bool> apercus;
+    Imprimante* apercu(const DessinDocument& dessin) override;
 
 private:
     std::unique_ptr<Imprimante> imprimantePdf_;
