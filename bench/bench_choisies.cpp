@@ -60,7 +60,7 @@ std::vector<uint32_t> tirer(std::size_t n, std::size_t k, uint64_t graine) {
 }
 
 uint64_t empreinte(const MagasinFiches& s) {
-    return generateur::empreinteFiches(s.fiches.data(), static_cast<std::size_t>(s.derniere + 1));
+    return generateur::empreinteTable(s.fiches, static_cast<std::size_t>(s.derniere + 1));
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     SansMessages messages;
     MagasinFiches store(messages);
     store.fiches.redimensionner(static_cast<std::size_t>(n));
-    generateur::genererFiches(store.fiches.data(), static_cast<std::size_t>(n), 0x46);
+    generateur::genererFiches(store.fiches.bloc(0, static_cast<std::size_t>(n)), static_cast<std::size_t>(n), 0x46);
     store.derniere = static_cast<int32_t>(n - 1);
     const uint64_t origine = empreinte(store);
     const std::size_t dixieme = static_cast<std::size_t>(n) / 10;
@@ -104,10 +104,11 @@ int main(int argc, char** argv) {
     const std::string csvTout = dossier + "/tout.csv", csvChoisies = dossier + "/choisies.csv";
     const auto [tChoisies, tTout] = mesure::mesurerEnAlternance(
         [&] {
-            const std::vector<Fiche> copies = copiesChoisies(store, choisies);
-            return ecrireTableauCsv(csvChoisies, copies.data(), static_cast<int32_t>(copies.size()) - 1).ok();
+            std::vector<uint32_t> cases;
+            const VueFiches vue = vueChoisies(store, choisies, cases);
+            return ecrireTableauCsv(csvChoisies, vue, static_cast<int32_t>(cases.size()) - 1).ok();
         },
-        [&] { return ecrireTableauCsv(csvTout, store.fiches.data(), store.derniere).ok(); }, ok);
+        [&] { return ecrireTableauCsv(csvTout, store.fiches, store.derniere).ok(); }, ok);
     std::printf("  export de la base entière : %.3f s au mur, %.3f s de processeur ; des choisies : %.3f s, %.3f s\n",
                 tTout.mur, tTout.processeur, tChoisies.mur, tChoisies.processeur);
     objectif("export des choisies / export de la base entière (processeur)", tChoisies.processeur / tTout.processeur,

@@ -169,9 +169,9 @@ std::size_t copierFichesVers(MagasinFiches& store, const std::vector<uint32_t>& 
 
     VersionGardee gardee;
     const auto garder = [&](const std::string& reelle) {
-        if (store.sauvegardes > 0) gardee = garderVersion(cible, reelle, std::time(nullptr));
+        if (store.sauvegardes > 0) gardee = garderVersion(cible, reelle);
     };
-    const Morceau morceaux[] = {{existantes.data(), nombre * sizeof(Fiche)},
+    const Morceau morceaux[] = {{nombre > 0 ? existantes.bloc(0, nombre) : nullptr, nombre * sizeof(Fiche)},
                                 {copies.data(), copies.size() * sizeof(Fiche)}};
     const ResultatEcriture r = ecrireFichierSur(cible, morceaux, *store.appels, garder);
     if (!r.ok()) {

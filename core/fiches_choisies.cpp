@@ -9,53 +9,50 @@ namespace {
 
 std::size_t nombre(const MagasinFiches& store) { return static_cast<std::size_t>(store.derniere + 1); }
 
-// The cards of many places, taken out and put back in one pass each: a memmove per run of
-// kept cards, so that deleting a tenth of a million cards costs one sweep of the table.
+// The cards of many places, taken out of the table's order and put back in one pass each: their
+// slots are kept aside, the cards never move, so that deleting a tenth of a million cards costs
+// one sweep of the order. Deleting every card blanks the base's one slot, as deleting the only
+// card does: the cards are then kept as copies.
 class EtapeSuppressionFiches : public Etape {
 public:
-    EtapeSuppressionFiches(std::size_t n, std::vector<uint32_t> places, std::vector<Fiche> fiches)
+    EtapeSuppressionFiches(std::size_t n, std::vector<std::size_t> places, std::vector<Fiche> toutes)
         : Etape(GenreEtape::kSuppressionFiches, "la suppression " + deFiches(places.size()), n,
                 n - places.size()),
-          places_(std::move(places)), fiches_(std::move(fiches)) {}
+          places_(std::move(places)), toutes_(std::move(toutes)) {}
 
     void refaire(MagasinFiches& store) override {
-        Fiche* f = store.fiches.data();
-        const std::size_t n = fichesAvant();
-        std::size_t ecrite = places_.front();
-        for (std::size_t j = 0; j < places_.size(); ++j) {
-            const std::size_t debut = places_[j] + 1;
-            const std::size_t fin = j + 1 < places_.size() ? places_[j + 1] : n;
-            std::memmove(static_cast<void*>(f + ecrite), f + debut, (fin - debut) * sizeof(Fiche));
-            ecrite += fin - debut;
+        if (fichesApres() == 0) {
+            garderPremieres(store, 0);
+        } else {
+            store.fiches.redimensionner(fichesAvant());
+            retenues_ = store.fiches.retirer(places_);
+            store.fiches.redimensionner(fichesApres());
+            store.derniere = static_cast<int32_t>(fichesApres()) - 1;
         }
-        garderPremieres(store, fichesApres());
         store.courante = placeDe(store, places_.front());
     }
 
     void annuler(MagasinFiches& store) override {
-        // Grown first, so that a failure leaves the table as it was.
-        store.fiches.redimensionner(fichesAvant());
-        Fiche* f = store.fiches.data();
-        const std::size_t n = fichesAvant();
-        // From the end: the kept cards between deleted places j and j+1 sit, once compacted,
-        // j+1 places lower than where they belong.
-        for (std::size_t j = places_.size(); j-- > 0;) {
-            const std::size_t place = places_[j];
-            const std::size_t fin = j + 1 < places_.size() ? places_[j + 1] : n;
-            std::memmove(static_cast<void*>(f + place + 1), f + place - j, (fin - place - 1) * sizeof(Fiche));
-            f[place] = fiches_[j];
+        if (fichesApres() == 0) {
+            store.fiches.redimensionner(fichesAvant());
+            for (std::size_t k = 0; k < toutes_.size(); ++k) store.fiches[k] = toutes_[k];
+        } else {
+            store.fiches.redimensionner(fichesApres());
+            store.fiches.reinserer(places_, retenues_);
         }
-        store.derniere = static_cast<int32_t>(n) - 1;
+        store.derniere = static_cast<int32_t>(fichesAvant()) - 1;
         store.courante = static_cast<int32_t>(places_.front());
     }
 
     std::size_t octets() const override {
-        return sizeof *this + places_.capacity() * sizeof(uint32_t) + fiches_.capacity() * sizeof(Fiche);
+        return sizeof *this + places_.capacity() * sizeof(std::size_t) + retenues_.octets() +
+               toutes_.capacity() * sizeof(Fiche);
     }
 
 private:
-    std::vector<uint32_t> places_;  // ascending
-    std::vector<Fiche> fiches_;     // the card of each place
+    std::vector<std::size_t> places_;  // ascending
+    FichesRetenues retenues_;          // the slots taken out, while done
+    std::vector<Fiche> toutes_;        // every card, when all were deleted
 };
 
 }  // namespace
@@ -80,15 +77,25 @@ std::string questionSupprimerChoisies(std::size_t n) {
 }
 
 std::unique_ptr<Etape> supprimerChoisies(MagasinFiches& store, const std::vector<uint32_t>& choisies) {
-    std::vector<uint32_t> places = indicesValides(store, choisies);
-    if (places.empty()) return nullptr;
-    std::sort(places.begin(), places.end());
-    std::vector<Fiche> fiches;
-    fiches.reserve(places.size());
-    for (const uint32_t p : places) fiches.push_back(store.fiches[p]);
-    auto etape = std::make_unique<EtapeSuppressionFiches>(nombre(store), std::move(places), std::move(fiches));
+    std::vector<uint32_t> valides = indicesValides(store, choisies);
+    if (valides.empty()) return nullptr;
+    std::sort(valides.begin(), valides.end());
+    const std::vector<std::size_t> places(valides.begin(), valides.end());
+    std::vector<Fiche> toutes;
+    if (places.size() == nombre(store)) {
+        toutes.reserve(places.size());
+        for (const std::size_t p : places) toutes.push_back(store.fiches[p]);
+    }
+    auto etape = std::make_unique<EtapeSuppressionFiches>(nombre(store), places, std::move(toutes));
     etape->refaire(store);
     return etape;
+}
+
+VueFiches vueChoisies(const MagasinFiches& store, const std::vector<uint32_t>& choisies,
+                      std::vector<uint32_t>& cases) {
+    cases = indicesValides(store, choisies);
+    for (uint32_t& c : cases) c = store.fiches.caseDe(c);
+    return VueFiches(store.fiches.cases(), cases.data());
 }
 
 std::vector<Fiche> copiesChoisies(const MagasinFiches& store, const std::vector<uint32_t>& choisies) {

@@ -9,6 +9,7 @@
 
 #include "core/etapes.h"
 #include "core/fiche.h"
+#include "core/table_fiches.h"
 
 class MagasinFiches;
 
@@ -24,4 +25,9 @@ std::string questionSupprimerChoisies(std::size_t n);
 std::unique_ptr<Etape> supprimerChoisies(MagasinFiches& store, const std::vector<uint32_t>& choisies);
 
 // Copies of the chosen cards, in the order given, for printing and exporting them alone.
+// The chosen cards (as indicesValides keeps them) seen in place, without copying them: cases
+// receives their slots and must outlive the view, which is valid while the table is unchanged.
+VueFiches vueChoisies(const MagasinFiches& store, const std::vector<uint32_t>& choisies,
+                      std::vector<uint32_t>& cases);
+
 std::vector<Fiche> copiesChoisies(const MagasinFiches& store, const std::vector<uint32_t>& choisies);

@@ -110,6 +110,8 @@ class VueFiches {
 public:
     VueFiches(const Fiche* fiches) : cases_(fiches) {}  // NOLINT: a plain array is a view
     VueFiches(const TableFiches& table) : cases_(table.cases()), ordre_(table.ordre()) {}  // NOLINT
+    // Cards picked among slots: the i-th card of the view is cases[ordre[i]].
+    VueFiches(const Fiche* cases, const uint32_t* ordre) : cases_(cases), ordre_(ordre) {}
     const Fiche& operator[](std::size_t i) const { return cases_[ordre_ ? ordre_[i] : i]; }
 
 private:

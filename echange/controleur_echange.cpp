@@ -49,13 +49,14 @@ void ControleurEchange::exporterlabase1Click() {
 }
 
 void ControleurEchange::exporterChoisies(const std::vector<uint32_t>& choisies) {
-    const std::vector<Fiche> copies = copiesChoisies(store_, choisies);
-    if (copies.empty()) {
+    std::vector<uint32_t> cases;
+    const VueFiches vue = vueChoisies(store_, choisies, cases);
+    if (cases.empty()) {
         plateforme_.question(textes::kPasDeFicheSelectionnee, Boutons::Ok);
         return;
     }
     // Headed as the whole base's export is: the same file as a base holding only these cards.
-    const ListeImprimee liste{copies.data(), static_cast<int>(copies.size()) - 1,
+    const ListeImprimee liste{vue, static_cast<int>(cases.size()) - 1,
                               QFile::decodeName(QByteArray::fromStdString(store_.cheminBase.str()))};
     exporter(QStringLiteral("exporter les fiches choisies"), liste);
 }

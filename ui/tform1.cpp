@@ -436,9 +436,6 @@ void TForm1::verrouiller() {
     actualiserAnnulation();
 }
 
-// The mode is kept only in the controls' states: edit mode shows "Valider".
-bool TForm1::enSaisie() const { return !valider_->isHidden(); }
-
 void TForm1::deverrouiller() {
     image_->hide();
     annuler_->hide();

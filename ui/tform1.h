@@ -49,8 +49,6 @@ public:
     // title and description; browse mode undoes it and always enables "Sauver base".
     void verrouiller();
     void deverrouiller();
-    // Whether the window is in edit mode: the one way every command asks it.
-    bool enSaisie() const;
     // Any change of the search text makes goButton the default button for good.
     void expressionChange();
 
@@ -66,6 +64,7 @@ public:
     void montrerChemin(const std::string& chemin) override;
     QString texteRecherche() const override;
     QString titreAffiche() const override;
+    // Whether the window is in edit mode: the one way every command asks it.
     bool enSaisie() const override;
 
     // What the window asks its owner when it is asked to close (close box, session end):

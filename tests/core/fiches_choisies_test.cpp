@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "tests/support/table_copiee.h"
 #include "core/copie_fiches.h"
 #include "core/fiches_choisies.h"
 #include "core/magasin_fiches.h"
@@ -36,7 +37,7 @@ void remplir(MagasinFiches& s, const std::vector<Fiche>& fiches) {
 }
 
 std::vector<Fiche> table(const MagasinFiches& s) {
-    return {s.fiches.data(), s.fiches.data() + s.nombreFiches()};
+    return fichesDe(s.fiches, static_cast<std::size_t>(s.nombreFiches()));
 }
 
 bool memes(const std::vector<Fiche>& a, const std::vector<Fiche>& b) {

@@ -107,7 +107,7 @@ TEST_F(Apercu, chosenCards_eachAsItsOwnCardPrintout_inTheOrderGiven_oneDocument)
 
 TEST_F(Apercu, previewWindow_showsThePagesPrinted_andItsButtonsAnswer) {
     const QStringList sans = imprimer("sans.pdf", false, [&] { imprimerListe(plateforme, store, "x"); });
-    auto dessin = [&](Imprimante& i) { dessinerFiches(i, store.fiches.data(), store.derniere, {}, {}); };
+    auto dessin = [&](Imprimante& i) { dessinerFiches(i, store.fiches, store.derniere, {}, {}); };
     ApercuImpression fenetre(dessin, nullptr, {QStringLiteral("PDF")}, QStringLiteral("PDF"));
     auto pdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
     pdf->setOutputFormat(QPrinter::PdfFormat);
