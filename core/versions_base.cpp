@@ -158,8 +158,15 @@ std::unique_ptr<Etape> revenirA(MagasinFiches& store, BaseLue&& version) {
             for (std::size_t i = version.nombre; i < ouvertes; ++i) retirees.push_back(store.fiches[i]);
         }
     }
-    store.fiches = std::move(version.fiches);
-    store.derniere = static_cast<int32_t>(version.nombre) - 1;
+    // The version's cards are written into the table rather than replacing it: the steps
+    // before this one keep slots of this very table, which undoing them puts back.
+    const std::size_t n = version.nombre;
+    if (n < ouvertes) garderPremieres(store, n);
+    else store.fiches.redimensionner(std::max<std::size_t>(n, 1));
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i >= ouvertes || differentes(store.fiches[i], version.fiches[i])) store.fiches[i] = version.fiches[i];
+    }
+    store.derniere = static_cast<int32_t>(n) - 1;
     store.courante = 0;
     store.dernierResultat = 0;
     store.modifiee = true;

@@ -48,6 +48,20 @@ ChoixPlanche::ChoixPlanche(FenetrePlanche& fenetre)
             suivre();
         });
         connect(planche_.model(), &QAbstractItemModel::layoutChanged, this, suivre);
+        // A list shown again in place (a sort, a delete) moves its cards under the rows: rows
+        // taken off or added at its end, then every row said changed. The choice is found again
+        // by the cards once the rows are said changed, or once the list is empty.
+        connect(planche_.model(), &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { enReset_ = true; });
+        connect(planche_.model(), &QAbstractItemModel::rowsAboutToBeInserted, this, [this] { enReset_ = true; });
+        auto finChangement = [this, suivre] {
+            enReset_ = false;
+            retrouver();
+            suivre();
+        };
+        connect(planche_.model(), &QAbstractItemModel::dataChanged, this, finChangement);
+        connect(planche_.model(), &QAbstractItemModel::rowsRemoved, this, [this, finChangement] {
+            if (planche_.model()->rowCount() == 0) finChangement();
+        });
     }
 }
 

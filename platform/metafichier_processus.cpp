@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/signaux_enfant.h"
 #include "core/descripteur.h"
 #include "core/services.h"
 
@@ -101,19 +102,8 @@ std::string executerIsole(const std::string& programme, const std::vector<std::s
     if (getenv("BREVANDOUX_TRACE_CONVERTISSEUR") == nullptr) {
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     }
-    // The program's signal handlers (a fuzzer's, a sanitizer's) and blocked signals are not
-    // the child's: a crash there is an ordinary outcome, read from its exit status.
     posix_spawnattr_t attributs;
-    posix_spawnattr_init(&attributs);
-    sigset_t aucun, defaut;
-    sigemptyset(&aucun);
-    sigemptyset(&defaut);
-    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM, SIGXCPU, SIGPIPE, SIGTERM}) {
-        sigaddset(&defaut, s);
-    }
-    posix_spawnattr_setsigmask(&attributs, &aucun);
-    posix_spawnattr_setsigdefault(&attributs, &defaut);
-    posix_spawnattr_setflags(&attributs, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    initialiserSignauxEnfant(attributs);
 
     std::vector<char*> argv;
     std::string nom = programme;

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/signaux_enfant.h"
 #include "platform/protocole_lot.h"
 
 extern char** environ;
@@ -98,17 +99,8 @@ bool ProcessusLot::demarrer(QString& raison) {
     if (getenv("BREVANDOUX_TRACE_CONVERTISSEUR") == nullptr) {
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     }
-    // The window's signal handlers and blocked signals are not the program's: a crash there
-    // is an ordinary outcome, read from its exit status.
     posix_spawnattr_t attributs;
-    posix_spawnattr_init(&attributs);
-    sigset_t aucun, defaut;
-    sigemptyset(&aucun);
-    sigemptyset(&defaut);
-    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM, SIGXCPU, SIGPIPE, SIGTERM}) sigaddset(&defaut, s);
-    posix_spawnattr_setsigmask(&attributs, &aucun);
-    posix_spawnattr_setsigdefault(&attributs, &defaut);
-    posix_spawnattr_setflags(&attributs, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    initialiserSignauxEnfant(attributs);
     std::string nom = programme_, mode = "--lot", memoire = kMemoire;
     char* argv[] = {nom.data(), mode.data(), memoire.data(), nullptr};
     pid_t pid = 0;
