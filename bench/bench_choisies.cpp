@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/messages_muets.h"
 #include "core/copie_fiches.h"
 #include "core/fiches_choisies.h"
 #include "core/fichier_sur.h"
@@ -28,13 +29,6 @@
 #include "support/mesure.h"
 
 namespace {
-
-class SansMessages : public Messages {
-public:
-    void message(const std::string& texte) override { std::fprintf(stderr, "message: %s\n", texte.c_str()); }
-    int question(const std::string&, Boutons) override { return kOk; }
-    int confirmation(const std::string&) override { return kOui; }
-};
 
 int code = 0;
 

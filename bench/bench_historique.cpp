@@ -29,6 +29,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/support/messages_muets.h"
 #include "core/comparaison_bases.h"
 #include "core/historique.h"
 #include "core/magasin_fiches.h"
@@ -37,13 +38,6 @@
 #include "support/generateur.h"
 
 namespace {
-
-class SansMessages : public Messages {
-public:
-    void message(const std::string& texte) override { std::fprintf(stderr, "message: %s\n", texte.c_str()); }
-    int question(const std::string&, Boutons) override { return kOk; }
-    int confirmation(const std::string&) override { return kOui; }
-};
 
 double maintenant() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();

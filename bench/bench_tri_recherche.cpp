@@ -47,6 +47,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/messages_muets.h"
 #include "core/doublons.h"
 #include "core/magasin_fiches.h"
 #include "core/pli_accents.h"
@@ -80,13 +81,6 @@ void operator delete(void* p) noexcept {
 void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace {
-
-class SansMessages : public Messages {
-public:
-    void message(const std::string& texte) override { std::fprintf(stderr, "message: %s\n", texte.c_str()); }
-    int question(const std::string&, Boutons) override { return 1; }
-    int confirmation(const std::string&) override { return 6; }
-};
 
 double maintenant() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();

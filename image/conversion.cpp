@@ -1,6 +1,7 @@
 #include "image/conversion.h"
 
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,18 +18,6 @@ namespace {
 // Processor time of a conversion: the caller kills it after 5 s of wall-clock time anyway.
 constexpr rlim_t kSecondesProcesseur = 7;
 
-bool toutEcrire(int fd, const char* donnees, std::size_t taille) {
-    while (taille > 0) {
-        const ssize_t n = write(fd, donnees, taille);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        donnees += n;
-        taille -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 void limiter(std::size_t memoire) {
     rlimit aucun{0, 0};
@@ -46,6 +35,20 @@ void limiter(std::size_t memoire) {
 }
 
 }  // namespace
+
+bool toutEcrire(int fd, const char* donnees, std::size_t taille, bool prise) {
+    while (taille > 0) {
+        // On a socket, a reader gone is an error to return, not a SIGPIPE that kills.
+        const ssize_t n = prise ? send(fd, donnees, taille, MSG_NOSIGNAL) : write(fd, donnees, taille);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        donnees += n;
+        taille -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
 bool entier(const char* texte, long long min, long long max, long long& valeur) {
     char* fin = nullptr;

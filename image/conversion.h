@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -37,6 +38,9 @@ struct Conversion {
 // Runs the mode with argv as the program received it; returns the exit code.
 int executerConversion(int argc, char** argv, const ReglagesConfinement& reglages,
                        const Conversion& conversion);
+
+// Writes all of the bytes to fd (a socket when prise), through interruptions; false on failure.
+bool toutEcrire(int fd, const char* donnees, std::size_t taille, bool prise = false);
 
 // Reads a whole decimal argument within [min, max].
 bool entier(const char* texte, long long min, long long max, long long& valeur);

@@ -17,19 +17,6 @@
 
 namespace {
 
-bool toutEcrire(int fd, const char* donnees, std::size_t taille) {
-    while (taille > 0) {
-        const ssize_t n = send(fd, donnees, taille, MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        donnees += n;
-        taille -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // One request: its bytes and the descriptor that came with them (-1 when none did). False at
 // the end of the input.
 bool recevoir(char (&demande)[kTailleDemandeLot], int& fd) {
@@ -168,8 +155,8 @@ int executerLot(int argc, char** argv, const ReglagesConfinement& reglages, cons
         if (fd >= 0) close(fd);
         std::string trame;
         ajouter32(trame, static_cast<std::uint32_t>(reponse.size()));
-        if (!toutEcrire(STDIN_FILENO, trame.data(), trame.size()) ||
-            !toutEcrire(STDIN_FILENO, reponse.data(), reponse.size())) {
+        if (!toutEcrire(STDIN_FILENO, trame.data(), trame.size(), true) ||
+            !toutEcrire(STDIN_FILENO, reponse.data(), reponse.size(), true)) {
             return 3;
         }
         if (lot.dernier(format)) return 0;

@@ -36,7 +36,7 @@ QString dossierClasse(int classe) {
 }
 
 QString racineVignettes() {
-    // The base directory specification ignores a relative value.
+    // A relative XDG_CACHE_HOME is to be ignored, as every desktop program does.
     const QString xdg = qEnvironmentVariable("XDG_CACHE_HOME");
     const QString cache = xdg.startsWith(QLatin1Char('/')) ? xdg : QDir::homePath() + QStringLiteral("/.cache");
     return cache + QStringLiteral("/thumbnails");
