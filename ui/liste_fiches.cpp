@@ -54,6 +54,10 @@ void ModeleListe::vider() {
 
 int ModeleListe::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : nombre_; }
 
+QModelIndex ModeleListe::index(int row, int column, const QModelIndex& parent) const {
+    return !parent.isValid() && column == 0 && row >= 0 && row < nombre_ ? createIndex(row, 0) : QModelIndex();
+}
+
 const Fiche* ModeleListe::fiche(int ligne) const {
     // A command may shrink the table and, before it refills the list, open a box whose event
     // loop repaints the list: rows past the table's end must not be read.

@@ -36,6 +36,9 @@ public:
     void vider();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    // The list lays out every line again when their count changes, asking each line's index
+    // twice: answered here without the base class's calls to rowCount and columnCount.
+    QModelIndex index(int row, int column = 0, const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QString texteLigne(int ligne) const;
 
