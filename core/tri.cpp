@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/magasin_fiches.h"
+#include "core/ordre_titres.h"
 
 // How the exchange sort treats equal keys
 //
@@ -31,24 +32,27 @@
 
 namespace {
 
-// Counts of indices inserted so far, by prefix.
+// Counts of indices inserted so far, by prefix: one bit per index, and a Fenwick tree over
+// the words of bits, small enough to stay in the processor's cache for a million cards.
 class CompteIndices {
 public:
-    explicit CompteIndices(uint32_t n) : arbre_(static_cast<std::size_t>(n) + 1, 0) {}
+    explicit CompteIndices(uint32_t n)
+        : bits_(static_cast<std::size_t>(n) / 64 + 1, 0), arbre_(bits_.size() + 1, 0) {}
     // Number of inserted indices below i.
     uint32_t avant(uint32_t i) const {
         uint32_t somme = 0;
-        for (uint32_t k = i; k > 0; k &= k - 1) somme += arbre_[k];
-        return somme;
+        for (uint32_t k = i / 64; k > 0; k &= k - 1) somme += arbre_[k];
+        const uint64_t dessous = (uint64_t{1} << (i % 64)) - 1;
+        return somme + static_cast<uint32_t>(std::popcount(bits_[i / 64] & dessous));
     }
     void inserer(uint32_t i) {
+        bits_[i / 64] |= uint64_t{1} << (i % 64);
         const std::size_t n = arbre_.size() - 1;
-        for (std::size_t k = static_cast<std::size_t>(i) + 1; k <= n; k += k & (~k + 1)) {
-            ++arbre_[k];
-        }
+        for (std::size_t k = static_cast<std::size_t>(i / 64) + 1; k <= n; k += k & (~k + 1)) ++arbre_[k];
     }
 
 private:
+    std::vector<uint64_t> bits_;
     std::vector<uint32_t> arbre_;
 };
 
@@ -121,9 +125,12 @@ void ordonnerEgaux(std::vector<uint32_t>& ordre, const std::vector<uint32_t>& bo
         bool tourne = false;
         position[0] = 0;
         for (uint32_t j = 1; j < m; ++j) {
-            const uint32_t rotation = (plusPetitsAvant[b + j] - plusPetitsAvant[b + j - 1]) % j;
+            // Most steps rotate less than a turn: no division for them.
+            uint32_t rotation = plusPetitsAvant[b + j] - plusPetitsAvant[b + j - 1];
+            if (rotation >= j) rotation %= j;
             tourne |= rotation != 0;
-            front = (front + rotation) % j;
+            front += rotation;
+            if (front >= j) front -= j;
             position[j] = front;  // just before the front: the back of the queue
             ++front;
         }
@@ -159,57 +166,11 @@ int32_t appliquer(MagasinFiches& store, std::vector<uint32_t>& ordre,
     return store.courante;
 }
 
-// A title's first eight bytes, read as a big-endian number with the bytes from its end on
-// taken as zero, so that most comparisons are one integer comparison on a compact array
-// instead of a visit to two records scattered over the table.
-struct CleTitre {
-    uint64_t tete;
-    uint32_t index;
-    uint32_t longueur;
-};
-
-int comparerTitres(VueFiches fiches, const CleTitre& a, const CleTitre& b) {
-    if (a.tete != b.tete) return a.tete < b.tete ? -1 : 1;
-    // Equal heads: a title of at most eight bytes is a prefix of the other one.
-    if (a.longueur > 8 && b.longueur > 8) {
-        const uint32_t commun = std::min(a.longueur, b.longueur) - 8;
-        const int c = std::memcmp(fiches[a.index].titre + 8, fiches[b.index].titre + 8, commun);
-        if (c != 0) return c;
-    }
-    return a.longueur < b.longueur ? -1 : (a.longueur > b.longueur ? 1 : 0);
-}
-
 int32_t trierAlpha(MagasinFiches& store, std::vector<uint32_t>* applique) {
     if (applique) applique->clear();
     if (store.derniere < 1) return store.courante;
-    const uint32_t n = static_cast<uint32_t>(store.derniere) + 1;
-    const VueFiches fiches = store.fiches;
-
-    std::vector<CleTitre> cles(n);
-    for (uint32_t i = 0; i < n; ++i) {
-        // Once sorted, the table's order is not the cards' order in memory: fetch ahead.
-        if (i + 8 < n) __builtin_prefetch(fiches[i + 8].titre);
-        const char* titre = fiches[i].titre;
-        const auto longueur = static_cast<uint32_t>(strnlen(titre, sizeof fiches[i].titre));
-        uint64_t brut;
-        std::memcpy(&brut, titre, sizeof brut);
-        if (longueur < 8) brut &= longueur == 0 ? 0 : ~uint64_t{0} >> (64 - 8 * longueur);
-        cles[i] = CleTitre{__builtin_bswap64(brut), i, longueur};
-    }
-    std::sort(cles.begin(), cles.end(), [fiches](const CleTitre& a, const CleTitre& b) {
-        const int c = comparerTitres(fiches, a, b);
-        return c != 0 ? c < 0 : a.index < b.index;
-    });
-
-    std::vector<uint32_t> ordre(n);
-    std::vector<uint32_t> bornes;
-    for (uint32_t k = 0; k < n; ++k) {
-        ordre[k] = cles[k].index;
-        if (k == 0 || comparerTitres(fiches, cles[k - 1], cles[k]) != 0) bornes.push_back(k);
-    }
-    bornes.push_back(n);
-    cles = std::vector<CleTitre>();
-    return appliquer(store, ordre, bornes, applique);
+    OrdreTitres parTitre = ordonnerParTitre(store.fiches, static_cast<uint32_t>(store.derniere) + 1);
+    return appliquer(store, parTitre.ordre, parTitre.bornes, applique);
 }
 
 int32_t trierNum(MagasinFiches& store, std::vector<uint32_t>* applique) {

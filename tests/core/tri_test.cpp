@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/magasin_fiches.h"
+#include "core/ordre_titres.h"
 #include "core/tri.h"
 #include "tests/support/messages_enregistres.h"
 #include "tests/support/table_copiee.h"
@@ -382,4 +383,40 @@ TEST(triAlphabetique, titlesFillingTheirField_comparedUpToTheFieldEnd) {
     triAlphabetique(base.store);
     // The two equal titles form a run that the smaller one shifts: its first card goes last.
     EXPECT_EQ(base.numeros(), (std::vector<int32_t>{2, 1, 0}));
+}
+
+// Thousands of distinct titles, so that the table finding equal titles grows, many of them
+// alike in their first eight or sixteen bytes, some repeated, some filling their field: the
+// order is a stable sort by title, and the runs of equal titles are where it says.
+TEST(ordonnerParTitre, distinctTitlesAlikeInTheirHeads_matchAStableSort) {
+    std::mt19937 hasard(5);
+    const char* prefixes[] = {"", "Recette ", "Lettre de ", "Fiche num\xe9ro 00", "abcdefghijklmnop", "\xff\xff"};
+    const char lettres[] = {'a', 'b', 'B', ' ', '\xe9', '\x01'};
+    std::vector<std::string> pool;
+    for (int k = 0; k < 4000; ++k) {
+        std::string t = prefixes[hasard() % std::size(prefixes)];
+        const std::size_t suite = hasard() % 10 == 0 ? 300 : hasard() % 24;
+        for (std::size_t c = 0; c < suite; ++c) t.push_back(lettres[hasard() % std::size(lettres)]);
+        pool.push_back(t);
+    }
+    const int32_t nombre = 9000;
+    Base base(nombre);
+    for (int32_t i = 0; i < nombre; ++i) {
+        remplirHasard(base[static_cast<std::size_t>(i)], hasard, static_cast<uint32_t>(i));
+        poserTitre(base[static_cast<std::size_t>(i)], pool[hasard() % pool.size()]);
+    }
+    const std::vector<Fiche> fiches = base.copie();
+    std::vector<uint32_t> attendu(fiches.size());
+    for (uint32_t i = 0; i < attendu.size(); ++i) attendu[i] = i;
+    std::stable_sort(attendu.begin(), attendu.end(), [&](uint32_t a, uint32_t b) { return titreAvant(fiches[a], fiches[b]); });
+    std::vector<uint32_t> bornes;
+    for (uint32_t k = 0; k < attendu.size(); ++k) {
+        if (k == 0 || titreAvant(fiches[attendu[k - 1]], fiches[attendu[k]])) bornes.push_back(k);
+    }
+    bornes.push_back(static_cast<uint32_t>(nombre));
+
+    const OrdreTitres obtenu = ordonnerParTitre(base.store.fiches, static_cast<uint32_t>(nombre));
+    EXPECT_EQ(obtenu.ordre, attendu);
+    EXPECT_EQ(obtenu.bornes, bornes);
+    EXPECT_GT(bornes.size(), 2000u);
 }
