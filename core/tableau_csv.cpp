@@ -107,7 +107,7 @@ char* ecrireLigne(char* o, const Fiche& f) {
 }
 
 constexpr std::size_t kParBloc = 1024;  // cards converted, then written, at a time
-constexpr std::size_t kAvance = 16;     // cards read ahead
+constexpr std::size_t kAvance = 32;     // cards read ahead
 
 }  // namespace
 
