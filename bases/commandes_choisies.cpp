@@ -11,6 +11,9 @@ void ControleurBase::supprimerChoisies(const std::vector<uint32_t>& choisies) {
     const std::vector<uint32_t> places = indicesValides(store_, choisies);
     if (places.empty()) return;
     if (plateforme_.question(questionSupprimerChoisies(places.size()), Boutons::OkAnnuler) != kOk) return;
+    // So many cards that the step cannot be kept: the user is told first that it cannot be undone.
+    const std::size_t octets = octetsSuppressionChoisies(static_cast<std::size_t>(store_.nombreFiches()), places.size());
+    if (!accepterSansAnnulation(store_.historique, plateforme_, octets)) return;
     std::unique_ptr<Etape> etape = ::supprimerChoisies(store_, places);
     store_.modifiee = true;
     store_.historique.noter(std::move(etape), store_);

@@ -48,6 +48,9 @@ public:
         return sizeof *this + places_.capacity() * sizeof(std::size_t) + retenues_.octets() +
                toutes_.capacity() * sizeof(Fiche);
     }
+    std::size_t octetsAuPlus() const override {
+        return std::max(octets(), octetsSuppressionChoisies(fichesAvant(), places_.size()));
+    }
 
 private:
     std::vector<std::size_t> places_;  // ascending
@@ -89,6 +92,12 @@ std::unique_ptr<Etape> supprimerChoisies(MagasinFiches& store, const std::vector
     auto etape = std::make_unique<EtapeSuppressionFiches>(nombre(store), places, std::move(toutes));
     etape->refaire(store);
     return etape;
+}
+
+std::size_t octetsSuppressionChoisies(std::size_t fiches, std::size_t choisies) {
+    // Every card deleted: copies of them all. Otherwise their slots, taken out of the order.
+    const std::size_t parFiche = choisies == fiches ? sizeof(Fiche) : sizeof(Fiche) + sizeof(uint32_t);
+    return sizeof(EtapeSuppressionFiches) + choisies * (sizeof(std::size_t) + parFiche);
 }
 
 VueFiches vueChoisies(const MagasinFiches& store, const std::vector<uint32_t>& choisies,

@@ -23,11 +23,14 @@ std::string questionSupprimerChoisies(std::size_t n);
 // that undoes and redoes it (kSuppressionFiches); nothing when no index names a card. courante
 // goes to the place of the first deleted card.
 std::unique_ptr<Etape> supprimerChoisies(MagasinFiches& store, const std::vector<uint32_t>& choisies);
+// The most that step holds when it deletes `choisies` of `fiches` cards, known before it runs
+// (Historique::gardable): the deleted cards stay in memory while it can be undone.
+std::size_t octetsSuppressionChoisies(std::size_t fiches, std::size_t choisies);
 
-// Copies of the chosen cards, in the order given, for printing and exporting them alone.
 // The chosen cards (as indicesValides keeps them) seen in place, without copying them: cases
 // receives their slots and must outlive the view, which is valid while the table is unchanged.
 VueFiches vueChoisies(const MagasinFiches& store, const std::vector<uint32_t>& choisies,
                       std::vector<uint32_t>& cases);
 
+// Copies of the chosen cards, in the order given, for printing and exporting them alone.
 std::vector<Fiche> copiesChoisies(const MagasinFiches& store, const std::vector<uint32_t>& choisies);

@@ -2,6 +2,8 @@
 // question naming the count, one step, refused in edit mode; the copy leaves the open base be.
 
 #include "core/copie_fiches.h"
+#include "core/fiches_choisies.h"
+#include "core/textes.h"
 #include "tests/bases/commandes_bases.h"
 #include "tests/bases/fenetre_bases.h"
 
@@ -34,6 +36,29 @@ TEST_F(ChoisiesBases, deleteChosen_asksOnceWithTheCount_isOneStep_refusedInEditM
     commandes(*fenetre).supprimerChoisies({0});
     EXPECT_TRUE(plateforme.boites.empty());
     EXPECT_EQ(store().nombreFiches(), 2);
+}
+
+// A deletion too large for the history to keep is told after the count's question: Annuler
+// deletes nothing, OK deletes the cards and nothing before can be undone any more.
+TEST_F(ChoisiesBases, deleteChosen_tooLargeToUndo_isToldFirst) {
+    remplir({{1, "a", "", ""}, {2, "b", "", ""}, {3, "c", "", ""}, {4, "d", "", ""}});
+    fenetre->remplirListe();
+    fenetre->afficherFiche();
+    store().historique = Historique(Historique::kEtapesMax, octetsSuppressionChoisies(4, 1));
+    plateforme.reponses.push_back(kOk);
+    commandes(*fenetre).supprimerChoisies({3});
+    ASSERT_EQ(store().nombreFiches(), 3);
+    EXPECT_EQ(plateforme.textes("question"), (std::vector<std::string>{"Supprimer cette fiche ?"}));
+
+    for (const int reponse : {kAnnuler, kOk}) {
+        plateforme.oublier();
+        plateforme.reponses = {kOk, reponse};
+        commandes(*fenetre).supprimerChoisies({0, 1});
+        EXPECT_EQ(plateforme.textes("question"),
+                  (std::vector<std::string>{"Supprimer ces 2 fiches ?", textes::kSansAnnulation}));
+        EXPECT_EQ(store().nombreFiches(), reponse == kOk ? 1 : 3);
+        EXPECT_EQ(fenetre->annuler1()->isEnabled(), reponse != kOk);
+    }
 }
 
 TEST_F(ChoisiesBases, copyChosen_intoAnotherBase_tellsTheCount_intoTheOpenBase_refused) {
