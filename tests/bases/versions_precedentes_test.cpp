@@ -26,6 +26,9 @@
 #include "bases/modele_differences.h"
 #include "core/chemin_image.h"
 #include "core/comparaison_bases.h"
+#include "core/historique.h"
+#include "core/recuperation.h"
+#include "core/textes.h"
 #include "core/sauvegardes.h"
 #include "tests/bases/fenetre_bases.h"
 #include "tests/support/annuler_progression.h"
@@ -256,6 +259,21 @@ TEST_F(VersionsPrecedentes, recovery_takesTheChosenCards_asOneChange_andCompares
     EXPECT_EQ(store().historique.nombre(), 1u);
     EXPECT_EQ(fenetre->commande("annuler1")->text(), "annuler la récupération de 2 fiches");
     fenetre->commande("annuler1")->trigger();
+    EXPECT_EQ(cartesDeLaTable(store()), resume(kD));
+    EXPECT_FALSE(store().modifiee);
+}
+
+// A recovery too large for the history to keep is told before it runs; Annuler recovers nothing.
+TEST_F(VersionsPrecedentes, recovery_tooLargeToUndo_isToldFirst) {
+    troisVersions();
+    auto d = ouvrirDialogue();
+    d->versions()->setCurrentRow(0);
+    ASSERT_TRUE(d->modele()->setData(d->modele()->index(0), Qt::Checked, Qt::CheckStateRole));
+    ASSERT_TRUE(d->modele()->setData(d->modele()->index(1), Qt::Checked, Qt::CheckStateRole));
+    store().historique = Historique(Historique::kEtapesMax, octetsRecuperation({}));
+    plateforme.reponses.push_back(kAnnuler);
+    d->recuperer()->click();
+    EXPECT_EQ(plateforme.textes("question"), std::vector<std::string>{textes::kSansAnnulation});
     EXPECT_EQ(cartesDeLaTable(store()), resume(kD));
     EXPECT_FALSE(store().modifiee);
 }
