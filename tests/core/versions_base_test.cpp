@@ -135,6 +135,40 @@ TEST(VersionsBase, goingBackToAVersion_loadsItModified_andTheNextSaveKeepsTheRep
     EXPECT_EQ(lireOctets(apres[0].chemin), octetsDe(recente));
 }
 
+// A card equal in both tables whose picture the version keeps in its own folder, with other
+// bytes than the base's picture of that name: going back files it under a name of its own,
+// and undoing brings the card back with the name it had.
+TEST(VersionsBase, goingBack_sameCardsPictureFiledUnderANewName_undoBringsBackItsName) {
+    DossierTemporaire d;
+    MessagesEnregistres messages;
+    MagasinFiches store(messages);
+    const std::string base = d / "photos.dat";
+    const std::string version = d / "photos-ancienne.dat";
+    const Table table{fiche(1, "chat", "\\chat.jpg"), fiche(2, "chien")};
+    poserTable(store, table);
+    ASSERT_TRUE(lierRepertoireImages(store, base));
+    ASSERT_EQ(creerRepertoire(store.repertoireImages.str()), Creation::kCree);
+    ecrireOctets(store.repertoireImages.str() + "/chat.jpg", "nouveau");
+    ASSERT_EQ(creerRepertoire(cheminRepertoireImages(version)), Creation::kCree);
+    ecrireOctets(cheminRepertoireImages(version) + "/chat.jpg", "ancien");
+    ecrireOctets(version, octetsDe(Table{table[0]}));
+
+    BaseLue lue;
+    ASSERT_EQ(lireBase(version, lue), "");
+    Historique h;
+    h.noter(revenirA(store, std::move(lue)), store);
+    ASSERT_EQ(store.derniere, 0);
+    const std::string nom = std::string(texteChamp(store.fiches[0].image));
+    ASSERT_NE(nom, "\\chat.jpg");
+    EXPECT_EQ(lireOctets(store.repertoireImages.str() + "/" + nom.substr(1)), "ancien");
+    EXPECT_EQ(lireOctets(store.repertoireImages.str() + "/chat.jpg"), "nouveau");
+
+    ASSERT_TRUE(h.annuler(store));
+    EXPECT_EQ(octetsDe(tableDe(store)), octetsDe(table));
+    ASSERT_TRUE(h.retablir(store));
+    EXPECT_EQ(texteChamp(store.fiches[0].image), nom);
+}
+
 TEST(VersionsBase, readOnlyBase_isReadWithoutLosingItsReadOnlyMode) {
     DossierTemporaire d;
     const Table t{fiche(1, "a"), fiche(2, "b")};
