@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "ui/cadre_image.h"
 #include "ui/tform1.h"
 
 namespace {
@@ -118,6 +119,11 @@ Agrandissement::Parts Agrandissement::partager(QSize surplus) {
 
 void Agrandissement::placer(QSize surplus) {
     const Parts parts = partager(surplus);
+    // A frame grown out of its square would stretch photos out of shape: it keeps their
+    // proportions, while at its described size it shows them as it always has.
+    for (CadreImage* cadre : fenetre_.findChildren<CadreImage*>()) {
+        cadre->setProportionsGardees(parts.carte > 0 || parts.image > 0);
+    }
     for (const Place& p : places_) {
         const Ancre& a = p.ancre;
         p.controle->setGeometry(p.decrite.x() + valeur(a.x, parts), p.decrite.y() + valeur(a.y, parts),

@@ -101,6 +101,12 @@ void CadreImage::setVoisins(const std::vector<std::string>& chemins) {
     images_.prevoir(chemins, tailleDemandee(), devicePixelRatioF());
 }
 
+void CadreImage::setProportionsGardees(bool gardees) {
+    if (gardees == proportionsGardees_) return;
+    proportionsGardees_ = gardees;
+    update();
+}
+
 void CadreImage::rechargerSiBesoin() {
     if (chemin_.empty() || rechargementPrevu_ || tailleDemandee() == tailleChargee_) return;
     // Not while painting: the picture is decoded again from the event loop, then drawn.
@@ -125,5 +131,11 @@ void CadreImage::paintEvent(QPaintEvent*) {
     if (image_.isNull()) return;
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(rect(), image_);
+    if (!proportionsGardees_) {
+        p.drawImage(rect(), image_);
+        return;
+    }
+    QRect cible(QPoint(), image_.size().scaled(size(), Qt::KeepAspectRatio));
+    cible.moveCenter(rect().center());
+    p.drawImage(cible, image_);
 }

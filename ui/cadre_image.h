@@ -1,5 +1,6 @@
 #pragma once
-// The picture frame: shows one picture stretched to the frame's size, proportions ignored,
+// The picture frame: shows one picture stretched to the frame's size, proportions ignored (or,
+// in a frame grown with the window, as large as it fits with its proportions, centred),
 // decoded for the screen's own pixels (the frame's size times its device pixel ratio) and
 // decoded again when that changes (the window moved to another screen).
 // Its accessible description says which picture it shows, for a screen reader: the file's
@@ -35,6 +36,8 @@ public:
     // The size a picture is decoded at: the frame's, in the screen's pixels.
     QSize tailleDemandee() const;
     ImagesCadre& images() { return images_; }
+    // Whether the picture keeps its proportions rather than taking the frame's.
+    void setProportionsGardees(bool gardees);
 
     // The built-in picture the frame shows until the first display.
     static QImage imageDeDepart();
@@ -52,6 +55,7 @@ private:
     std::string chemin_;
     QSize tailleChargee_;
     bool rechargementPrevu_ = false;
+    bool proportionsGardees_ = false;
 };
 
 // Registers the built-in pictures and the window icon (once).

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "tests/support/fenetre_commune.h"
+#include "ui/cadre_image.h"
 
 namespace {
 
@@ -122,6 +123,29 @@ TEST_F(Agrandir, on_givesTheSurplusToTheCardMostAndTheListSome_buttonsKeepSizesA
         EXPECT_EQ(client.right() - tout.right(), fraiche->width() - 1 - toutAvant.right());
         EXPECT_EQ(tout.bottom() - toutAvant.bottom(), dy);
     }
+}
+
+// A photo twice as wide as high, in a frame grown out of its square, keeps its proportions and
+// leaves bands above and below; at the described size, the option on or off, it fills the
+// frame as it always has.
+TEST_F(Agrandir, grownFrame_keepsThePicturesProportions_describedFrameStretchesIt) {
+    QImage photo(200, 100, QImage::Format_RGB32);
+    photo.fill(Qt::red);
+    CadreImage* cadre = fenetre->Imagevue();
+    cadre->setImage(photo);
+    const auto hautRouge = [&] {
+        const QImage vu = cadre->grab().toImage();
+        EXPECT_EQ(vu.pixelColor(vu.width() / 2, vu.height() / 2), QColor(Qt::red));
+        return vu.pixelColor(vu.width() / 2, 1) == QColor(Qt::red);
+    };
+    EXPECT_TRUE(hautRouge());
+    option()->trigger();
+    EXPECT_TRUE(hautRouge());
+    redimensionner(QSize(1280, 760));
+    ASSERT_LT(cadre->width(), 2 * cadre->height());
+    EXPECT_FALSE(hautRouge());
+    option()->trigger();
+    EXPECT_TRUE(hautRouge());
 }
 
 TEST_F(Agrandir, on_keepsTheWindowAtLeastAtItsDescribedSize) {
