@@ -26,6 +26,7 @@ void TForm1::couleurscontrastees1Click(bool coche) {
 void TForm1::changeEvent(QEvent* evenement) {
     QMainWindow::changeEvent(evenement);
     if (evenement->type() == QEvent::PaletteChange || evenement->type() == QEvent::ApplicationPaletteChange) {
+        reprendreFonds();
         appliquerCouleurs();
     }
 }

@@ -69,9 +69,13 @@ void appliquer(QWidget* w, const Aspect& a) {
     if (a.pixels != 0) w->setFont(police(a.pixels, a.gras, a.italique));
 }
 
+constexpr const char* kFond = "brevandoux-fond";
+
 // The background of a box, and the text colour the system pairs with it: a dark desktop may
 // keep a light info background, on which its light window text would not read.
 void fond(QWidget* w, QPalette::ColorRole source) {
+    // Remembered on the box, so that a new desktop palette can be taken up (reprendreFonds).
+    w->setProperty(kFond, static_cast<int>(source));
     QPalette p = w->palette();
     const QPalette& systeme = QApplication::palette();
     p.setColor(QPalette::Base, systeme.color(source));
@@ -103,6 +107,13 @@ W* placer(W* w, const char* nom, int gauche, int haut, int largeur, int hauteur)
 }
 
 }  // namespace
+
+void TForm1::reprendreFonds() {
+    for (QWidget* w : findChildren<QWidget*>()) {
+        const QVariant source = w->property(kFond);
+        if (source.isValid()) fond(w, static_cast<QPalette::ColorRole>(source.toInt()));
+    }
+}
 
 TForm1::TForm1(Plateforme& plateforme, QWidget* parent)
     : QMainWindow(parent), plateforme_(plateforme), store_(plateforme) {

@@ -270,6 +270,9 @@ private:
     // The described fixed colours of the controls, as they are (light palette) or made
     // readable (dark palette, or "couleurs contrastées"), on what lies behind each text.
     void appliquerCouleurs();
+    // The boxes' backgrounds taken again from a new desktop palette, each from the role it
+    // was given for the mode it is in.
+    void reprendreFonds();
     struct CouleurDecrite {
         QWidget* controle;
         QPalette::ColorRole texte;

@@ -44,6 +44,26 @@ TEST_F(FenetreInitiale, window_hasItsCaptionNameAndIcon) {
     EXPECT_FALSE(fenetre->windowIcon().isNull());
 }
 
+// The desktop's palette changed while the window is open: each box takes the new colours
+// its mode gives it, and the old ones come back with the old palette.
+TEST_F(FenetreInitiale, newDesktopPalette_boxesTakeItsColoursForTheirMode) {
+    const QPalette avant = QApplication::palette();
+    QPalette sombre = avant;
+    sombre.setColor(QPalette::ToolTipBase, QColor(40, 40, 30));
+    sombre.setColor(QPalette::Base, QColor(20, 20, 20));
+    fenetre->verrouiller();
+    QApplication::setPalette(sombre);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fondDe(fenetre->medialist()), QColor(40, 40, 30));
+    EXPECT_EQ(fondDe(fenetre->titre()), QColor(20, 20, 20));
+    fenetre->deverrouiller();
+    EXPECT_EQ(fondDe(fenetre->titre()), QColor(40, 40, 30));
+    QApplication::setPalette(avant);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fondDe(fenetre->medialist()), avant.color(QPalette::ToolTipBase));
+    EXPECT_EQ(fondDe(fenetre->titre()), avant.color(QPalette::ToolTipBase));
+}
+
 TEST_F(FenetreInitiale, controls_sitAtTheirPlacesWithTheirCaptions) {
     struct Attendu {
         const char* nom;
