@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <vector>
 
 #include "core/magasin_fiches.h"
