@@ -59,6 +59,18 @@ bool entier(const char* texte, long long min, long long max, long long& valeur) 
     return true;
 }
 
+std::string reponseEchec() {
+    try {
+        throw;
+    } catch (const Erreur& e) {
+        return std::string("E") + e.what();
+    } catch (const std::bad_alloc&) {
+        return "Ele dessin demande trop de mémoire";
+    } catch (const std::exception& e) {
+        return std::string("Eerreur inattendue du convertisseur : ") + e.what();
+    }
+}
+
 int executerConversion(int argc, char** argv, const ReglagesConfinement& reglages,
                        const Conversion& conversion) {
     long long largeur = 0, hauteur = 0, memoire = 0;
@@ -97,12 +109,8 @@ int executerConversion(int argc, char** argv, const ReglagesConfinement& reglage
             reponse.append(reinterpret_cast<const char*>(image.constScanLine(y)),
                            static_cast<std::size_t>(l) * 4);
         }
-    } catch (const Erreur& e) {
-        reponse = std::string("E") + e.what();
-    } catch (const std::bad_alloc&) {
-        reponse = "Ele dessin demande trop de mémoire";
-    } catch (const std::exception& e) {
-        reponse = std::string("Eerreur inattendue du convertisseur : ") + e.what();
+    } catch (...) {
+        reponse = reponseEchec();
     }
     return toutEcrire(STDOUT_FILENO, reponse.data(), reponse.size()) ? 0 : 3;
 }

@@ -39,6 +39,10 @@ struct Conversion {
 int executerConversion(int argc, char** argv, const ReglagesConfinement& reglages,
                        const Conversion& conversion);
 
+// Within a catch block: the answer telling the drawing failed, 'E' and the French reason of the
+// exception being handled. One that is not the drawing's (nor an exception) goes on.
+std::string reponseEchec();
+
 // Writes all of the bytes to fd (a socket when prise), through interruptions; false on failure.
 bool toutEcrire(int fd, const char* donnees, std::size_t taille, bool prise = false);
 

@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <exception>
-#include <new>
 
 #include "core/services.h"
 #include "image/conversion.h"
@@ -145,12 +143,8 @@ int executerLot(int argc, char** argv, const ReglagesConfinement& reglages, cons
         std::string reponse;
         try {
             reponse = dessiner(lot, format, cote, fd);
-        } catch (const Erreur& e) {
-            reponse = std::string("E") + e.what();
-        } catch (const std::bad_alloc&) {
-            reponse = "Ele dessin demande trop de mémoire";
-        } catch (const std::exception& e) {
-            reponse = std::string("Eerreur inattendue du convertisseur : ") + e.what();
+        } catch (...) {
+            reponse = reponseEchec();
         }
         if (fd >= 0) close(fd);
         std::string trame;
